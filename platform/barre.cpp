@@ -1,0 +1,48 @@
+#include "platform/barre.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+CBarre::CBarre(const UnicodeString& caption) : caption_(caption), visible_(isatty(STDERR_FILENO) != 0) {}
+
+CBarre::~CBarre() {
+    if (drawn_) std::fputs("\n", stderr);
+}
+
+void CBarre::SetRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = std::max(minimum, maximum);
+    position_ = minimum;
+    Draw();
+}
+
+void CBarre::SetPosition(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
+    Draw();
+}
+
+void CBarre::StepIt(int steps) { SetPosition(position_ + steps); }
+
+void CBarre::Next(const UnicodeString& message) {
+    message_ = message;
+    StepIt();
+}
+
+void CBarre::SetMessage(const UnicodeString& message) {
+    message_ = message;
+    Draw();
+}
+
+void CBarre::Draw() {
+    if (!visible_) return;
+    const int width = 30;
+    int span = maximum_ - minimum_;
+    int filled = span == 0 ? width : (position_ - minimum_) * width / span;
+    int percent = span == 0 ? 100 : (position_ - minimum_) * 100 / span;
+    std::fprintf(stderr, "\r%s [%-*s] %3d%% %-40.40s", caption_.c_str(), width, std::string(filled, '#').c_str(),
+                 percent, message_.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}

@@ -1,0 +1,307 @@
+// Attachments, transactions, the prepared-statement pool and Firebird errors.
+#include <ibase.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "platform/db/fbclient.h"
+
+using namespace Firebird;
+
+namespace ibx_detail {
+
+IMaster* Master() {
+    static IMaster* master = [] {
+        // A process that is not root cannot use Firebird's default lock directory (root's own).
+        if (!std::getenv("FIREBIRD_LOCK") && geteuid() != 0) {
+            std::string dir = fmt::format("/tmp/firebird-lock-{}", geteuid());
+            std::filesystem::create_directories(dir);
+            setenv("FIREBIRD_LOCK", dir.c_str(), 0);
+        }
+        return fb_get_master_interface();
+    }();
+    return master;
+}
+
+IUtil* Util() { return Master()->getUtilInterface(); }
+
+IProvider* Provider() {
+    static IProvider* provider = Master()->getDispatcher();
+    return provider;
+}
+
+void Raise(const FbException& error, const UnicodeString& sql) {
+    const IStatus* status = error.getStatus();
+    char text[2048];
+    Util()->formatStatus(text, sizeof text, const_cast<IStatus*>(status));
+    const intptr_t* vector = status->getErrors();
+    int sqlCode = isc_sqlcode(vector);
+    std::vector<intptr_t> codes;
+    for (const intptr_t* p = vector; *p != isc_arg_end;) {
+        intptr_t kind = *p++;
+        if (kind == isc_arg_gds) {
+            codes.push_back(*p++);
+        } else if (kind == isc_arg_cstring) {
+            p += 2;  // length and pointer
+        } else {
+            ++p;  // one argument: string, number, interpreted text, warning, SQL state
+        }
+    }
+    UnicodeString message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    throw EIBError(message, sqlCode, std::move(codes), sql);
+}
+
+}  // namespace ibx_detail
+
+using namespace ibx_detail;
+
+EIBError::EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql)
+    : Exception(std::move(message)), SQLCode(sqlCode), Codes(std::move(codes)), SQL(std::move(sql)) {}
+
+bool EIBError::HasCode(intptr_t code) const {
+    for (intptr_t c : Codes)
+        if (c == code) return true;
+    return false;
+}
+
+void IBShutdown() { fb_shutdown(0, fb_shutrsn_exit_called); }
+
+// ---------------------------------------------------------------------------------------------
+// Transactions
+
+TIBTransaction::TIBTransaction(TIBDatabase& database) : database_(database) {}
+
+TIBTransaction::~TIBTransaction() {
+    try {
+        Rollback();
+    } catch (...) {
+        // A destructor never raises; the attachment gives the work back when it detaches.
+    }
+}
+
+ITransaction* TIBTransaction::Handle() {
+    if (!handle_) StartTransaction();
+    return handle_;
+}
+
+void TIBTransaction::StartTransaction() {
+    if (handle_) return;
+    Guard("START TRANSACTION", [&] {
+        Status status;
+        IXpbBuilder* tpb = Util()->getXpbBuilder(&status, IXpbBuilder::TPB, nullptr, 0);
+        tpb->insertTag(&status, isc_tpb_write);
+        tpb->insertTag(&status, isc_tpb_concurrency);
+        tpb->insertTag(&status, isc_tpb_wait);
+        tpb->insertInt(&status, isc_tpb_lock_timeout, static_cast<int>(database_.Options().lockTimeoutSeconds));
+        handle_ = database_.Handle()->startTransaction(&status, tpb->getBufferLength(&status),
+                                                       tpb->getBuffer(&status));
+        tpb->dispose();
+    });
+}
+
+void TIBTransaction::CloseCursors() {
+    auto open = cursors_;
+    for (Cursor* cursor : open) cursor->Close();
+    cursors_.clear();
+}
+
+void TIBTransaction::DoCommit(bool retaining) {
+    if (!handle_) return;
+    if (!retaining) CloseCursors();
+    Guard("COMMIT", [&] {
+        Status status;
+        if (retaining) {
+            handle_->commitRetaining(&status);
+        } else {
+            handle_->commit(&status);
+            handle_ = nullptr;
+        }
+    });
+}
+
+void TIBTransaction::Commit() {
+    if (actionDepth_ > 0) return;  // inside a host action the action's end commits
+    DoCommit(false);
+}
+
+void TIBTransaction::CommitRetaining() {
+    if (actionDepth_ > 0) return;
+    DoCommit(true);
+}
+
+void TIBTransaction::Rollback() {
+    if (!handle_) return;
+    CloseCursors();
+    ITransaction* handle = handle_;
+    handle_ = nullptr;
+    Guard("ROLLBACK", [&] {
+        Status status;
+        handle->rollback(&status);
+    });
+}
+
+void TIBTransaction::BeginAction() {
+    if (actionDepth_++ == 0) actionFailed_ = false;
+}
+
+void TIBTransaction::EndAction(bool commit) {
+    if (actionDepth_ == 0) return;
+    if (!commit) actionFailed_ = true;
+    if (--actionDepth_ > 0) return;
+    if (actionFailed_)
+        Rollback();
+    else
+        DoCommit(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Databases
+
+TIBDatabase::TIBDatabase() : defaultTransaction_(std::make_unique<TIBTransaction>(*this)) {}
+
+TIBDatabase::~TIBDatabase() {
+    try {
+        Close();
+    } catch (...) {
+        // Nothing more can be done in a destructor.
+    }
+}
+
+bool TIBDatabase::IsRemotePath(const UnicodeString& path) {
+    // "host:path" or "host/port:path"; a local path starts with "/" or "." or has no colon, and
+    // "C:\..." names a drive.
+    size_t colon = path.find(':');
+    if (colon == UnicodeString::npos || colon == 0) return false;
+    if (path[0] == '/' || path[0] == '.') return false;
+    return colon > 1;
+}
+
+void TIBDatabase::Attach(const UnicodeString& path, const IBConnectOptions& options, bool create,
+                         const UnicodeString& defaultCharset) {
+    if (attachment_) Close();
+    options_ = options;
+    Guard(create ? "CREATE DATABASE '" + path + "'" : "ATTACH '" + path + "'", [&] {
+        Status status;
+        IXpbBuilder* dpb = Util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
+        dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());
+        UnicodeString password = options.password;
+        if (password.empty() && IsRemotePath(path) && std::getenv("ISC_PASSWORD"))
+            password = std::getenv("ISC_PASSWORD");
+        if (!password.empty()) dpb->insertString(&status, isc_dpb_password, password.c_str());
+        dpb->insertString(&status, isc_dpb_lc_ctype, options.charset.c_str());
+        if (create) {
+            dpb->insertInt(&status, isc_dpb_page_size, 8192);
+            dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
+            dpb->insertString(&status, isc_dpb_set_db_charset, defaultCharset.c_str());
+        }
+        unsigned length = dpb->getBufferLength(&status);
+        const unsigned char* buffer = dpb->getBuffer(&status);
+        try {
+            attachment_ = create ? Provider()->createDatabase(&status, path.c_str(), length, buffer)
+                                 : Provider()->attachDatabase(&status, path.c_str(), length, buffer);
+        } catch (...) {
+            dpb->dispose();
+            throw;
+        }
+        dpb->dispose();
+    });
+    path_ = path;
+}
+
+void TIBDatabase::Open(const UnicodeString& path, const IBConnectOptions& options) {
+    Attach(path, options, false, "");
+}
+
+void TIBDatabase::Create(const UnicodeString& path, const IBConnectOptions& options,
+                         const UnicodeString& defaultCharset) {
+    Attach(path, options, true, defaultCharset);
+}
+
+IAttachment* TIBDatabase::Handle() {
+    if (!attachment_) throw EIBError("Base de données non ouverte", 0, {}, "");
+    return attachment_;
+}
+
+void TIBDatabase::Close() {
+    if (!attachment_) return;
+    try {
+        defaultTransaction_->Rollback();
+    } catch (const EIBError&) {
+        // The transaction is gone with the attachment anyway.
+    }
+    ClearPool();
+    IAttachment* attachment = attachment_;
+    attachment_ = nullptr;
+    Guard("DETACH", [&] {
+        Status status;
+        attachment->detach(&status);
+    });
+}
+
+void TIBDatabase::Drop() {
+    if (!attachment_) return;
+    try {
+        defaultTransaction_->Rollback();
+    } catch (const EIBError&) {
+    }
+    ClearPool();
+    IAttachment* attachment = attachment_;
+    attachment_ = nullptr;
+    Guard("DROP DATABASE", [&] {
+        Status status;
+        attachment->dropDatabase(&status);
+    });
+}
+
+void TIBDatabase::ExecuteImmediate(const UnicodeString& sql, TIBTransaction* transaction) {
+    Cursor cursor(*this, transaction ? *transaction : *defaultTransaction_, sql);
+}
+
+IStatement* TIBDatabase::Acquire(const UnicodeString& sql, TIBTransaction& transaction) {
+    auto found = pool_.find(sql);
+    if (found != pool_.end() && !found->second.empty()) {
+        IStatement* statement = found->second.back();
+        found->second.pop_back();
+        --pooled_;
+        return statement;
+    }
+    ++stats_.prepares;
+    return Guard(sql, [&] {
+        Status status;
+        return Handle()->prepare(&status, transaction.Handle(), 0, sql.c_str(), SQL_DIALECT_V6,
+                                 IStatement::PREPARE_PREFETCH_METADATA);
+    });
+}
+
+void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement) {
+    constexpr size_t kPoolLimit = 1024;
+    bool keep = attachment_ != nullptr;
+    if (keep) {
+        try {
+            Status status;
+            unsigned type = statement->getType(&status);
+            keep = type != isc_info_sql_stmt_ddl;
+        } catch (const FbException&) {
+            keep = false;
+        }
+    }
+    if (!keep) {
+        statement->release();
+        if (attachment_) ClearPool();  // a structure change may have made prepared texts stale
+        return;
+    }
+    if (pooled_ >= kPoolLimit) ClearPool();
+    pool_[sql].push_back(statement);
+    ++pooled_;
+}
+
+void TIBDatabase::ClearPool() {
+    for (auto& [sql, statements] : pool_)
+        for (IStatement* statement : statements) statement->release();
+    pool_.clear();
+    pooled_ = 0;
+}

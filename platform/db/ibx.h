@@ -1,0 +1,338 @@
+// Data access over the Firebird 3 client library (its object-oriented API).
+//
+//  - TIBDatabase: one attachment to a database file (embedded engine for a plain local path, a
+//    server for "host:path" or "host/port:path"), with its default transaction and a pool of
+//    prepared statements keyed by SQL text.
+//  - TIBTransaction: a transaction that starts on first use. A host action (BeginAction/EndAction)
+//    makes every commit asked inside it a no-op, so that one user action is one transaction.
+//  - TIBQuery: a dataset of a SELECT (open, first, next, last, end of data, record count, fields by
+//    name or index); unidirectional datasets keep only the current row.
+//  - TIBSQL: a light statement; runs any statement, and reads a SELECT's rows one by one.
+//  - TField: one column of the current row, read as integer, text, date, float, boolean or exact
+//    amount, with a null test.
+// Every Firebird handle is owned by one of these objects and released with it; a cursor still open
+// when its transaction ends or its database closes is closed first. Errors raise EIBError, which
+// carries the Firebird codes, the message and the SQL text.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "platform/currency.h"
+#include "platform/datetime.h"
+#include "platform/lists.h"
+#include "platform/system.h"
+
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+class IStatement;
+class IResultSet;
+class IStatus;
+}  // namespace Firebird
+
+// Firebird codes the callers test.
+namespace ibcode {
+constexpr intptr_t kNoMetaUpdate = 335544351;    // failed metadata update (column exists, ...)
+constexpr intptr_t kUniqueKey = 335544665;       // duplicate key
+constexpr intptr_t kStringTruncation = 335544321;  // arithmetic/string overflow
+constexpr intptr_t kIoError = 335544344;
+constexpr intptr_t kLockedByOtherEngine = 335545107;  // file opened by another embedded engine
+constexpr intptr_t kLockConflict = 335544345;
+constexpr intptr_t kUpdateConflict = 335544336;
+constexpr intptr_t kLockTimeout = 335544510;
+constexpr intptr_t kTransliteration = 335544565;  // text the database character set cannot hold
+}  // namespace ibcode
+
+class EIBError : public Exception {
+public:
+    EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql);
+
+    // The first Firebird (gds) code of the error vector, 0 when none.
+    intptr_t IBErrorCode() const { return Codes.empty() ? 0 : Codes.front(); }
+    bool HasCode(intptr_t code) const;
+
+    int SQLCode;
+    std::vector<intptr_t> Codes;
+    UnicodeString SQL;
+};
+
+class TIBDatabase;
+class TIBTransaction;
+class Cursor;
+
+// One value of a row, decoded from the database's message buffer.
+struct IBValue {
+    enum class Kind { Null, Integer, Double, Text, Date, Time, Timestamp, Boolean };
+    Kind kind = Kind::Null;
+    int64_t integer = 0;  // Integer (scaled by 10^scale), Boolean (0/1)
+    int scale = 0;
+    double real = 0;  // Double, Date/Time/Timestamp as a TDateTime
+    UnicodeString text;
+};
+
+struct IBColumn {
+    UnicodeString name;  // the column's alias, as the database gives it (upper case unless quoted)
+    unsigned type = 0;   // Firebird SQL type without the nullable bit
+    int scale = 0;
+    unsigned subType = 0;
+};
+
+class TField {
+public:
+    TField(const IBColumn* column, const IBValue* const* value) : column_(column), value_(value) {}
+
+    const UnicodeString& FieldName() const { return column_->name; }
+    bool IsNull() const;
+    int AsInteger() const;
+    int64_t AsInt64() const;
+    UnicodeString AsString() const;
+    TDateTime AsDateTime() const;
+    double AsFloat() const;
+    bool AsBoolean() const;
+    // Exact for DECIMAL/NUMERIC columns; null for a null column.
+    CCurrency AsCurrency() const;
+
+private:
+    const IBValue& Value() const;
+
+    const IBColumn* column_;
+    const IBValue* const* value_;  // the dataset's pointer to its current row's value
+};
+
+// A set of rows read from a database, with a current row.
+class TDataSet {
+public:
+    virtual ~TDataSet();
+
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool Active() const = 0;
+    virtual void First() = 0;
+    virtual void Next() = 0;
+    virtual void Last() = 0;
+    virtual bool Eof() const = 0;
+    virtual int RecordCount() = 0;
+
+    // Raises EIBError when the dataset has no such column.
+    TField* FieldByName(const UnicodeString& name);
+    TField* FindField(const UnicodeString& name);
+    TField* Fields(int index);
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+
+protected:
+    // Binds the field objects to a new set of columns.
+    void BindColumns(const std::vector<IBColumn>& columns);
+    void SetCurrentRow(const std::vector<IBValue>* row);
+    void UnbindColumns();
+
+private:
+    std::vector<IBColumn> columns_;
+    std::vector<std::unique_ptr<TField>> fields_;
+    std::vector<const IBValue*> current_;
+    static const IBValue kNull;
+};
+
+class TIBTransaction {
+public:
+    explicit TIBTransaction(TIBDatabase& database);
+    ~TIBTransaction();
+    TIBTransaction(const TIBTransaction&) = delete;
+    TIBTransaction& operator=(const TIBTransaction&) = delete;
+
+    void StartTransaction();
+    bool InTransaction() const { return handle_ != nullptr; }
+    // Outside a host action: commits (closing the open cursors of the transaction). Inside: no-op.
+    void Commit();
+    // Outside a host action: commits and keeps the transaction's context. Inside: no-op.
+    void CommitRetaining();
+    void Rollback();
+
+    // A host action: one user action, one transaction. Nested actions are counted; the outermost
+    // end commits (or rolls back) for real.
+    void BeginAction();
+    void EndAction(bool commit);
+    bool InAction() const { return actionDepth_ > 0; }
+
+    // The Firebird transaction, started when needed.
+    Firebird::ITransaction* Handle();
+    TIBDatabase& Database() { return database_; }
+
+private:
+    friend class Cursor;
+    void CloseCursors();
+    void DoCommit(bool retaining);
+
+    TIBDatabase& database_;
+    Firebird::ITransaction* handle_ = nullptr;
+    int actionDepth_ = 0;
+    bool actionFailed_ = false;
+    std::set<Cursor*> cursors_;
+};
+
+struct IBConnectOptions {
+    UnicodeString user = "SYSDBA";
+    UnicodeString password;  // empty: ISC_PASSWORD from the environment, for a server
+    UnicodeString charset = "UTF8";
+    unsigned lockTimeoutSeconds = 10;
+};
+
+class TIBDatabase {
+public:
+    TIBDatabase();
+    ~TIBDatabase();
+    TIBDatabase(const TIBDatabase&) = delete;
+    TIBDatabase& operator=(const TIBDatabase&) = delete;
+
+    // Attaches an existing database; raises EIBError.
+    void Open(const UnicodeString& path, const IBConnectOptions& options = {});
+    // Creates a database file (default character set WIN1252, which holds VARCHAR(32000), 8 KiB
+    // pages) and stays attached to it.
+    void Create(const UnicodeString& path, const IBConnectOptions& options = {},
+                const UnicodeString& defaultCharset = "WIN1252");
+    // Rolls back what is not committed, closes every cursor and detaches.
+    void Close();
+    // Detaches and deletes the database file.
+    void Drop();
+    bool Connected() const { return attachment_ != nullptr; }
+    const UnicodeString& Path() const { return path_; }
+    const IBConnectOptions& Options() const { return options_; }
+
+    TIBTransaction& DefaultTransaction() { return *defaultTransaction_; }
+    // Runs one statement in the default transaction (or the one given).
+    void ExecuteImmediate(const UnicodeString& sql, TIBTransaction* transaction = nullptr);
+
+    Firebird::IAttachment* Handle();
+    // True for "host:path" and "host/port:path" (a Firebird server), false for a local file.
+    static bool IsRemotePath(const UnicodeString& path);
+
+    struct Statistics {
+        uint64_t prepares = 0;
+        uint64_t executions = 0;
+    };
+    const Statistics& Stats() const { return stats_; }
+
+private:
+    friend class Cursor;
+    friend class TIBTransaction;
+    // A prepared statement for a text, taken from the pool or prepared; given back with Release.
+    Firebird::IStatement* Acquire(const UnicodeString& sql, TIBTransaction& transaction);
+    void Release(const UnicodeString& sql, Firebird::IStatement* statement);
+    void ClearPool();
+    void Attach(const UnicodeString& path, const IBConnectOptions& options, bool create,
+                const UnicodeString& defaultCharset);
+
+    UnicodeString path_;
+    IBConnectOptions options_;
+    Firebird::IAttachment* attachment_ = nullptr;
+    std::unique_ptr<TIBTransaction> defaultTransaction_;
+    std::unordered_map<UnicodeString, std::vector<Firebird::IStatement*>> pool_;
+    size_t pooled_ = 0;
+    Statistics stats_;
+};
+
+// An open statement execution: the statement (leased from the pool), its cursor and its current
+// row. Used by TIBQuery and TIBSQL.
+class Cursor {
+public:
+    Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql);
+    ~Cursor();
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    bool HasResultSet() const { return resultSet_ != nullptr || singletonPending_; }
+    const std::vector<IBColumn>& Columns() const { return columns_; }
+    // Reads the next row into `row`; false at the end.
+    bool Fetch(std::vector<IBValue>& row);
+    void Close();
+
+private:
+    void Decode(const unsigned char* buffer, std::vector<IBValue>& row);
+
+    TIBDatabase& database_;
+    TIBTransaction* transaction_;
+    UnicodeString sql_;
+    Firebird::IStatement* statement_ = nullptr;
+    Firebird::IResultSet* resultSet_ = nullptr;
+    std::vector<IBColumn> columns_;
+    std::vector<unsigned> offsets_, nullOffsets_, lengths_;
+    std::vector<unsigned char> buffer_;
+    std::vector<IBValue> singleton_;
+    bool singletonPending_ = false;
+};
+
+// A SELECT dataset.
+class TIBQuery : public TDataSet {
+public:
+    explicit TIBQuery(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
+    ~TIBQuery() override;
+
+    void Open() override;
+    void Close() override;
+    bool Active() const override { return cursor_ != nullptr || !rows_.empty() || atEnd_; }
+    void First() override;
+    void Next() override;
+    void Last() override;
+    bool Eof() const override { return atEnd_; }
+    int RecordCount() override;
+    // Runs a statement that returns no rows.
+    void ExecSQL();
+
+    TStrings SQL;
+    bool Unidirectional = false;
+    TIBDatabase* Database;
+    TIBTransaction* Transaction;
+
+private:
+    void FetchOne();
+    void FetchAll();
+    void ShowRow();
+
+    std::unique_ptr<Cursor> cursor_;
+    std::vector<std::vector<IBValue>> rows_;  // bidirectional: every row fetched so far
+    std::vector<IBValue> row_;                // unidirectional: the current row
+    size_t index_ = 0;
+    int fetched_ = 0;
+    bool atEnd_ = false;
+    bool opened_ = false;
+};
+
+using TIBCustomDataSet = TIBQuery;
+using TIBDataSet = TIBQuery;
+
+// A light statement: ExecQuery runs it; for a SELECT, the first row is current at once and Next
+// moves forward until Eof.
+class TIBSQL : public TDataSet {
+public:
+    explicit TIBSQL(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
+    ~TIBSQL() override;
+
+    void ExecQuery();
+    void Open() override { ExecQuery(); }
+    void Close() override;
+    bool Active() const override { return cursor_ != nullptr; }
+    void First() override;
+    void Next() override;
+    void Last() override;
+    bool Eof() const override { return atEnd_; }
+    int RecordCount() override { return fetched_; }
+
+    TStrings SQL;
+    TIBDatabase* Database;
+    TIBTransaction* Transaction;
+
+private:
+    std::unique_ptr<Cursor> cursor_;
+    std::vector<IBValue> row_;
+    int fetched_ = 0;
+    bool atEnd_ = true;
+};
+
+// Releases the Firebird client library's resources; call once at the end of the process.
+void IBShutdown();
