@@ -5,6 +5,8 @@
 // of an asset carry a time of day.
 #pragma once
 
+#include <type_traits>
+
 #include "platform/system.h"
 
 class TDateTime {
@@ -26,6 +28,19 @@ public:
 private:
     double val_ = 0;
 };
+
+// Moving a date by a number of days keeps it a date; the difference of two dates is a number.
+template <typename N>
+    requires std::is_arithmetic_v<N>
+constexpr TDateTime operator+(TDateTime date, N days) {
+    return TDateTime(double(date) + days);
+}
+template <typename N>
+    requires std::is_arithmetic_v<N>
+constexpr TDateTime operator-(TDateTime date, N days) {
+    return TDateTime(double(date) - days);
+}
+constexpr double operator-(TDateTime a, TDateTime b) { return double(a) - double(b); }
 
 // A legacy packed date: day, month and year.
 struct dateDOS {

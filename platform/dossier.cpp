@@ -1,0 +1,340 @@
+#include "platform/dossier.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "platform/db/sqltext.h"
+
+namespace fs = std::filesystem;
+
+CDossier* pCurDossier = nullptr;
+
+namespace {
+
+UnicodeString Quote(const UnicodeString& text) {
+    UnicodeString quoted = "'";
+    for (char c : text) {
+        quoted += c;
+        if (c == '\'') quoted += '\'';
+    }
+    return quoted + "'";
+}
+
+UnicodeString DateLiteral(const TDateTime& date) { return date.IsNull() ? "NULL" : Quote(FormatISODate(date)); }
+
+void CheckFiscalYears(const ParametresDossier& p) {
+    if (p.Exercices.empty()) throw EDossier("Un dossier doit avoir au moins un exercice");
+    for (size_t i = 0; i < p.Exercices.size(); ++i) {
+        const ExerciceFiscal& year = p.Exercices[i];
+        if (year.Debut.IsNull() || year.Fin.IsNull() || year.Fin < year.Debut)
+            throw EDossier(fmt::format("Exercice {} : dates invalides", i + 1));
+        if (double(year.Fin) >= double(AjouteMois(year.Debut, 24)))
+            throw EDossier(fmt::format("Exercice {} : plus de 24 mois", i + 1));
+        if (i > 0 && double(year.Debut) != double(p.Exercices[i - 1].Fin) + 1)
+            throw EDossier(fmt::format("Exercice {} : ne suit pas l'exercice précédent", i + 1));
+    }
+    auto current = std::find_if(p.Exercices.begin(), p.Exercices.end(), [&](const ExerciceFiscal& y) {
+        return double(y.Debut) == double(p.DebutExerciceCourant);
+    });
+    if (current == p.Exercices.end())
+        throw EDossier("L'exercice courant doit commencer au début d'un exercice enregistré");
+    if (!p.DateSituation.IsNull() && (p.DateSituation < current->Debut || p.DateSituation > current->Fin))
+        throw EDossier("La date de situation doit être dans l'exercice courant");
+    if (p.LongueurCompte < 6 || p.LongueurCompte > 13)
+        throw EDossier("La longueur des comptes doit être comprise entre 6 et 13");
+    if (p.RegimeFiscal != 1 && p.RegimeFiscal != 2) throw EDossier("Le régime fiscal doit valoir 1 ou 2");
+}
+
+void OwnerOnly(const fs::path& path, bool directory) {
+    std::error_code ignored;
+    fs::permissions(path, directory ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace, ignored);
+}
+
+UnicodeString ContextKey(const UnicodeString& table, const UnicodeString& column) {
+    return "VK_LAST_" + sqltext::Upper(table) + "." + sqltext::Upper(column);
+}
+
+}  // namespace
+
+CDossier::CDossier(const UnicodeString& directory) : directory_(directory) {}
+
+CDossier::~CDossier() {
+    if (pCurDossier == this) pCurDossier = nullptr;
+}
+
+bool CDossier::Existe(const UnicodeString& directory) {
+    std::error_code ignored;
+    return fs::exists(fs::path(directory) / kNomIni, ignored) || fs::exists(fs::path(directory) / kNomBase, ignored);
+}
+
+UnicodeString CDossier::CheminBase() const {
+    UnicodeString configured = ini_->GetString("Dossier", "Base", "");
+    if (!configured.empty()) return configured;
+    return (fs::absolute(fs::path(directory_)) / kNomBase).string();
+}
+
+std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory, const ParametresDossier& parametres) {
+    CheckFiscalYears(parametres);
+    fs::path dir(directory);
+    std::error_code error;
+    if (Existe(directory)) throw EDossier("Le répertoire " + directory + " contient déjà un dossier");
+    bool created = !fs::exists(dir, error);
+    if (!created && !fs::is_empty(dir, error))
+        throw EDossier("Le répertoire " + directory + " n'est pas vide");
+    fs::create_directories(dir, error);
+    if (error) throw EDossier("Impossible de créer le répertoire " + directory + " : " + error.message());
+    OwnerOnly(dir, true);
+
+    std::unique_ptr<CDossier> dossier(new CDossier(directory));
+    try {
+        dossier->ini_ = std::make_unique<StaticFichierINI>((dir / kNomIni).string());
+        if (!parametres.Base.empty()) dossier->ini_->SetString("Dossier", "Base", parametres.Base);
+        dossier->ini_->Save();
+        OwnerOnly(dir / kNomIni, false);
+        dossier->database_.Create(dossier->CheminBase());
+        if (parametres.Base.empty()) OwnerOnly(dir / kNomBase, false);
+        dossier->CreerTables(parametres);
+        dossier->Relire();
+    } catch (...) {
+        try {
+            dossier->database_.Drop();
+        } catch (...) {
+        }
+        dossier.reset();
+        if (created)
+            fs::remove_all(dir, error);
+        else
+            for (const auto& entry : fs::directory_iterator(dir, error)) fs::remove_all(entry.path(), error);
+        throw;
+    }
+    return dossier;
+}
+
+void CDossier::CreerTables(const ParametresDossier& p) {
+    TIBTransaction& transaction = database_.DefaultTransaction();
+    const char* tables[] = {
+        "CREATE TABLE DOSSIER (RAISON_SOCIALE VARCHAR(60),REGIME_FISCAL SMALLINT NOT NULL,"
+        "REGIME_FISCAL2 SMALLINT NOT NULL,LONGUEUR_COMPTE SMALLINT NOT NULL,DEBUT_EXERCICE DATE NOT NULL,"
+        "DATE_SITUATION DATE NOT NULL)",
+        "CREATE TABLE EXERCICES (DATE_DEBUT DATE NOT NULL PRIMARY KEY,DATE_FIN DATE NOT NULL,"
+        "CLOTURE SMALLINT DEFAULT 0 NOT NULL)",
+        // The host's classification rows and account settings, read by the engine.
+        "CREATE TABLE ZENKOVKQ (ID_CLASS INTEGER NOT NULL PRIMARY KEY,CLASSEMENT VARCHAR(60))",
+        "CREATE TABLE ZENKOVKI (NUM_COMPTE VARCHAR(14) NOT NULL PRIMARY KEY,NUM_COMPTE_PROVISION_SAISI VARCHAR(14),"
+        "NUM_COMPTE_AMORT_SAISI VARCHAR(14))",
+    };
+    for (const char* sql : tables) database_.ExecuteImmediate(sql);
+    transaction.Commit();  // a table can be filled only once its creation is committed
+
+    const ExerciceFiscal* current = nullptr;
+    for (const ExerciceFiscal& year : p.Exercices) {
+        database_.ExecuteImmediate(fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},{})",
+                                               DateLiteral(year.Debut), DateLiteral(year.Fin),
+                                               year.Cloture ? 1 : 0));
+        if (double(year.Debut) == double(p.DebutExerciceCourant)) current = &year;
+    }
+    TDateTime situation = p.DateSituation.IsNull() ? current->Fin : p.DateSituation;
+    database_.ExecuteImmediate(fmt::format(
+        "INSERT INTO DOSSIER (RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
+        "DATE_SITUATION) VALUES ({},{},{},{},{},{})",
+        Quote(p.RaisonSociale), p.RegimeFiscal, p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal,
+        p.LongueurCompte, DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
+    transaction.Commit();
+}
+
+std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
+    if (!Existe(directory)) throw EDossier("Le répertoire " + directory + " ne contient pas de dossier");
+    std::unique_ptr<CDossier> dossier(new CDossier(directory));
+    dossier->ini_ = std::make_unique<StaticFichierINI>((fs::path(directory) / kNomIni).string());
+    try {
+        dossier->database_.Open(dossier->CheminBase());
+    } catch (const EIBError& e) {
+        if (e.HasCode(ibcode::kLockedByOtherEngine))
+            throw EDossier("Le dossier " + directory + " est déjà utilisé par un autre programme");
+        throw EDossier("Impossible d'ouvrir le dossier " + directory + " : " + e.Message);
+    }
+    dossier->Relire();
+    return dossier;
+}
+
+void CDossier::Relire() {
+    TIBQuery query(&database_);
+    query.SQL.Add("SELECT RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION FROM DOSSIER");
+    query.Open();
+    if (query.Eof()) throw EDossier("Le dossier " + directory_ + " n'a pas de paramètres");
+    RaisonSociale = query.FieldByName("RAISON_SOCIALE")->AsString();
+    RegimeFiscal = query.FieldByName("REGIME_FISCAL")->AsInteger();
+    RegimeFiscalSecondaire = query.FieldByName("REGIME_FISCAL2")->AsInteger();
+    LongueurCompte = query.FieldByName("LONGUEUR_COMPTE")->AsInteger();
+    TDateTime debut = query.FieldByName("DEBUT_EXERCICE")->AsDateTime();
+    DateSituation = query.FieldByName("DATE_SITUATION")->AsDateTime();
+    query.Close();
+
+    query.SQL.Clear();
+    query.SQL.Add("SELECT DATE_DEBUT,DATE_FIN,CLOTURE FROM EXERCICES ORDER BY DATE_DEBUT");
+    std::vector<ExerciceFiscal> years;
+    for (query.Open(); !query.Eof(); query.Next())
+        years.push_back({query.Fields(0)->AsDateTime(), query.Fields(1)->AsDateTime(), query.Fields(2)->AsBoolean()});
+    auto current = std::find_if(years.begin(), years.end(),
+                                [&](const ExerciceFiscal& y) { return double(y.Debut) == double(debut); });
+    if (current == years.end()) throw EDossier("L'exercice courant du dossier " + directory_ + " n'est pas enregistré");
+    exercices_ = std::move(years);
+    courant_ = static_cast<size_t>(current - exercices_.begin());
+    DateDebutExercice = exercices_[courant_].Debut;
+    DateFinExercice = exercices_[courant_].Fin;
+}
+
+void CDossier::Fermer() {
+    if (pCurDossier == this) pCurDossier = nullptr;
+    database_.Close();
+}
+
+void CDossier::ExecSQLFirebird(unsigned long, const UnicodeString& sql, bool, TIBTransaction* transaction) {
+    UnicodeString statement = sql;
+    if (sqltext::StartsWith(sql, "CREATE TABLE") || sqltext::StartsWith(sql, "ALTER TABLE")) {
+        statement = sqltext::ReplaceWord(statement, "AUTOINC", "INTEGER");
+        statement = sqltext::ReplaceWord(statement, "BOOLEAN", "SMALLINT");
+    }
+    database_.ExecuteImmediate(statement, transaction);
+}
+
+bool CDossier::TableExistFirebird(const UnicodeString& table) {
+    TIBSQL query(&database_);
+    query.SQL.Add("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME=" + Quote(sqltext::Upper(table)));
+    query.ExecQuery();
+    return !query.Eof();
+}
+
+void CDossier::CreeAutoIncFirebird(const UnicodeString& table, const UnicodeString& column, bool fillOnInsert) {
+    UnicodeString sequence = sqltext::ObjectName("G_", table, column);
+    TIBSQL query(&database_);
+    query.SQL.Add("SELECT 1 FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME=" + Quote(sequence));
+    query.ExecQuery();
+    bool exists = !query.Eof();
+    query.Close();
+    if (!exists) database_.ExecuteImmediate("CREATE SEQUENCE " + sequence);
+    if (!fillOnInsert) return;
+
+    UnicodeString trigger = sqltext::ObjectName("T_", table, column);
+    query.SQL.Clear();
+    query.SQL.Add("SELECT 1 FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME=" + Quote(trigger));
+    query.ExecQuery();
+    exists = !query.Eof();
+    query.Close();
+    if (exists) return;
+    database_.ExecuteImmediate(fmt::format(
+        "CREATE TRIGGER {0} FOR {1} ACTIVE BEFORE INSERT POSITION 0 AS\n"
+        "DECLARE VARIABLE R INTEGER;\n"
+        "BEGIN\n"
+        "  IF (NEW.{2} IS NULL) THEN NEW.{2} = NEXT VALUE FOR {3};\n"
+        "  R = RDB$SET_CONTEXT('USER_SESSION', {4}, NEW.{2});\n"
+        "END",
+        trigger, sqltext::Upper(table), sqltext::Upper(column), sequence, Quote(ContextKey(table, column))));
+}
+
+int CDossier::RecupAutoIncFirebird(const UnicodeString& table, const UnicodeString& column, bool draw) {
+    TIBSQL query(&database_);
+    if (draw)
+        query.SQL.Add("SELECT GEN_ID(" + sqltext::ObjectName("G_", table, column) + ",1) FROM RDB$DATABASE");
+    else
+        query.SQL.Add("SELECT RDB$GET_CONTEXT('USER_SESSION'," + Quote(ContextKey(table, column)) +
+                      ") FROM RDB$DATABASE");
+    query.ExecQuery();
+    return query.Eof() || query.Fields(0)->IsNull() ? 0 : query.Fields(0)->AsInteger();
+}
+
+long CDossier::DonnerExercice(const TDateTime& date, bool) const {
+    const TDateTime day = DateOf(date);
+    const long offset = -static_cast<long>(courant_);
+    const ExerciceFiscal& first = exercices_.front();
+    const ExerciceFiscal& last = exercices_.back();
+    if (day < first.Debut) {
+        // Extrapolated 12-month years before the first recorded one.
+        long back = 1;
+        while (day < AjouteMois(first.Debut, static_cast<int>(-12 * back)) && back < 10000) ++back;
+        return offset - back;
+    }
+    if (day > last.Fin) {
+        const TDateTime after = last.Fin + 1;
+        long ahead = 1;
+        while (day >= AjouteMois(after, static_cast<int>(12 * ahead)) && ahead < 10000) ++ahead;
+        return offset + static_cast<long>(exercices_.size()) - 1 + ahead;
+    }
+    auto found = std::upper_bound(exercices_.begin(), exercices_.end(), double(day),
+                                  [](double d, const ExerciceFiscal& y) { return d < double(y.Debut); });
+    return offset + static_cast<long>(found - exercices_.begin()) - 1;
+}
+
+void CDossier::DonnerDatesDebEtFin(long exercice, bool, TDateTime* debut, TDateTime* fin) const {
+    const long index = exercice + static_cast<long>(courant_);
+    TDateTime start, end;
+    if (index >= 0 && index < static_cast<long>(exercices_.size())) {
+        start = exercices_[index].Debut;
+        end = exercices_[index].Fin;
+    } else if (index < 0) {
+        const TDateTime firstStart = exercices_.front().Debut;
+        start = AjouteMois(firstStart, static_cast<int>(12 * index));
+        end = AjouteMois(firstStart, static_cast<int>(12 * (index + 1))) - 1;
+    } else {
+        const long ahead = index - static_cast<long>(exercices_.size()) + 1;
+        const TDateTime after = exercices_.back().Fin + 1;
+        start = AjouteMois(after, static_cast<int>(12 * (ahead - 1)));
+        end = AjouteMois(after, static_cast<int>(12 * ahead)) - 1;
+    }
+    if (debut) *debut = start;
+    if (fin) *fin = end;
+}
+
+UnicodeString CDossier::DossierCompleteCompte(const UnicodeString& account, bool) const {
+    if (account.empty() || static_cast<int>(account.size()) >= LongueurCompte) return account;
+    return account + UnicodeString(LongueurCompte - account.size(), '0');
+}
+
+void CDossier::SetDateSituation(const TDateTime& date) {
+    if (date < DateDebutExercice || date > DateFinExercice)
+        throw EDossier("La date de situation doit être dans l'exercice courant");
+    database_.ExecuteImmediate("UPDATE DOSSIER SET DATE_SITUATION=" + DateLiteral(date));
+    DateSituation = date;
+}
+
+void CDossier::PasserExerciceSuivant() {
+    const TDateTime nextStart = DateFinExercice + 1;
+    database_.ExecuteImmediate("UPDATE EXERCICES SET CLOTURE=1 WHERE DATE_DEBUT=" + DateLiteral(DateDebutExercice));
+    if (courant_ + 1 >= exercices_.size())
+        database_.ExecuteImmediate(fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},0)",
+                                               DateLiteral(nextStart), DateLiteral(AjouteMois(nextStart, 12) - 1)));
+    TDateTime nextEnd = courant_ + 1 < exercices_.size() ? exercices_[courant_ + 1].Fin : AjouteMois(nextStart, 12) - 1;
+    database_.ExecuteImmediate(fmt::format("UPDATE DOSSIER SET DEBUT_EXERCICE={},DATE_SITUATION={}",
+                                           DateLiteral(nextStart), DateLiteral(nextEnd)));
+    Relire();
+}
+
+bool CDossier::DateDansExerciceOuvert(const TDateTime& date) const {
+    const TDateTime day = DateOf(date);
+    for (const ExerciceFiscal& year : exercices_)
+        if (day >= year.Debut && day <= year.Fin) return !year.Cloture;
+    return false;
+}
+
+CActionDossier::CActionDossier(CDossier& dossier) : dossier_(dossier) {
+    dossier_.GetDatabaseFirebird()->DefaultTransaction().BeginAction();
+}
+
+CActionDossier::~CActionDossier() {
+    if (!open_) return;
+    try {
+        dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(false);
+    } catch (...) {
+        // Rolling back cannot be reported from a destructor; the attachment drops the work anyway.
+    }
+}
+
+void CActionDossier::Commit() {
+    open_ = false;
+    dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(true);
+}

@@ -1,0 +1,135 @@
+// The open client case file (one company): its Firebird database, its fiscal years, its tax regime,
+// its account length and its settings file.
+//
+// A case file is a directory holding:
+//  - "dossier.fdb", the company's Firebird database (or, when the settings file's [Dossier] Base key
+//    names one, a database served by a Firebird server, "host:path" or "host/port:path", reached
+//    with the credentials ISC_USER and ISC_PASSWORD of the environment);
+//  - "dossier.ini", the settings file; section "VK" holds the engine's settings.
+// The company's data (name, tax regime, account length, current fiscal year, situation date) and the
+// fiscal years live in the database, in the case-file library's own tables "DOSSIER" and
+// "EXERCICES", so that they change in the same transaction as the register.
+//
+// Fiscal years are numbered relative to the current one: 0 current, -1 the previous, 1 the next.
+// Before the first and after the last recorded year, 12-month years are extrapolated, so that every
+// date has a fiscal year (a negative number simply means an earlier year).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/datetime.h"
+#include "platform/db/ibx.h"
+#include "platform/inifile.h"
+
+struct ExerciceFiscal {
+    TDateTime Debut;
+    TDateTime Fin;
+    bool Cloture = false;
+};
+
+// What a new case file starts with.
+struct ParametresDossier {
+    UnicodeString RaisonSociale = "Demo";
+    std::vector<ExerciceFiscal> Exercices;  // in order, contiguous
+    TDateTime DebutExerciceCourant;         // start of one of the recorded years
+    TDateTime DateSituation;                // null: end of the current year
+    int RegimeFiscal = 1;                   // 2: corporate income tax
+    int RegimeFiscalSecondaire = 0;         // 0: same as RegimeFiscal
+    int LongueurCompte = 6;
+    UnicodeString Base;                     // empty: "dossier.fdb" in the directory
+};
+
+class EDossier : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class CDossier {
+public:
+    static constexpr const char* kNomBase = "dossier.fdb";
+    static constexpr const char* kNomIni = "dossier.ini";
+
+    // Creates a case file in a directory that does not exist or is empty; refuses a directory that
+    // already holds one. The tables of the case-file library are created and committed.
+    static std::unique_ptr<CDossier> Creer(const UnicodeString& directory, const ParametresDossier& parametres);
+    // Opens an existing case file; raises EDossier with a clear message when it cannot.
+    static std::unique_ptr<CDossier> Ouvrir(const UnicodeString& directory);
+    static bool Existe(const UnicodeString& directory);
+    ~CDossier();
+
+    const UnicodeString& Repertoire() const { return directory_; }
+
+    // --- What the engine uses ---
+    TIBDatabase* GetDatabaseFirebird() { return &database_; }
+    // Runs one statement on the case file's database. A CREATE TABLE or ALTER TABLE has its type
+    // names "AUTOINC" and "BOOLEAN" turned into INTEGER and SMALLINT first (the engine writes and
+    // tests booleans as 0 and 1 here). Raises EIBError.
+    void ExecSQLFirebird(unsigned long code, const UnicodeString& sql, bool dataChange,
+                         TIBTransaction* transaction);
+    bool TableExistFirebird(const UnicodeString& table);
+    // Gives a column a sequence; with fillOnInsert, a trigger fills it when an insert leaves it
+    // empty and records, for this attachment, the value the row received.
+    void CreeAutoIncFirebird(const UnicodeString& table, const UnicodeString& column, bool fillOnInsert);
+    // With draw true: a new value of the column's sequence, different at each call.
+    // With draw false: the value the last insert of this attachment gave the column (0 if none).
+    int RecupAutoIncFirebird(const UnicodeString& table, const UnicodeString& column, bool draw);
+    long DonnerExercice(const TDateTime& date, bool extrapolate = true) const;
+    void DonnerDatesDebEtFin(long exercice, bool, TDateTime* debut, TDateTime* fin) const;
+    // The account number completed with zeros to the case file's account length; a longer account
+    // keeps its text.
+    UnicodeString DossierCompleteCompte(const UnicodeString& account, bool = true) const;
+    bool DossierIS() const { return RegimeFiscal == 2; }
+
+    // Members the engine reads directly.
+    int RegimeFiscal = 1;
+    int RegimeFiscalSecondaire = 1;
+    int LongueurCompte = 6;
+    TDateTime DateDebutExercice;
+    TDateTime DateFinExercice;
+    TDateTime DateSituation;
+    UnicodeString RaisonSociale;
+    StaticFichierINI* FichierINI() { return ini_.get(); }
+
+    // --- What the host uses ---
+    const std::vector<ExerciceFiscal>& Exercices() const { return exercices_; }
+    // Closes the current year and makes the next one current (recording it, 12 months long, when
+    // missing); the situation date becomes the new year's end. In the default transaction.
+    void PasserExerciceSuivant();
+    void SetDateSituation(const TDateTime& date);
+    // Whether the date falls in a recorded fiscal year that is not closed.
+    bool DateDansExerciceOuvert(const TDateTime& date) const;
+    // Reads the company's data and fiscal years again from the database.
+    void Relire();
+    void Fermer();
+
+private:
+    explicit CDossier(const UnicodeString& directory);
+    void CreerTables(const ParametresDossier& parametres);
+    void EnregistrerParametres();
+    UnicodeString CheminBase() const;
+
+    UnicodeString directory_;
+    std::unique_ptr<StaticFichierINI> ini_;
+    TIBDatabase database_;
+    std::vector<ExerciceFiscal> exercices_;
+    size_t courant_ = 0;  // index of the current year in exercices_
+};
+
+extern CDossier* pCurDossier;
+
+// One user action of the host, one transaction: while it lives, the commits the engine asks of the
+// case file's default transaction are no-ops; Commit ends it for real, and destroying it without
+// Commit rolls everything back.
+class CActionDossier {
+public:
+    explicit CActionDossier(CDossier& dossier);
+    ~CActionDossier();
+    CActionDossier(const CActionDossier&) = delete;
+    CActionDossier& operator=(const CActionDossier&) = delete;
+    void Commit();
+
+private:
+    CDossier& dossier_;
+    bool open_ = true;
+};

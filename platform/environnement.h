@@ -1,0 +1,60 @@
+// The user's environment: who works, where the shared databases live.
+//
+// An environment is a directory, given by the host (option, or VK_ENV, or a per-user default):
+//  - "commun/"  (NomFichier2(0x3000000)): the common database shared by every case file;
+//  - "bases/"   (NomFichier2(0x1000000)): the other named databases, one file per alias;
+//  - "environnement.fdb": the environment's own database (temporary report tables).
+// Other processes may use the same environment, so its databases are attached only while they are
+// used: Liberer() detaches them (the host calls it at the end of each action).
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "platform/db/ibx.h"
+
+enum eTTypeTable { ttDossier = 0, ttCommun = 1, ttEnvironnement = 2 };
+
+class TEnvironnement {
+public:
+    static constexpr int kRepertoireBases = 0x1000000;
+    static constexpr int kRepertoireCommun = 0x3000000;
+
+    // Opens an environment directory, creating it (and its database) when missing.
+    static std::unique_ptr<TEnvironnement> Ouvrir(const UnicodeString& directory, const UnicodeString& user);
+    // The directory to use when the host names none: $VK_ENV, else ~/.local/share/vkhost.
+    static UnicodeString RepertoireParDefaut();
+    ~TEnvironnement();
+
+    UnicodeString Utilisateur;  // the current user's name
+    const UnicodeString& Repertoire() const { return directory_; }
+    UnicodeString NomFichier2(int kind) const;
+
+    bool TableExistFirebird(const UnicodeString& table, eTTypeTable kind);
+    void ExecSQLFirebird(unsigned long code, const UnicodeString& sql, bool dataChange, TIBTransaction* transaction,
+                         eTTypeTable kind);
+    // The environment's own database, attached on demand.
+    TIBDatabase* GetDatabaseFirebird(eTTypeTable kind = ttEnvironnement);
+    // The database of a named alias ("OKT_COMMUN" in the common directory, any other in the bases
+    // directory), attached on demand; created empty when `create` and missing, else nullptr when
+    // missing.
+    TIBDatabase* GetDatabaseAlias(const UnicodeString& alias, bool create);
+    UnicodeString CheminAlias(const UnicodeString& alias) const;
+    // Commits and detaches every database of the environment.
+    void Liberer();
+    // Rolls back and detaches every database of the environment.
+    void Abandonner();
+
+private:
+    explicit TEnvironnement(const UnicodeString& directory) : directory_(directory) {}
+    TIBDatabase* Attach(const UnicodeString& key, const UnicodeString& path, bool create);
+
+    UnicodeString directory_;
+    std::map<UnicodeString, std::unique_ptr<TIBDatabase>> databases_;
+};
+
+extern TEnvironnement* pEnvironnement;
+
+// Attaches a database that another process may hold for a moment: retries while it is in use, up
+// to the given time; then raises an EIBError saying so.
+void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool create, unsigned timeoutMs = 10000);
