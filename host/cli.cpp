@@ -46,25 +46,34 @@ int Main(int argc, char** argv) {
 
     EnvironmentOptions environment;
     auto addEnvironment = [&](CLI::App* command) {
-        command->add_option("--env", environment.directory, "environment directory (default: $VK_ENV or ~/.local/share/vkhost)");
+        command->add_option("--env", environment.directory,
+                            "environment directory (default: $VK_ENV or ~/.local/share/vkhost)");
         command->add_option("--user", environment.user, "user name written in the stamps (default: $USER)");
     };
 
     InitOptions init;
     CLI::App* initCommand = app.add_subcommand("init", "create a case file in a new directory");
-    initCommand->add_option("DIR", init.directory, "case-file directory (must not exist or be empty)")->required();
+    initCommand->add_option("DIR", init.directory, "case-file directory (must not exist or be empty)")
+        ->required();
     initCommand->add_option("--company", init.company, "company name");
-    initCommand->add_option("--first-year", init.firstYear, "start of the first recorded fiscal year (YYYY-MM-DD)");
-    initCommand->add_option("--years", init.years, "number of recorded 12-month fiscal years")->check(CLI::Range(1, 50));
-    initCommand->add_option("--current-year", init.currentYear, "start of the current fiscal year (default: the last)");
-    initCommand->add_option("--situation-date", init.situationDate, "situation date (default: end of the current year)");
-    initCommand->add_option("--tax-regime", init.taxRegime, "1, or 2 for corporate income tax")->check(CLI::Range(1, 2));
-    initCommand->add_option("--account-length", init.accountLength, "length of account numbers")->check(CLI::Range(6, 13));
+    initCommand->add_option("--first-year", init.firstYear,
+                            "start of the first recorded fiscal year (YYYY-MM-DD)");
+    initCommand->add_option("--years", init.years, "number of recorded 12-month fiscal years")
+        ->check(CLI::Range(1, 50));
+    initCommand->add_option("--current-year", init.currentYear,
+                            "start of the current fiscal year (default: the last)");
+    initCommand->add_option("--situation-date", init.situationDate,
+                            "situation date (default: end of the current year)");
+    initCommand->add_option("--tax-regime", init.taxRegime, "1, or 2 for corporate income tax")
+        ->check(CLI::Range(1, 2));
+    initCommand->add_option("--account-length", init.accountLength, "length of account numbers")
+        ->check(CLI::Range(6, 13));
     addEnvironment(initCommand);
     initCommand->callback([&] { status = Guarded([&] { return RunInit(init, environment, std::cout); }); });
 
     DemoOptions demo;
-    CLI::App* demoCommand = app.add_subcommand("demo", "build a demonstration case file and show what the engine computes");
+    CLI::App* demoCommand =
+        app.add_subcommand("demo", "build a demonstration case file and show what the engine computes");
     demoCommand->add_option("--keep", demo.keepDirectory, "keep the case file in this directory");
     addEnvironment(demoCommand);
     demoCommand->callback([&] { status = Guarded([&] { return RunDemo(demo, environment, std::cout); }); });

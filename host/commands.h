@@ -10,7 +10,7 @@ namespace vkhost {
 struct InitOptions {
     UnicodeString directory;
     UnicodeString company = "Demo";
-    UnicodeString firstYear;    // default: 1 January, two years before this one
+    UnicodeString firstYear;  // default: 1 January, two years before this one
     int years = 3;
     UnicodeString currentYear;  // default: the last recorded year
     UnicodeString situationDate;

@@ -13,7 +13,7 @@ namespace {
 
 // A temporary directory removed with the object.
 class TemporaryDirectory {
-public:
+  public:
     TemporaryDirectory() {
         std::string pattern = (fs::temp_directory_path() / "vkdemo-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw Exception("Impossible de créer un répertoire temporaire");
@@ -25,7 +25,7 @@ public:
     }
     const fs::path& Path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -35,8 +35,8 @@ int RunDemo(const DemoOptions& options, const EnvironmentOptions& environment, s
     TemporaryDirectory temporary;
     EnvironmentOptions demoEnvironment = environment;
     if (demoEnvironment.directory.empty()) demoEnvironment.directory = (temporary.Path() / "env").string();
-    UnicodeString directory = options.keepDirectory.empty() ? (temporary.Path() / "dossier").string()
-                                                            : options.keepDirectory;
+    UnicodeString directory =
+        options.keepDirectory.empty() ? (temporary.Path() / "dossier").string() : options.keepDirectory;
     InitOptions init;
     init.company = "Transports Martin SARL";
     int year, month, day;

@@ -35,10 +35,12 @@ ParametresDossier ParametersFromOptions(const InitOptions& options) {
         parameters.Exercices.push_back({start, next - 1, false});
         start = next;
     }
-    parameters.DebutExerciceCourant = options.currentYear.empty() ? parameters.Exercices.back().Debut
-                                                                  : ParseOption(options.currentYear, "--current-year");
+    parameters.DebutExerciceCourant = options.currentYear.empty()
+                                          ? parameters.Exercices.back().Debut
+                                          : ParseOption(options.currentYear, "--current-year");
     // The years before the current one have been closed by the accountant.
-    for (ExerciceFiscal& year : parameters.Exercices) year.Cloture = year.Debut < parameters.DebutExerciceCourant;
+    for (ExerciceFiscal& year : parameters.Exercices)
+        year.Cloture = year.Debut < parameters.DebutExerciceCourant;
     if (!options.situationDate.empty())
         parameters.DateSituation = ParseOption(options.situationDate, "--situation-date");
     return parameters;
@@ -53,8 +55,9 @@ void PrintCaseFile(CDossier& dossier, std::ostream& out) {
     out << fmt::format("Comptes     : {} caractères\n", dossier.LongueurCompte);
     out << "Exercices   :\n";
     for (const ExerciceFiscal& year : dossier.Exercices())
-        out << fmt::format("  {:>3}  {} au {}  {}\n", dossier.DonnerExercice(year.Debut), FormatISODate(year.Debut),
-                           FormatISODate(year.Fin), year.Cloture ? "clos" : "ouvert");
+        out << fmt::format("  {:>3}  {} au {}  {}\n", dossier.DonnerExercice(year.Debut),
+                           FormatISODate(year.Debut), FormatISODate(year.Fin),
+                           year.Cloture ? "clos" : "ouvert");
     out << fmt::format("Situation   : {}\n", FormatISODate(dossier.DateSituation));
     out << "Tables      : " << fmt::format("{}", fmt::join(ListTables(dossier), ", ")) << "\n";
 }

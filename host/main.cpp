@@ -1,3 +1,5 @@
 #include "host/cli.h"
 
-int main(int argc, char** argv) { return vkhost::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return vkhost::Main(argc, argv);
+}

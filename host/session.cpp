@@ -14,7 +14,8 @@ UnicodeString DefaultUser() {
 }  // namespace
 
 Session::Session(const EnvironmentOptions& options) {
-    UnicodeString directory = options.directory.empty() ? TEnvironnement::RepertoireParDefaut() : options.directory;
+    UnicodeString directory =
+        options.directory.empty() ? TEnvironnement::RepertoireParDefaut() : options.directory;
     environment_ = TEnvironnement::Ouvrir(directory, options.user.empty() ? DefaultUser() : options.user);
     pEnvironnement = environment_.get();
 }

@@ -23,7 +23,9 @@ void CBarre::SetPosition(int position) {
     Draw();
 }
 
-void CBarre::StepIt(int steps) { SetPosition(position_ + steps); }
+void CBarre::StepIt(int steps) {
+    SetPosition(position_ + steps);
+}
 
 void CBarre::Next(const UnicodeString& message) {
     message_ = message;
@@ -41,8 +43,8 @@ void CBarre::Draw() {
     int span = maximum_ - minimum_;
     int filled = span == 0 ? width : (position_ - minimum_) * width / span;
     int percent = span == 0 ? 100 : (position_ - minimum_) * 100 / span;
-    std::fprintf(stderr, "\r%s [%-*s] %3d%% %-40.40s", caption_.c_str(), width, std::string(filled, '#').c_str(),
-                 percent, message_.c_str());
+    std::fprintf(stderr, "\r%s [%-*s] %3d%% %-40.40s", caption_.c_str(), width,
+                 std::string(filled, '#').c_str(), percent, message_.c_str());
     std::fflush(stderr);
     drawn_ = true;
 }

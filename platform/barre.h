@@ -4,7 +4,7 @@
 #include "platform/system.h"
 
 class CBarre {
-public:
+  public:
     explicit CBarre(const UnicodeString& caption = "");
     ~CBarre();
     CBarre(const CBarre&) = delete;
@@ -18,7 +18,7 @@ public:
     void SetMessage(const UnicodeString& message);
     int Position() const { return position_; }
 
-private:
+  private:
     void Draw();
 
     UnicodeString caption_, message_;

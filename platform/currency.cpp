@@ -125,14 +125,18 @@ CCurrency CCurrency::Parse(const UnicodeString& text) {
     }
 }
 
-int64_t CCurrency::Negate(int64_t count) { return Checked(-int128(count), "opposé"); }
+int64_t CCurrency::Negate(int64_t count) {
+    return Checked(-int128(count), "opposé");
+}
 
 CCurrency::operator double() const {
     if (null_) return NullDouble;
     return static_cast<double>(count_) / Scale;
 }
 
-CCurrency::operator int() const { return static_cast<int>(Count() / Scale); }
+CCurrency::operator int() const {
+    return static_cast<int>(Count() / Scale);
+}
 
 UnicodeString CCurrency::GetSQL() const {
     if (null_) return "NULL";

@@ -21,7 +21,7 @@
 #include "platform/system.h"
 
 class ECurrencyError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -31,7 +31,7 @@ struct Currency {
 };
 
 class CCurrency {
-public:
+  public:
     static constexpr int64_t Scale = 10000;
     static constexpr double NullDouble = std::numeric_limits<double>::lowest();
 
@@ -104,18 +104,30 @@ public:
     friend bool operator<=(const CCurrency& a, const CCurrency& b) { return !(b < a); }
     friend bool operator>=(const CCurrency& a, const CCurrency& b) { return !(a < b); }
 
-#define VK_CURRENCY_COMPARE_WITH(T)                                                      \
-    friend bool operator==(const CCurrency& a, T b) { return a == CCurrency(b); }       \
-    friend bool operator!=(const CCurrency& a, T b) { return a != CCurrency(b); }       \
-    friend bool operator<(const CCurrency& a, T b) { return a < CCurrency(b); }         \
-    friend bool operator>(const CCurrency& a, T b) { return a > CCurrency(b); }         \
-    friend bool operator<=(const CCurrency& a, T b) { return a <= CCurrency(b); }       \
-    friend bool operator>=(const CCurrency& a, T b) { return a >= CCurrency(b); }
+#define VK_CURRENCY_COMPARE_WITH(T)                   \
+    friend bool operator==(const CCurrency& a, T b) { \
+        return a == CCurrency(b);                     \
+    }                                                 \
+    friend bool operator!=(const CCurrency& a, T b) { \
+        return a != CCurrency(b);                     \
+    }                                                 \
+    friend bool operator<(const CCurrency& a, T b) {  \
+        return a < CCurrency(b);                      \
+    }                                                 \
+    friend bool operator>(const CCurrency& a, T b) {  \
+        return a > CCurrency(b);                      \
+    }                                                 \
+    friend bool operator<=(const CCurrency& a, T b) { \
+        return a <= CCurrency(b);                     \
+    }                                                 \
+    friend bool operator>=(const CCurrency& a, T b) { \
+        return a >= CCurrency(b);                     \
+    }
     VK_CURRENCY_COMPARE_WITH(double)
     VK_CURRENCY_COMPARE_WITH(int)
 #undef VK_CURRENCY_COMPARE_WITH
 
-private:
+  private:
     static int64_t Negate(int64_t count);
 
     int64_t count_ = 0;

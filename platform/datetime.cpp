@@ -33,13 +33,19 @@ void CivilFromDays(long z, int& year, int& month, int& day) {
 
 constexpr long kUnixEpochInDays = 25569;  // 1970-01-01 counted from 1899-12-30
 
-long DayNumber(const TDateTime& date) { return static_cast<long>(std::floor(double(date))); }
+long DayNumber(const TDateTime& date) {
+    return static_cast<long>(std::floor(double(date)));
+}
 
-bool IsLastDayOfMonth(int year, int month, int day) { return day == DaysInMonth(year, month); }
+bool IsLastDayOfMonth(int year, int month, int day) {
+    return day == DaysInMonth(year, month);
+}
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -82,7 +88,9 @@ TDateTime& operator<<(TDateTime& date, const dateDOS& packed) {
     return date;
 }
 
-TDateTime DateOf(const TDateTime& date) { return TDateTime(std::floor(double(date))); }
+TDateTime DateOf(const TDateTime& date) {
+    return TDateTime(std::floor(double(date)));
+}
 
 TDateTime Now() {
     std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -92,7 +100,9 @@ TDateTime Now() {
                           local.tm_sec);
 }
 
-TDateTime Date() { return DateOf(Now()); }
+TDateTime Date() {
+    return DateOf(Now());
+}
 
 UnicodeString FormatISODate(const TDateTime& date) {
     if (date.IsNull()) return "";

@@ -10,7 +10,7 @@
 #include "platform/system.h"
 
 class TDateTime {
-public:
+  public:
     constexpr TDateTime() = default;
     constexpr TDateTime(double value) : val_(value) {}  // NOLINT: a date is a number of days
     constexpr operator double() const { return val_; }  // NOLINT
@@ -25,22 +25,24 @@ public:
         return *this;
     }
 
-private:
+  private:
     double val_ = 0;
 };
 
 // Moving a date by a number of days keeps it a date; the difference of two dates is a number.
 template <typename N>
-    requires std::is_arithmetic_v<N>
+requires std::is_arithmetic_v<N>
 constexpr TDateTime operator+(TDateTime date, N days) {
     return TDateTime(double(date) + days);
 }
 template <typename N>
-    requires std::is_arithmetic_v<N>
+requires std::is_arithmetic_v<N>
 constexpr TDateTime operator-(TDateTime date, N days) {
     return TDateTime(double(date) - days);
 }
-constexpr double operator-(TDateTime a, TDateTime b) { return double(a) - double(b); }
+constexpr double operator-(TDateTime a, TDateTime b) {
+    return double(a) - double(b);
+}
 
 // A legacy packed date: day, month and year.
 struct dateDOS {
@@ -51,7 +53,7 @@ struct dateDOS {
 TDateTime& operator<<(TDateTime& date, const dateDOS& packed);
 
 class EDateError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

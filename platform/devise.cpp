@@ -3,7 +3,9 @@
 const CDevise _DeviseEuro(kCodeEuro, 1.0);
 const CDevise _DeviseFranc(kCodeFranc, kTauxFranc);
 
-bool CDevise::IsDefault() const { return Code == 0 || Code == kCodeEuro; }
+bool CDevise::IsDefault() const {
+    return Code == 0 || Code == kCodeEuro;
+}
 
 double CDevise::TauxEffectif() const {
     if (IsDefault()) return 1.0;

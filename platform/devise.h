@@ -9,7 +9,7 @@
 #include "platform/currency.h"
 
 class CDevise {
-public:
+  public:
     CDevise() = default;
     CDevise(int code, double rate) : Code(code), Taux(rate) {}
 
@@ -17,7 +17,9 @@ public:
     // The rate actually applied (1 for the default currency and the euro).
     double TauxEffectif() const;
 
-    friend bool operator==(const CDevise& a, const CDevise& b) { return a.Code == b.Code && a.Taux == b.Taux; }
+    friend bool operator==(const CDevise& a, const CDevise& b) {
+        return a.Code == b.Code && a.Taux == b.Taux;
+    }
     friend bool operator!=(const CDevise& a, const CDevise& b) { return !(a == b); }
 
     int Code = 0;

@@ -24,7 +24,9 @@ UnicodeString Quote(const UnicodeString& text) {
     return quoted + "'";
 }
 
-UnicodeString DateLiteral(const TDateTime& date) { return date.IsNull() ? "NULL" : Quote(FormatISODate(date)); }
+UnicodeString DateLiteral(const TDateTime& date) {
+    return date.IsNull() ? "NULL" : Quote(FormatISODate(date));
+}
 
 void CheckFiscalYears(const ParametresDossier& p) {
     if (p.Exercices.empty()) throw EDossier("Un dossier doit avoir au moins un exercice");
@@ -69,7 +71,8 @@ CDossier::~CDossier() {
 
 bool CDossier::Existe(const UnicodeString& directory) {
     std::error_code ignored;
-    return fs::exists(fs::path(directory) / kNomIni, ignored) || fs::exists(fs::path(directory) / kNomBase, ignored);
+    return fs::exists(fs::path(directory) / kNomIni, ignored) ||
+           fs::exists(fs::path(directory) / kNomBase, ignored);
 }
 
 UnicodeString CDossier::CheminBase() const {
@@ -78,7 +81,8 @@ UnicodeString CDossier::CheminBase() const {
     return (fs::absolute(fs::path(directory_)) / kNomBase).string();
 }
 
-std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory, const ParametresDossier& parametres) {
+std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
+                                          const ParametresDossier& parametres) {
     CheckFiscalYears(parametres);
     fs::path dir(directory);
     std::error_code error;
@@ -125,7 +129,8 @@ void CDossier::CreerTables(const ParametresDossier& p) {
         "CLOTURE SMALLINT DEFAULT 0 NOT NULL)",
         // The host's classification rows and account settings, read by the engine.
         "CREATE TABLE ZENKOVKQ (ID_CLASS INTEGER NOT NULL PRIMARY KEY,CLASSEMENT VARCHAR(60))",
-        "CREATE TABLE ZENKOVKI (NUM_COMPTE VARCHAR(14) NOT NULL PRIMARY KEY,NUM_COMPTE_PROVISION_SAISI VARCHAR(14),"
+        "CREATE TABLE ZENKOVKI (NUM_COMPTE VARCHAR(14) NOT NULL PRIMARY KEY,NUM_COMPTE_PROVISION_SAISI "
+        "VARCHAR(14),"
         "NUM_COMPTE_AMORT_SAISI VARCHAR(14))",
     };
     for (const char* sql : tables) database_.ExecuteImmediate(sql);
@@ -133,17 +138,18 @@ void CDossier::CreerTables(const ParametresDossier& p) {
 
     const ExerciceFiscal* current = nullptr;
     for (const ExerciceFiscal& year : p.Exercices) {
-        database_.ExecuteImmediate(fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},{})",
-                                               DateLiteral(year.Debut), DateLiteral(year.Fin),
-                                               year.Cloture ? 1 : 0));
+        database_.ExecuteImmediate(
+            fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},{})",
+                        DateLiteral(year.Debut), DateLiteral(year.Fin), year.Cloture ? 1 : 0));
         if (double(year.Debut) == double(p.DebutExerciceCourant)) current = &year;
     }
     TDateTime situation = p.DateSituation.IsNull() ? current->Fin : p.DateSituation;
     database_.ExecuteImmediate(fmt::format(
         "INSERT INTO DOSSIER (RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
         "DATE_SITUATION) VALUES ({},{},{},{},{},{})",
-        Quote(p.RaisonSociale), p.RegimeFiscal, p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal,
-        p.LongueurCompte, DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
+        Quote(p.RaisonSociale), p.RegimeFiscal,
+        p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal, p.LongueurCompte,
+        DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
     transaction.Commit();
 }
 
@@ -164,7 +170,9 @@ std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
 
 void CDossier::Relire() {
     TIBQuery query(&database_);
-    query.SQL.Add("SELECT RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION FROM DOSSIER");
+    query.SQL.Add(
+        "SELECT RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION "
+        "FROM DOSSIER");
     query.Open();
     if (query.Eof()) throw EDossier("Le dossier " + directory_ + " n'a pas de paramètres");
     RaisonSociale = query.FieldByName("RAISON_SOCIALE")->AsString();
@@ -179,10 +187,12 @@ void CDossier::Relire() {
     query.SQL.Add("SELECT DATE_DEBUT,DATE_FIN,CLOTURE FROM EXERCICES ORDER BY DATE_DEBUT");
     std::vector<ExerciceFiscal> years;
     for (query.Open(); !query.Eof(); query.Next())
-        years.push_back({query.Fields(0)->AsDateTime(), query.Fields(1)->AsDateTime(), query.Fields(2)->AsBoolean()});
+        years.push_back(
+            {query.Fields(0)->AsDateTime(), query.Fields(1)->AsDateTime(), query.Fields(2)->AsBoolean()});
     auto current = std::find_if(years.begin(), years.end(),
                                 [&](const ExerciceFiscal& y) { return double(y.Debut) == double(debut); });
-    if (current == years.end()) throw EDossier("L'exercice courant du dossier " + directory_ + " n'est pas enregistré");
+    if (current == years.end())
+        throw EDossier("L'exercice courant du dossier " + directory_ + " n'est pas enregistré");
     exercices_ = std::move(years);
     courant_ = static_cast<size_t>(current - exercices_.begin());
     DateDebutExercice = exercices_[courant_].Debut;
@@ -210,7 +220,8 @@ bool CDossier::TableExistFirebird(const UnicodeString& table) {
     return !query.Eof();
 }
 
-void CDossier::CreeAutoIncFirebird(const UnicodeString& table, const UnicodeString& column, bool fillOnInsert) {
+void CDossier::CreeAutoIncFirebird(const UnicodeString& table, const UnicodeString& column,
+                                   bool fillOnInsert) {
     UnicodeString sequence = sqltext::ObjectName("G_", table, column);
     TIBSQL query(&database_);
     query.SQL.Add("SELECT 1 FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME=" + Quote(sequence));
@@ -304,11 +315,14 @@ void CDossier::SetDateSituation(const TDateTime& date) {
 
 void CDossier::PasserExerciceSuivant() {
     const TDateTime nextStart = DateFinExercice + 1;
-    database_.ExecuteImmediate("UPDATE EXERCICES SET CLOTURE=1 WHERE DATE_DEBUT=" + DateLiteral(DateDebutExercice));
+    database_.ExecuteImmediate("UPDATE EXERCICES SET CLOTURE=1 WHERE DATE_DEBUT=" +
+                               DateLiteral(DateDebutExercice));
     if (courant_ + 1 >= exercices_.size())
-        database_.ExecuteImmediate(fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},0)",
-                                               DateLiteral(nextStart), DateLiteral(AjouteMois(nextStart, 12) - 1)));
-    TDateTime nextEnd = courant_ + 1 < exercices_.size() ? exercices_[courant_ + 1].Fin : AjouteMois(nextStart, 12) - 1;
+        database_.ExecuteImmediate(
+            fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},0)",
+                        DateLiteral(nextStart), DateLiteral(AjouteMois(nextStart, 12) - 1)));
+    TDateTime nextEnd =
+        courant_ + 1 < exercices_.size() ? exercices_[courant_ + 1].Fin : AjouteMois(nextStart, 12) - 1;
     database_.ExecuteImmediate(fmt::format("UPDATE DOSSIER SET DEBUT_EXERCICE={},DATE_SITUATION={}",
                                            DateLiteral(nextStart), DateLiteral(nextEnd)));
     Relire();

@@ -37,22 +37,23 @@ struct ParametresDossier {
     int RegimeFiscal = 1;                   // 2: corporate income tax
     int RegimeFiscalSecondaire = 0;         // 0: same as RegimeFiscal
     int LongueurCompte = 6;
-    UnicodeString Base;                     // empty: "dossier.fdb" in the directory
+    UnicodeString Base;  // empty: "dossier.fdb" in the directory
 };
 
 class EDossier : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 class CDossier {
-public:
+  public:
     static constexpr const char* kNomBase = "dossier.fdb";
     static constexpr const char* kNomIni = "dossier.ini";
 
     // Creates a case file in a directory that does not exist or is empty; refuses a directory that
     // already holds one. The tables of the case-file library are created and committed.
-    static std::unique_ptr<CDossier> Creer(const UnicodeString& directory, const ParametresDossier& parametres);
+    static std::unique_ptr<CDossier> Creer(const UnicodeString& directory,
+                                           const ParametresDossier& parametres);
     // Opens an existing case file; raises EDossier with a clear message when it cannot.
     static std::unique_ptr<CDossier> Ouvrir(const UnicodeString& directory);
     static bool Existe(const UnicodeString& directory);
@@ -103,7 +104,7 @@ public:
     void Relire();
     void Fermer();
 
-private:
+  private:
     explicit CDossier(const UnicodeString& directory);
     void CreerTables(const ParametresDossier& parametres);
     void EnregistrerParametres();
@@ -122,14 +123,14 @@ extern CDossier* pCurDossier;
 // case file's default transaction are no-ops; Commit ends it for real, and destroying it without
 // Commit rolls everything back.
 class CActionDossier {
-public:
+  public:
     explicit CActionDossier(CDossier& dossier);
     ~CActionDossier();
     CActionDossier(const CActionDossier&) = delete;
     CActionDossier& operator=(const CActionDossier&) = delete;
     void Commit();
 
-private:
+  private:
     CDossier& dossier_;
     bool open_ = true;
 };

@@ -16,7 +16,9 @@ TEnvironnement* pEnvironnement = nullptr;
 
 namespace {
 
-bool InUse(const EIBError& e) { return e.HasCode(ibcode::kLockedByOtherEngine); }
+bool InUse(const EIBError& e) {
+    return e.HasCode(ibcode::kLockedByOtherEngine);
+}
 
 }  // namespace
 
@@ -33,7 +35,8 @@ void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool c
         } catch (const EIBError& e) {
             if (!InUse(e) || std::chrono::steady_clock::now() >= deadline) {
                 if (InUse(e))
-                    throw EIBError("La base " + path + " est utilisée par un autre programme", e.SQLCode, e.Codes, e.SQL);
+                    throw EIBError("La base " + path + " est utilisée par un autre programme", e.SQLCode,
+                                   e.Codes, e.SQL);
                 throw;
             }
         }
@@ -51,7 +54,8 @@ UnicodeString TEnvironnement::RepertoireParDefaut() {
     return (fs::path(home) / ".local" / "share" / "vkhost").string();
 }
 
-std::unique_ptr<TEnvironnement> TEnvironnement::Ouvrir(const UnicodeString& directory, const UnicodeString& user) {
+std::unique_ptr<TEnvironnement> TEnvironnement::Ouvrir(const UnicodeString& directory,
+                                                       const UnicodeString& user) {
     std::unique_ptr<TEnvironnement> environment(new TEnvironnement(fs::absolute(directory).string()));
     environment->Utilisateur = user;
     for (int kind : {kRepertoireBases, kRepertoireCommun}) {
@@ -61,7 +65,48 @@ std::unique_ptr<TEnvironnement> TEnvironnement::Ouvrir(const UnicodeString& dire
     }
     std::error_code ignored;
     fs::permissions(environment->directory_, fs::perms::owner_all, fs::perm_options::replace, ignored);
+    environment->CreerBaseCommune();
     return environment;
+}
+
+void TEnvironnement::CreerBaseCommune() {
+    const UnicodeString path = CheminAlias("OKT_COMMUN");
+    std::error_code ignored;
+    if (fs::exists(path, ignored)) return;
+    // Periods of the declining-balance coefficients for durations of 3-4, 5-6 and over 6 years: tax
+    // code art. 39 A, its temporary increase for 1 Feb 1996 to 31 Jan 1997 (art. 39 AA bis) and the
+    // half-point increase for acquisitions from 4 Dec 2008 to 31 Dec 2009.
+    static const char* const kCoefficients[] = {
+        "(NULL,'1996-01-31',1.5,2,2.5)",
+        "('1996-02-01','1997-01-31',2.5,3,3.5)",
+        "('1997-02-01','2000-12-31',1.5,2,2.5)",
+        "('2001-01-01','2008-12-03',1.25,1.75,2.25)",
+        "('2008-12-04','2009-12-31',1.75,2.25,2.75)",
+        "('2010-01-01',NULL,1.25,1.75,2.25)",
+    };
+    const UnicodeString temporary = path + ".creation." + std::to_string(getpid());
+    fs::remove(temporary, ignored);
+    {
+        TIBDatabase database;
+        database.Create(temporary);
+        database.ExecuteImmediate(
+            "CREATE TABLE VKCOEF (DateDebut DATE,DateFin DATE,Coef_3_4 DECIMAL(18,4),Coef_5_6 DECIMAL(18,4),"
+            "Coef_6 DECIMAL(18,4))");
+        database.ExecuteImmediate("CREATE TABLE VKF (ID INTEGER NOT NULL PRIMARY KEY,Nom VARCHAR(60))");
+        database.DefaultTransaction().Commit();
+        for (const char* row : kCoefficients)
+            database.ExecuteImmediate(
+                UnicodeString("INSERT INTO VKCOEF (DateDebut,DateFin,Coef_3_4,Coef_5_6,Coef_6) VALUES ") +
+                row);
+        database.DefaultTransaction().Commit();
+        database.Close();
+    }
+    // Renamed once complete, so that an interrupted creation never leaves a half-filled database.
+    if (fs::exists(path, ignored))
+        fs::remove(temporary, ignored);  // another process created it meanwhile
+    else
+        fs::rename(temporary, path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ignored);
 }
 
 TEnvironnement::~TEnvironnement() {
@@ -113,8 +158,8 @@ bool TEnvironnement::TableExistFirebird(const UnicodeString& table, eTTypeTable 
     return !query.Eof();
 }
 
-void TEnvironnement::ExecSQLFirebird(unsigned long, const UnicodeString& sql, bool, TIBTransaction* transaction,
-                                     eTTypeTable kind) {
+void TEnvironnement::ExecSQLFirebird(unsigned long, const UnicodeString& sql, bool,
+                                     TIBTransaction* transaction, eTTypeTable kind) {
     TIBDatabase* database = GetDatabaseFirebird(kind);
     UnicodeString statement = sql;
     if (sqltext::StartsWith(sql, "CREATE TABLE") || sqltext::StartsWith(sql, "ALTER TABLE")) {

@@ -16,7 +16,7 @@
 enum eTTypeTable { ttDossier = 0, ttCommun = 1, ttEnvironnement = 2 };
 
 class TEnvironnement {
-public:
+  public:
     static constexpr int kRepertoireBases = 0x1000000;
     static constexpr int kRepertoireCommun = 0x3000000;
 
@@ -31,8 +31,8 @@ public:
     UnicodeString NomFichier2(int kind) const;
 
     bool TableExistFirebird(const UnicodeString& table, eTTypeTable kind);
-    void ExecSQLFirebird(unsigned long code, const UnicodeString& sql, bool dataChange, TIBTransaction* transaction,
-                         eTTypeTable kind);
+    void ExecSQLFirebird(unsigned long code, const UnicodeString& sql, bool dataChange,
+                         TIBTransaction* transaction, eTTypeTable kind);
     // The environment's own database, attached on demand.
     TIBDatabase* GetDatabaseFirebird(eTTypeTable kind = ttEnvironnement);
     // The database of a named alias ("OKT_COMMUN" in the common directory, any other in the bases
@@ -45,7 +45,11 @@ public:
     // Rolls back and detaches every database of the environment.
     void Abandonner();
 
-private:
+    // Creates the common database when missing: the declining-balance coefficients ("VKCOEF") and
+    // an empty table of asset families ("VKF").
+    void CreerBaseCommune();
+
+  private:
     explicit TEnvironnement(const UnicodeString& directory) : directory_(directory) {}
     TIBDatabase* Attach(const UnicodeString& key, const UnicodeString& path, bool create);
 
@@ -57,4 +61,5 @@ extern TEnvironnement* pEnvironnement;
 
 // Attaches a database that another process may hold for a moment: retries while it is in use, up
 // to the given time; then raises an EIBError saying so.
-void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool create, unsigned timeoutMs = 10000);
+void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool create,
+                        unsigned timeoutMs = 10000);

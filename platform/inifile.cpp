@@ -21,7 +21,8 @@ StaticFichierINI::StaticFichierINI(const UnicodeString& path) : path_(path), imp
 
 StaticFichierINI::~StaticFichierINI() = default;
 
-int StaticFichierINI::GetInteger(const UnicodeString& section, const UnicodeString& key, int defaultValue) const {
+int StaticFichierINI::GetInteger(const UnicodeString& section, const UnicodeString& key,
+                                 int defaultValue) const {
     const char* value = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
     if (!value || !*value) return defaultValue;
     char* end = nullptr;

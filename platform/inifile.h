@@ -6,7 +6,7 @@
 #include "platform/system.h"
 
 class StaticFichierINI {
-public:
+  public:
     // Reads the file when it exists; an absent file is an empty settings file.
     explicit StaticFichierINI(const UnicodeString& path);
     ~StaticFichierINI();
@@ -26,7 +26,7 @@ public:
     void Save() const;
     const UnicodeString& Path() const { return path_; }
 
-private:
+  private:
     struct Impl;
     UnicodeString path_;
     std::unique_ptr<Impl> impl_;

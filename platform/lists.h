@@ -1,12 +1,14 @@
 // The platform's string list: lines of text, each with an optional object pointer (not owned).
 #pragma once
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/system.h"
 
 class TStrings {
-public:
+  public:
     virtual ~TStrings() = default;
 
     int Add(const UnicodeString& text) { return AddObject(text, nullptr); }
@@ -41,7 +43,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Item {
         UnicodeString text;
         void* object;
@@ -50,3 +52,23 @@ private:
 };
 
 using TStringList = TStrings;
+
+// The columns of a data grid, as far as the engine reads them: each column's field name.
+class TColumn {
+  public:
+    explicit TColumn(UnicodeString fieldName) : FieldName(std::move(fieldName)) {}
+    UnicodeString FieldName;
+};
+
+class TDBGridColumns {
+  public:
+    TColumn* Add(const UnicodeString& fieldName) {
+        columns_.push_back(std::make_unique<TColumn>(fieldName));
+        return columns_.back().get();
+    }
+    int Count() const { return static_cast<int>(columns_.size()); }
+    TColumn* Items(int index) const { return columns_.at(index).get(); }
+
+  private:
+    std::vector<std::unique_ptr<TColumn>> columns_;
+};

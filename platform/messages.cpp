@@ -43,7 +43,9 @@ bool DefaultMessageHandler::Question(const UnicodeString& text, const UnicodeStr
     return true;
 }
 
-void DefaultMessageHandler::Information(const UnicodeString& text) { std::cerr << text << '\n'; }
+void DefaultMessageHandler::Information(const UnicodeString& text) {
+    std::cerr << text << '\n';
+}
 
 void DefaultMessageHandler::DisplayException(unsigned long code, const UnicodeString& message) {
     std::cerr << FormatLocationCode(code) << ' ' << message << '\n';
@@ -55,9 +57,13 @@ IMessageHandler* SetMessageHandler(IMessageHandler* handler) {
     return previous == &defaultHandler ? nullptr : previous;
 }
 
-uint64_t ExceptionsShown() { return exceptionsShown.load(); }
+uint64_t ExceptionsShown() {
+    return exceptionsShown.load();
+}
 
-UnicodeString FormatLocationCode(unsigned long code) { return fmt::format("[0x{:08X}]", code); }
+UnicodeString FormatLocationCode(unsigned long code) {
+    return fmt::format("[0x{:08X}]", code);
+}
 
 bool OKTQuestion(const wchar_t* text, const wchar_t* caption, unsigned flags) {
     return OKTQuestion(FromWide(text), FromWide(caption), flags);
@@ -67,7 +73,9 @@ bool OKTQuestion(const UnicodeString& text, const UnicodeString& caption, unsign
     return currentHandler->Question(text, caption, flags);
 }
 
-void OKTInformation(const UnicodeString& text) { currentHandler->Information(text); }
+void OKTInformation(const UnicodeString& text) {
+    currentHandler->Information(text);
+}
 
 void OKTDisplayException(unsigned long code, const std::exception& e, void*) {
     ++exceptionsShown;
@@ -91,7 +99,9 @@ bool RecordingMessageHandler::Question(const UnicodeString& text, const UnicodeS
     return answer;
 }
 
-void RecordingMessageHandler::Information(const UnicodeString& text) { informations.push_back(text); }
+void RecordingMessageHandler::Information(const UnicodeString& text) {
+    informations.push_back(text);
+}
 
 void RecordingMessageHandler::DisplayException(unsigned long code, const UnicodeString& message) {
     exceptions.push_back({code, message});

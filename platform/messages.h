@@ -16,7 +16,7 @@
 #include "platform/system.h"
 
 class IMessageHandler {
-public:
+  public:
     virtual ~IMessageHandler() = default;
     // A yes/no question; true for yes.
     virtual bool Question(const UnicodeString& text, const UnicodeString& caption, unsigned flags) = 0;
@@ -26,7 +26,7 @@ public:
 
 // The default handler: answers yes, writes information and errors to standard error.
 class DefaultMessageHandler : public IMessageHandler {
-public:
+  public:
     bool Question(const UnicodeString& text, const UnicodeString& caption, unsigned flags) override;
     void Information(const UnicodeString& text) override;
     void DisplayException(unsigned long code, const UnicodeString& message) override;
@@ -54,7 +54,7 @@ bool OKTFileExist(const UnicodeString& directory, const UnicodeString& file);
 
 // An exception that carries the location code of the place that raised it.
 class EUser : public Exception {
-public:
+  public:
     EUser(unsigned long code, const std::exception& cause, int = 0);
     EUser(unsigned long code, const UnicodeString& message);
 
@@ -64,7 +64,7 @@ public:
 // A handler for tests and scripted hosts: answers from a queue (then a default answer) and keeps
 // everything it was shown.
 class RecordingMessageHandler : public IMessageHandler {
-public:
+  public:
     struct Shown {
         unsigned long code;
         UnicodeString message;
@@ -83,12 +83,12 @@ public:
 
 // Installs a handler for the life of the object and restores the previous one after.
 class ScopedMessageHandler {
-public:
+  public:
     explicit ScopedMessageHandler(IMessageHandler* handler) : previous_(SetMessageHandler(handler)) {}
     ~ScopedMessageHandler() { SetMessageHandler(previous_); }
     ScopedMessageHandler(const ScopedMessageHandler&) = delete;
     ScopedMessageHandler& operator=(const ScopedMessageHandler&) = delete;
 
-private:
+  private:
     IMessageHandler* previous_;
 };

@@ -10,7 +10,7 @@ using UnicodeString = std::string;
 
 // Root of the exceptions raised by the host services and the engine.
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(UnicodeString message) : Message(std::move(message)) {}
     const char* what() const noexcept override { return Message.c_str(); }
 

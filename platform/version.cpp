@@ -1,2 +1,4 @@
 // Version of the engine's libraries.
-extern "C" const char* vk_version() { return "0.1"; }
+extern "C" const char* vk_version() {
+    return "0.1";
+}

@@ -26,7 +26,9 @@ IMaster* Master() {
     return master;
 }
 
-IUtil* Util() { return Master()->getUtilInterface(); }
+IUtil* Util() {
+    return Master()->getUtilInterface();
+}
 
 IProvider* Provider() {
     static IProvider* provider = Master()->getDispatcher();
@@ -68,7 +70,16 @@ bool EIBError::HasCode(intptr_t code) const {
     return false;
 }
 
-void IBShutdown() { fb_shutdown(0, fb_shutrsn_exit_called); }
+bool EIBError::IsAlreadyExists() const {
+    if (!HasCode(ibcode::kNoMetaUpdate)) return false;
+    // An existing column shows as a duplicate key in the system table of the columns.
+    return HasCode(ibcode::kUniqueKey) || HasCode(ibcode::kTableExists) || HasCode(ibcode::kIndexExists) ||
+           HasCode(ibcode::kSequenceExists);
+}
+
+void IBShutdown() {
+    fb_shutdown(0, fb_shutrsn_exit_called);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Transactions
@@ -96,7 +107,8 @@ void TIBTransaction::StartTransaction() {
         tpb->insertTag(&status, isc_tpb_write);
         tpb->insertTag(&status, isc_tpb_concurrency);
         tpb->insertTag(&status, isc_tpb_wait);
-        tpb->insertInt(&status, isc_tpb_lock_timeout, static_cast<int>(database_.Options().lockTimeoutSeconds));
+        tpb->insertInt(&status, isc_tpb_lock_timeout,
+                       static_cast<int>(database_.Options().lockTimeoutSeconds));
         handle_ = database_.Handle()->startTransaction(&status, tpb->getBufferLength(&status),
                                                        tpb->getBuffer(&status));
         tpb->dispose();

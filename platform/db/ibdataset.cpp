@@ -57,9 +57,13 @@ UnicodeString ScaledText(int64_t value, int scale) {
 
 const IBValue TDataSet::kNull{};
 
-const IBValue& TField::Value() const { return **value_; }
+const IBValue& TField::Value() const {
+    return **value_;
+}
 
-bool TField::IsNull() const { return Value().kind == IBValue::Kind::Null; }
+bool TField::IsNull() const {
+    return Value().kind == IBValue::Kind::Null;
+}
 
 int64_t TField::AsInt64() const {
     const IBValue& v = Value();
@@ -85,7 +89,9 @@ int64_t TField::AsInt64() const {
     }
 }
 
-int TField::AsInteger() const { return static_cast<int>(AsInt64()); }
+int TField::AsInteger() const {
+    return static_cast<int>(AsInt64());
+}
 
 double TField::AsFloat() const {
     const IBValue& v = Value();
@@ -94,7 +100,8 @@ double TField::AsFloat() const {
             return 0;
         case IBValue::Kind::Integer:
         case IBValue::Kind::Boolean:
-            return v.scale >= 0 ? double(v.integer * kPow10[v.scale]) : double(v.integer) / double(kPow10[-v.scale]);
+            return v.scale >= 0 ? double(v.integer * kPow10[v.scale])
+                                : double(v.integer) / double(kPow10[-v.scale]);
         case IBValue::Kind::Text:
             try {
                 size_t used = 0;
@@ -237,7 +244,9 @@ TField* TDataSet::Fields(int index) {
 TIBQuery::TIBQuery(TIBDatabase* database, TIBTransaction* transaction)
     : Database(database), Transaction(transaction) {}
 
-TIBQuery::~TIBQuery() { Close(); }
+TIBQuery::~TIBQuery() {
+    Close();
+}
 
 void TIBQuery::Open() {
     Close();
@@ -340,9 +349,12 @@ int TIBQuery::RecordCount() {
 // ---------------------------------------------------------------------------------------------
 // TIBSQL
 
-TIBSQL::TIBSQL(TIBDatabase* database, TIBTransaction* transaction) : Database(database), Transaction(transaction) {}
+TIBSQL::TIBSQL(TIBDatabase* database, TIBTransaction* transaction)
+    : Database(database), Transaction(transaction) {}
 
-TIBSQL::~TIBSQL() { Close(); }
+TIBSQL::~TIBSQL() {
+    Close();
+}
 
 void TIBSQL::ExecQuery() {
     Close();

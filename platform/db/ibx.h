@@ -39,8 +39,8 @@ class IStatus;
 
 // Firebird codes the callers test.
 namespace ibcode {
-constexpr intptr_t kNoMetaUpdate = 335544351;    // failed metadata update (column exists, ...)
-constexpr intptr_t kUniqueKey = 335544665;       // duplicate key
+constexpr intptr_t kNoMetaUpdate = 335544351;      // failed metadata update (column exists, ...)
+constexpr intptr_t kUniqueKey = 335544665;         // duplicate key
 constexpr intptr_t kStringTruncation = 335544321;  // arithmetic/string overflow
 constexpr intptr_t kIoError = 335544344;
 constexpr intptr_t kLockedByOtherEngine = 335545107;  // file opened by another embedded engine
@@ -48,15 +48,21 @@ constexpr intptr_t kLockConflict = 335544345;
 constexpr intptr_t kUpdateConflict = 335544336;
 constexpr intptr_t kLockTimeout = 335544510;
 constexpr intptr_t kTransliteration = 335544565;  // text the database character set cannot hold
+constexpr intptr_t kTableExists = 336068740;
+constexpr intptr_t kIndexExists = 336068859;
+constexpr intptr_t kSequenceExists = 336068862;
 }  // namespace ibcode
 
 class EIBError : public Exception {
-public:
+  public:
     EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql);
 
     // The first Firebird (gds) code of the error vector, 0 when none.
     intptr_t IBErrorCode() const { return Codes.empty() ? 0 : Codes.front(); }
     bool HasCode(intptr_t code) const;
+    // A structure change that failed because what it adds is already there (a column, a table, an
+    // index, a sequence), as opposed to any other failed structure change.
+    bool IsAlreadyExists() const;
 
     int SQLCode;
     std::vector<intptr_t> Codes;
@@ -85,7 +91,7 @@ struct IBColumn {
 };
 
 class TField {
-public:
+  public:
     TField(const IBColumn* column, const IBValue* const* value) : column_(column), value_(value) {}
 
     const UnicodeString& FieldName() const { return column_->name; }
@@ -99,7 +105,7 @@ public:
     // Exact for DECIMAL/NUMERIC columns; null for a null column.
     CCurrency AsCurrency() const;
 
-private:
+  private:
     const IBValue& Value() const;
 
     const IBColumn* column_;
@@ -108,7 +114,7 @@ private:
 
 // A set of rows read from a database, with a current row.
 class TDataSet {
-public:
+  public:
     virtual ~TDataSet();
 
     virtual void Open() = 0;
@@ -126,13 +132,13 @@ public:
     TField* Fields(int index);
     int FieldCount() const { return static_cast<int>(fields_.size()); }
 
-protected:
+  protected:
     // Binds the field objects to a new set of columns.
     void BindColumns(const std::vector<IBColumn>& columns);
     void SetCurrentRow(const std::vector<IBValue>* row);
     void UnbindColumns();
 
-private:
+  private:
     std::vector<IBColumn> columns_;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<const IBValue*> current_;
@@ -140,7 +146,7 @@ private:
 };
 
 class TIBTransaction {
-public:
+  public:
     explicit TIBTransaction(TIBDatabase& database);
     ~TIBTransaction();
     TIBTransaction(const TIBTransaction&) = delete;
@@ -164,7 +170,7 @@ public:
     Firebird::ITransaction* Handle();
     TIBDatabase& Database() { return database_; }
 
-private:
+  private:
     friend class Cursor;
     void CloseCursors();
     void DoCommit(bool retaining);
@@ -184,7 +190,7 @@ struct IBConnectOptions {
 };
 
 class TIBDatabase {
-public:
+  public:
     TIBDatabase();
     ~TIBDatabase();
     TIBDatabase(const TIBDatabase&) = delete;
@@ -218,7 +224,7 @@ public:
     };
     const Statistics& Stats() const { return stats_; }
 
-private:
+  private:
     friend class Cursor;
     friend class TIBTransaction;
     // A prepared statement for a text, taken from the pool or prepared; given back with Release.
@@ -240,7 +246,7 @@ private:
 // An open statement execution: the statement (leased from the pool), its cursor and its current
 // row. Used by TIBQuery and TIBSQL.
 class Cursor {
-public:
+  public:
     Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql);
     ~Cursor();
     Cursor(const Cursor&) = delete;
@@ -252,7 +258,7 @@ public:
     bool Fetch(std::vector<IBValue>& row);
     void Close();
 
-private:
+  private:
     void Decode(const unsigned char* buffer, std::vector<IBValue>& row);
 
     TIBDatabase& database_;
@@ -269,7 +275,7 @@ private:
 
 // A SELECT dataset.
 class TIBQuery : public TDataSet {
-public:
+  public:
     explicit TIBQuery(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBQuery() override;
 
@@ -289,7 +295,7 @@ public:
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-private:
+  private:
     void FetchOne();
     void FetchAll();
     void ShowRow();
@@ -309,7 +315,7 @@ using TIBDataSet = TIBQuery;
 // A light statement: ExecQuery runs it; for a SELECT, the first row is current at once and Next
 // moves forward until Eof.
 class TIBSQL : public TDataSet {
-public:
+  public:
     explicit TIBSQL(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBSQL() override;
 
@@ -327,7 +333,7 @@ public:
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-private:
+  private:
     std::unique_ptr<Cursor> cursor_;
     std::vector<IBValue> row_;
     int fetched_ = 0;

@@ -7,7 +7,9 @@
 namespace sqltext {
 
 namespace {
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; }
+bool IsWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
 }  // namespace
 
 UnicodeString Upper(const UnicodeString& text) {
@@ -16,7 +18,8 @@ UnicodeString Upper(const UnicodeString& text) {
     return upper;
 }
 
-UnicodeString ReplaceWord(const UnicodeString& sql, const UnicodeString& word, const UnicodeString& replacement) {
+UnicodeString ReplaceWord(const UnicodeString& sql, const UnicodeString& word,
+                          const UnicodeString& replacement, bool onlyBare) {
     const UnicodeString wanted = Upper(word);
     UnicodeString out;
     out.reserve(sql.size());
@@ -42,7 +45,10 @@ UnicodeString ReplaceWord(const UnicodeString& sql, const UnicodeString& word, c
             size_t end = i;
             while (end < sql.size() && IsWordChar(sql[end])) ++end;
             UnicodeString token = sql.substr(i, end - i);
-            out += Upper(token) == wanted ? replacement : token;
+            size_t next = end;
+            while (next < sql.size() && std::isspace(static_cast<unsigned char>(sql[next]))) ++next;
+            bool bare = next >= sql.size() || sql[next] != '(';
+            out += Upper(token) == wanted && (bare || !onlyBare) ? replacement : token;
             i = end;
         } else {
             out += c;
@@ -70,7 +76,8 @@ bool StartsWith(const UnicodeString& sql, const UnicodeString& keywords) {
            (normalised.size() == wanted.size() || !IsWordChar(normalised[wanted.size()]));
 }
 
-UnicodeString ObjectName(const UnicodeString& prefix, const UnicodeString& table, const UnicodeString& column) {
+UnicodeString ObjectName(const UnicodeString& prefix, const UnicodeString& table,
+                         const UnicodeString& column) {
     UnicodeString name = Upper(prefix + table + "_" + column);
     if (name.size() <= 31) return name;
     uint32_t hash = 2166136261u;  // FNV-1a: the same name on every machine and build

@@ -1,0 +1,166 @@
+// The persistent object base, through a small persistent class of its own, in both kinds of
+// database.
+#include <fmt/format.h>
+
+#include "tests/support/case_fixture.h"
+#include "units/uvkdivers.h"
+#include "units/vkbase.h"
+
+namespace {
+
+// A minimal stored object with references, as the register's classes are.
+class Item : public cVK_Primaire {
+  public:
+    static void CreerBase(const UnicodeString& base) {
+        const UnicodeString name = GetNomTableBase("VKX", base);
+        const UnicodeString nn = base.empty() ? " NOT NULL," : ",";
+        if (VK_CreateTable(1, "VKX",
+                           "CREATE TABLE " + name + "(ID_X AUTOINC" + nn + "REF_CALC INTEGER" + nn +
+                               "REF_SAIS VARCHAR(10),DESIGNATION VARCHAR(60),PRIMARY KEY(ID_X))",
+                           base) &&
+            base.empty()) {
+            pCurDossier->CreeAutoIncFirebird(name, "ID_X", true);
+            pCurDossier->CreeAutoIncFirebird(name, "REF_CALC", false);
+        }
+    }
+
+    Item(unsigned id, const UnicodeString& base) : cVK_Primaire(id), base_(base) {
+        if (id == 0) {
+            InitNouvelEnregistrement(Table(), "REF_CALC", base_);
+            return;
+        }
+        auto row =
+            VK_InitDataset(1, "SELECT * FROM " + Table() + " WHERE ID_X=" + VK_Format_ID(id), true, base_);
+        row->Open();
+        Init(row.get());
+    }
+
+    bool BD_Inserer() override {
+        if (!VK_ExecSQL(1,
+                        "INSERT INTO " + Table() + "(REF_CALC,REF_SAIS,DESIGNATION)VALUES (" + GetRefCalc() +
+                            "," + VK_FormatAS(RefSais) + "," + VK_FormatAS(Designation) + ")",
+                        base_))
+            return false;
+        RelitID(Table(), "ID_X", base_);
+        return true;
+    }
+    bool BD_Update() override {
+        return VK_ExecSQL(1,
+                          "UPDATE " + Table() + " SET REF_SAIS=" + VK_FormatAS(RefSais) +
+                              ",DESIGNATION=" + VK_FormatAS(Designation) + " WHERE ID_X=" + VK_Format_ID(ID),
+                          base_);
+    }
+    bool BD_Supprimer(bool) override { return false; }
+    UnicodeString Table() const { return GetNomTableBase("VKX", base_); }
+
+  private:
+    UnicodeString base_;
+};
+
+class ObjectBase : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        Item::CreerBase(GetParam());
+        caseFile.Commit();
+    }
+    UnicodeString Base() const { return GetParam(); }
+    vktest::CaseFile caseFile;
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ObjectBase, ::testing::Values("", "OKT_DOSSIER"),
+                         [](const auto& info) { return std::string(*info.param ? "Named" : "CaseFile"); });
+
+TEST_P(ObjectBase, SaveInsertsThenUpdatesTheSameRow) {
+    Item item(0, Base());
+    ASSERT_FALSE(item.RefCalc.empty());
+    EXPECT_EQ(item.ID, 0u);
+    item.Designation = "Presse";
+    item.Modifie();
+    ASSERT_TRUE(item.BD_MAJ());
+    EXPECT_NE(item.ID, 0u);
+    EXPECT_FALSE(item.EstModifie);
+    const unsigned id = item.ID;
+    item.Designation = "Presse hydraulique";
+    ASSERT_TRUE(item.BD_MAJ());
+    EXPECT_EQ(item.ID, id);
+    EXPECT_EQ(caseFile.Count(item.Table(), "", Base()), 1);
+    Item reread(id, Base());
+    EXPECT_EQ(reread.Designation, "Presse hydraulique");
+    EXPECT_EQ(reread.RefCalc, item.RefCalc);
+    EXPECT_EQ(reread.RefSais, "");  // a null column is empty, never the word NULL
+}
+
+TEST_P(ObjectBase, ACalculatedReferenceNeverTakesOneAUserEntered) {
+    // A user entered "1" and "2" on other rows: the numbers drawn next must skip them.
+    for (const char* entered : {"1", "2"}) {
+        Item other(0, Base());
+        other.RefSais = entered;
+        other.RefCalc = fmt::format("{}", 900 + std::stoi(entered));
+        ASSERT_TRUE(other.BD_MAJ());
+    }
+    Item fresh(0, Base());
+    EXPECT_NE(fresh.RefCalc, "1");
+    EXPECT_NE(fresh.RefCalc, "2");
+    EXPECT_FALSE(fresh.RefCalc.empty());
+}
+
+TEST_P(ObjectBase, AFailedInsertLeavesNoIdentityAndStaysModified) {
+    Item item(0, Base());
+    item.RefSais = "TROP LONGUE REFERENCE";  // longer than the column: the database refuses it
+    item.Modifie();
+    vktest::Messages messages;
+    EXPECT_FALSE(item.BD_MAJ());
+    EXPECT_EQ(item.ID, 0u);
+    EXPECT_TRUE(item.EstModifie);
+    EXPECT_EQ(messages->exceptions.size(), 1u);
+}
+
+TEST(ObjectBaseReferences, ShownReferenceAndCopies) {
+    vktest::CaseFile caseFile;
+    Item::CreerBase("");
+    caseFile.Commit();
+    Item a(0, ""), b(0, "");
+    a.RefSais = "A-1";
+    a.Designation = "Tour";
+    EXPECT_EQ(a.GetReference(), "A-1");
+    EXPECT_EQ(b.GetReference(), b.RefCalc);
+    b.ID = 77;
+    const UnicodeString ownCalc = b.RefCalc;
+    b.Assign(&a);
+    EXPECT_EQ(b.ID, 77u);
+    EXPECT_EQ(b.RefCalc, ownCalc);
+    EXPECT_EQ(b.RefSais, "A-1");
+    EXPECT_EQ(b.Designation, "Tour");
+    b.TypePrimaire = 3;  // a group shows its identifier whatever it holds
+    b.ID = 42;
+    EXPECT_EQ(b.GetRefCalc(), "42");
+    b.TypePrimaire = 7;
+    EXPECT_EQ(b.GetRefCalc(), "");
+}
+
+TEST(ObjectBaseReferences, CaseFileCollisionSkipsToTheNextDrawnNumber) {
+    vktest::CaseFile caseFile;
+    Item::CreerBase("");
+    caseFile.Commit();
+    // The sequence is at 14: its next value, 15, was entered by a user on another row.
+    caseFile.Database().ExecuteImmediate("ALTER SEQUENCE G_ZENKOVKX_REF_CALC RESTART WITH 14");
+    Item entered(0, "");
+    entered.RefSais = "15";
+    entered.RefCalc = "999";
+    ASSERT_TRUE(entered.BD_MAJ());
+    Item fresh(0, "");
+    EXPECT_EQ(fresh.RefCalc, "16");
+}
+
+TEST(ObjectBaseReferences, NamedDatabaseCandidateAdvancesPastEnteredReferences) {
+    vktest::CaseFile caseFile;
+    Item::CreerBase("OKT_DOSSIER");
+    Item first(0, "OKT_DOSSIER");
+    EXPECT_EQ(first.RefCalc, "1");  // an empty table starts at 1
+    first.RefSais = "2";
+    ASSERT_TRUE(first.BD_MAJ());
+    Item second(0, "OKT_DOSSIER");  // maximum 1, candidate 2 collides with the entered "2"
+    EXPECT_EQ(second.RefCalc, "3");
+}
+
+}  // namespace
