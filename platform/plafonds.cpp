@@ -58,7 +58,7 @@ constexpr Bareme ParCO2(int seuil2, int dernierSeuil) {
 //  - the CO2 scales by NEDC and WLTP start with the acquisitions of 2017, whatever the date of first
 //    registration: a car acquired earlier follows the rules of its acquisition date.
 constexpr Regle kRegles[] = {
-    // acquired                first registered          measure         ceiling
+    // acquired from, to    first registered from, to    measure    ceilings by CO2 rate
     {kJamais, 20060101, kJamais, 19961101, Mesure::Toute, Unique(15245)},  // 100,000 francs
     {kJamais, 20060101, 19961101, kToujours, Mesure::Toute, Unique(18300)},
     {20060101, 20170101, 20040602, kToujours, Mesure::Toute, {{{200, 18300}, {kSansLimite, 9900}}}},
