@@ -61,9 +61,15 @@ public:
     cVK_Bien* GetBien() const { return bien_; }
     const UnicodeString& GetBase() const { return base_; }
     cVK_LstDetailComposant* GetDetails() const { return details_.get(); }
-    // Plans (cVK_LstAmortissement), the disposal record (cVK_Cession) and the units forecasts
-    // (cVK_LstUOPrevue) are owned here too; they come with the depreciation engine and the
-    // disposals.
+    cVK_LstAmortissement* GetLstAmortissement() const { return amortissements_.get(); }
+    // The plan of a kind (1 accounting, 2 tax), null when the component has none.
+    cVK_Amortissement* GetAmort(VK_TypeAmort kind) const;
+    cVK_Cession* GetCession() const { return cession_.get(); }
+    // Replaces (and frees) the disposal record; null removes it.
+    void SetCession(cVK_Cession* cession);
+    cVK_LstUOPrevue* GetLstUOPrevue() const { return uoPrevues_.get(); }
+    // Gives the component its units forecast list (taking ownership); null drops it.
+    void SetLstUOPrevue(cVK_LstUOPrevue* forecasts);
     // The state of the owning asset (VK_Etats), 0 without an asset.
     int GetEtatBien() const;
     // Vehicle facts of the owning asset (first registration date, vehicle type); read from the
@@ -164,6 +170,9 @@ private:
     cVK_Bien* bien_ = nullptr;
     UnicodeString base_;
     std::unique_ptr<cVK_LstDetailComposant> details_;
+    std::unique_ptr<cVK_LstAmortissement> amortissements_;
+    std::unique_ptr<cVK_Cession> cession_;
+    std::unique_ptr<cVK_LstUOPrevue> uoPrevues_;
     std::unique_ptr<cVK_Composant> compoPrec_;
     bool compoPrecLu_ = false;
     // Vehicle facts of a component loaded without its asset.
