@@ -1,0 +1,255 @@
+// The yearly charge of every method, to the cent, with the working of each expected figure.
+// Day counts are 30/360 with both ends counted (1 July to 31 December = 180 days, a year 360).
+#include <cmath>
+
+#include "tests/support/engine_fixture.h"
+#include "units/uvkcession.h"
+#include "units/uvkcoefdeg.h"
+#include "units/uvkuniteoeuvre.h"
+
+namespace {
+
+using vktest::Charges;
+using vktest::SetPlan;
+
+struct YearCharge {
+    int year;
+    double charge;
+    const char* prorata;
+    bool last;
+};
+
+// Checks each listed year of a schedule: charge, prorata text and last flag.
+void ExpectSchedule(cVK_Amortissement* plan, const std::vector<YearCharge>& expected, const char* source) {
+    plan->GetLstTabAmort()->CalculTableau();
+    for (const YearCharge& e : expected) {
+        cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
+        ASSERT_NE(line, nullptr) << source << ": no line for year " << e.year;
+        EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9) << source << ", year " << e.year;
+        if (e.prorata) EXPECT_EQ(line->GetProrata(), e.prorata) << source << ", year " << e.year;
+        EXPECT_EQ(line->GetDernierAmort(), e.last) << source << ", year " << e.year;
+    }
+}
+
+double Sum(const std::map<int, double>& charges) {
+    double sum = 0;
+    for (const auto& [year, charge] : charges)
+        if (charge != CCurrency::NullDouble) sum += charge;
+    return sum;
+}
+
+class Charge : public ::testing::Test {
+protected:
+    vktest::EngineCase engine;  // calendar years 2024 to 2026, current 2026
+};
+
+// Method 1, linear: 60 months from 1 July N-1, base 10,000.
+// N-1: 10,000 x 180 / 1800 = 1,000. N: 9,000 x 360 / 1620 = 2,000 (1 Jan N to 30 Jun N+4 is
+// 4 x 360 + 180 = 1620 days). N+1..N+3: 2,000 each. N+4 holds the plan end (30 June): what remains.
+TEST_F(Charge, LinearSixtyMonthsStartedInJuly) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2025, 7, 1), 10000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+    SetPlan(plan, maLineaire, 60, EncodeDate(2025, 7, 1));
+    ExpectSchedule(plan,
+                   {{-1, 1000, "180 / 1800", false},
+                    {0, 2000, "360 / 1620", false},
+                    {1, 2000, "360 / 1260", false},
+                    {3, 2000, nullptr, false},
+                    {4, 1000, nullptr, true}},
+                   "linear 60 months from 1 July 2025");
+    EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(5), nullptr);  // nothing left: refused
+    EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(5), nullptr);  // and refused again without a line
+    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
+    EXPECT_DOUBLE_EQ(plan->GetTaux(), 20);  // 1200 / 60
+}
+
+// Method 2, declining: entered 15 March 2026 (the month's first day, 1 March, starts it), 36
+// months, coefficient 1.25 for three to four years since 2010: rate 1200 / 36 x 1.25 = 41.6667 %.
+// 2026: 10 months (1 Mar to 31 Dec = 300 days): 12,000 x 41.6667 % x 10/12 = 4,166.67.
+// 2027: declining 7,833.33 x 41.6667 % = 3,263.89; linear over the 2 years left 7,833.33 / 2 =
+//       3,916.665 -> switch, 3,916.67 ("12 / 24").
+// 2028: linear over 1 year: 3,916.66, the last year.
+TEST_F(Charge, DecliningWithFirstYearMonthsAndSwitchToLinear) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 3, 15), 12000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+    SetPlan(plan, maDegressif, 36);
+    EXPECT_DOUBLE_EQ(plan->GetPtDeDepart(), EncodeDate(2026, 3, 1));
+    EXPECT_EQ(plan->GetCoef(), CCurrency(1.25));
+    ExpectSchedule(plan,
+                   {{0, 4166.67, " 10 /  12", false}, {1, 3916.67, " 12 /  24", false}, {2, 3916.66, " 12 /  12", true}},
+                   "declining 36 months from March 2026");
+    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(1)->GetLin());
+    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 12000);
+}
+
+// A declining plan whose linear alternative equals the declining charge switches that year.
+// 36 months from 1 Jan 1998, coefficient 1.5 (1997-2000): rate 50 %. 1998: 5,000. 1999:
+// declining 5,000 x 50 % = 2,500; linear over 2 years 5,000 / 2 = 2,500: a tie switches.
+TEST(ChargeTie, ATieSwitchesToLinear) {
+    vktest::EngineCase engine(vktest::CalendarYears(1998, 3, 1999));
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(1998, 1, 1), 10000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+    SetPlan(plan, maDegressif, 36);
+    ExpectSchedule(plan, {{-1, 5000, " 12 /  12", false}, {0, 2500, " 12 /  24", false}, {1, 2500, nullptr, true}},
+                   "declining 36 months from 1998, rate 50 %");
+    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetLin());
+}
+
+// Coefficient bands by duration (acquisitions from 2010: 1.25, 1.75, 2.25), and the research
+// method's extra 0.25.
+TEST_F(Charge, CoefficientBands) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 1000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+    struct Band {
+        VK_MethodeAmort method;
+        unsigned short months;
+        double coefficient;
+    } bands[] = {{maDegressif, 24, 1},    {maDegressif, 36, 1.25}, {maDegressif, 48, 1.25},
+                 {maDegressif, 59, 1.25}, {maDegressif, 60, 1.75}, {maDegressif, 72, 1.75},
+                 {maDegressif, 73, 2.25}, {maRechercheScientifique, 73, 2.5}, {maRechercheScientifique, 48, 1.5}};
+    for (const Band& band : bands) {
+        SetPlan(plan, band.method, band.months);
+        EXPECT_DOUBLE_EQ(plan->GetCoef().AsDouble(), band.coefficient) << band.months << " months, method " << band.method;
+        EXPECT_NEAR(plan->GetTaux(), 1200.0 / band.months * band.coefficient, 1e-9) << band.months << " months";
+    }
+}
+
+// Method 10 ("Dégr. majoré", acquisitions 16 Oct 2001 to 2003): the months within the first twelve
+// are charged 30 % more. 60 months from 1 July 2002, coefficient 1.75 (2001-2008): rate 35 %.
+// 2002: 6 months, 10,000 x 35 % x 6/12 = 1,750, all within the first twelve: x 1.3 = 2,275.
+// 2003: 7,725 x 35 % = 2,703.75; 6 of its 12 months within the first twelve:
+//       6/12 x 2,703.75 x 1.3 + 6 x 2,703.75 / 12 = 1,757.4375 + 1,351.875 = 3,109.31.
+TEST(ChargeIncreasedDeclining, FirstTwelveMonthsChargedThirtyPercentMore) {
+    vktest::EngineCase engine(vktest::CalendarYears(2002, 2, 2002));
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2002, 7, 1), 10000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+    SetPlan(plan, maDegressifMajore, 60);
+    ASSERT_EQ(plan->GetMethode(), maDegressifMajore);
+    ExpectSchedule(plan, {{0, 2275, "  6 /  12", false}, {1, 3109.31, " 12 /  12", false}}, "increased declining");
+}
+
+// Method 3, units of production over 300,000 km, base 20,000: 30,000 km in year 0 give
+// 20,000 x 30,000 / 300,000 = 2,000; year 1 is the last forecast, so it is the last year.
+TEST_F(Charge, UnitsOfProductionFollowTheForecasts) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
+    cVK_Composant* component = asset->GetStructure();
+    cVK_Amortissement* plan = component->GetAmort(taComptable);
+    SetPlan(plan, maUnitesOeuvre, 65535);
+    component->SetUO_ConsommationTotale(300000);
+    ASSERT_NE(component->GetLstUOPrevue(), nullptr);
+    component->GetLstUOPrevue()->AddNew(0)->SetConsommation(30000);
+    component->GetLstUOPrevue()->AddNew(1)->SetConsommation(60000);
+    plan->ClearCalculs();
+    ExpectSchedule(plan, {{0, 2000, "30000.00 / 300000.00", false}, {1, 4000, "60000.00 / 270000.00", true}},
+                   "units of production");
+}
+
+// Without any forecast the algorithm holds: a charge of 0 and the year marked last.
+TEST_F(Charge, UnitsOfProductionWithoutForecastChargeNothing) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
+    cVK_Composant* component = asset->GetStructure();
+    cVK_Amortissement* plan = component->GetAmort(taComptable);
+    SetPlan(plan, maUnitesOeuvre, 65535);
+    component->SetUO_ConsommationTotale(300000);
+    ExpectSchedule(plan, {{0, 0, nullptr, true}}, "units without forecast");
+}
+
+// Method 4, manual: the amounts entered, and the year without a following amount takes all that
+// remains. 10,000 over 36 months from 1 Jan 2026 with 3,000 and 5,000: 2028 takes 2,000.
+TEST_F(Charge, ManualAmountsAndTheRemainderInTheLastYear) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 10000);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+    SetPlan(plan, maManuel, 36, EncodeDate(2026, 1, 1));
+    ASSERT_NE(plan->GetLstManuel(), nullptr);
+    plan->GetLstManuel()->AddNew(0)->SetConsommation(3000);
+    plan->GetLstManuel()->AddNew(1)->SetConsommation(5000);
+    plan->GetLstManuel()->AddNew(2)->SetConsommation(1500);
+    plan->ClearCalculs();
+    ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}}, "manual");
+    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
+}
+
+// Method 0: the schedule starts at year 0, which is last at once; no other line.
+TEST_F(Charge, NotDepreciable) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2024, 1, 1), 10000, "211000");
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+    SetPlan(plan, maNonAmortissable, 65535);
+    plan->GetLstTabAmort()->CalculTableau();
+    ASSERT_EQ(plan->GetLstTabAmort()->Lignes().size(), 1u);
+    cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(0);
+    EXPECT_TRUE(line->GetDotation(TDateTime()).IsNull());
+    EXPECT_TRUE(line->GetDernierAmort());
+}
+
+// The exceptional one-year methods (5 to 9) charge 100 % over 12 imposed months.
+TEST(ChargeSoftware, SoftwareOverTwelveMonths) {
+    vktest::EngineCase old(vktest::CalendarYears(2015, 2, 2016));
+    cVK_Bien* asset = old.NewAsset(EncodeDate(2016, 4, 10), 1200, "205000");
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+    SetPlan(plan, maLogiciels, 60);
+    EXPECT_EQ(plan->GetMethode(), maLogiciels);
+    EXPECT_EQ(plan->GetDuree(), 12);  // imposed
+    EXPECT_DOUBLE_EQ(plan->GetTaux(), 100);
+    // Starts on 1 April (rule 3); April to December by days: 1,200 x 270 / 360 = 900; 2017 the rest.
+    ExpectSchedule(plan, {{0, 900, "270 / 360", false}, {1, 300, nullptr, true}}, "software 12 months");
+}
+
+// A plan whose validity period has ended falls back to its base type.
+TEST_F(Charge, EndedMethodFallsBackToLinear) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2017, 1, 1), 1200, "205000");
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+    SetPlan(plan, maLogiciels, 24, EncodeDate(2017, 1, 1));
+    EXPECT_FALSE(plan->MethodeValide(maLogiciels));
+    EXPECT_EQ(plan->GetMethode(), maLineaire);
+    EXPECT_EQ(plan->GetDuree(), 24);  // linear takes the entered duration
+}
+
+// Leasing, financial lease and free use are not depreciated, whatever the method.
+TEST_F(Charge, LeasedComponentsAreNotDepreciable) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 1000);
+    cVK_Composant* component = asset->GetStructure();
+    cVK_Amortissement* plan = component->GetAmort(taComptable);
+    SetPlan(plan, maLineaire, 60, EncodeDate(2026, 1, 1));
+    for (int type : {4, 5, 6}) {
+        component->SetTypeEntree(type);
+        EXPECT_EQ(plan->GetMethode(), maNonAmortissable) << "entry type " << type;
+        EXPECT_TRUE(plan->GetPtDeDepart().IsNull());
+        EXPECT_EQ(plan->GetTaux(), CCurrency::NullDouble);
+        EXPECT_EQ(plan->GetDesignationMethode(), "Non amortissable");
+    }
+}
+
+// Units of production on the tax plan only when the accounting plan uses them too.
+TEST_F(Charge, UnitsOnTheTaxPlanFollowTheAccountingPlan) {
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 1000);
+    cVK_Composant* component = asset->GetStructure();
+    EXPECT_FALSE(component->GetAmort(taFiscal)->MethodeValide(maUnitesOeuvre));
+    component->GetAmort(taComptable)->SetMethode(maUnitesOeuvre);
+    EXPECT_TRUE(component->GetAmort(taFiscal)->MethodeValide(maUnitesOeuvre));
+}
+
+TEST(MethodLists, StaticListsByKind) {
+    TStrings list;
+    cVK_Amortissement::RemplitListeMethodes(taFiscal, &list);
+    ASSERT_EQ(list.Count(), 13);
+    EXPECT_EQ(list.Strings(12), "Idem amort. comptable");
+    cVK_Amortissement::RemplitListeMethodes(taComptable, &list);
+    ASSERT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Strings(3), "Unités d'oeuvre");
+    EXPECT_EQ(list.Strings(4), "Idem amort. fiscal");
+}
+
+TEST(MethodConversions, LegacyNumbering) {
+    const int forward[14] = {0, 0, 1, 10, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0};
+    for (int m = 0; m < 14; ++m) EXPECT_EQ(ConvertMethodeAmort(static_cast<VK_MethodeAmort>(m)), forward[m]) << m;
+    for (int legacy = 0; legacy <= 10; ++legacy)
+        EXPECT_EQ(ConvertMethodeAmort(ConvertMethodeAmort_AncienVK(legacy)), legacy) << legacy;
+    EXPECT_EQ(ConvertMethodeAmort_AncienVK(11), maNonAmortissable);
+    EXPECT_EQ(ConvertMethodeAmortBNC(maManuel), 4);
+    EXPECT_EQ(ConvertMethodeAmortBNC(maIdemFiscal), 4);
+    EXPECT_EQ(ConvertMethodeAmortBNC(maUnitesOeuvre), 3);
+    EXPECT_EQ(GetDesignTypeAmort(taConsolide), "Consolidé");
+    EXPECT_EQ(GetDesignTypeAmort(static_cast<VK_TypeAmort>(3)), "");
+}
+
+}  // namespace
