@@ -19,7 +19,7 @@ class cVK_Sortie;
 class cVK_Vehicule;
 
 class cVK_Bien : public cVK_PrimaireAmortissable {
-public:
+  public:
     static void CreerBase(const UnicodeString& base);
 
     // Loads a stored version (from `row` when given, positioned on its row).
@@ -75,6 +75,19 @@ public:
     CCurrency GetDepreciationOuv() const;
     CCurrency GetVNCOuv() const;
 
+    // --- Passenger-car reintegration ---
+    bool GetReintDefEstConcerne() const;
+    CCurrency GetReintDefBaseMaxi() const;
+    CCurrency GetReintDefCoutEntree() const;
+    CCurrency GetDotationReintDef(const TDateTime& date) const;
+    CCurrency GetReintDef(const TDateTime& date) const;
+    CCurrency GetReintegrVoitTourisme() const;
+
+    // --- Validation and year-end closing ---
+    void Valider(VK_EtatsCplmt complement);
+    // Closes the current year; false when no component took part (nothing changed).
+    bool Cloture();
+
     // --- Stored columns ---
     int TYPEBIEN = vbNouveau;
     VK_Etats Etat = veAucun;
@@ -88,7 +101,7 @@ public:
     int REDUC_ASS_TP = 0;
     CCurrency PLANCHER_CALC_PV;
 
-private:
+  private:
     void Lit(TDataSet* row);
 
     UnicodeString base_;
@@ -102,7 +115,7 @@ private:
 
 // A group of assets under one designation (table "VKE"); its reference is its identifier.
 class cVK_Ensemble : public cVK_Primaire {
-public:
+  public:
     static void CreerBase();
     // With id 0, inserts a new empty group at once.
     explicit cVK_Ensemble(unsigned id);
@@ -117,7 +130,7 @@ public:
 
 // The registration data of an asset that is a road vehicle (table "VKV").
 class cVK_Vehicule : public cVK_Base {
-public:
+  public:
     static void CreerBase(const UnicodeString& base);
     cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const UnicodeString& base);
 
@@ -146,7 +159,7 @@ public:
     int TAUXCO2 = -2147483647;
     bool POUR_VEH_NORME_WLTP = false;
 
-private:
+  private:
     cVK_Bien* bien_;
     UnicodeString base_;
 };

@@ -35,7 +35,7 @@ extern const char* const cszTypeEntree[7];
 extern const char* const cszTypeEntreeCourt[7];
 
 class cVK_Composant : public cVK_PrimaireAmortissable {
-public:
+  public:
     static void CreerBase(const UnicodeString& base);
 
     // With id 0 a new component of the list's asset (inserted at once when the asset is stored);
@@ -128,6 +128,45 @@ public:
     // depreciation input.
     void ClearCalculs();
 
+    // --- Derogatory depreciation (cumulated amounts at a date; "Ouv" at the opening of the year) ---
+    CCurrency GetAmortDerog_Comptable(const TDateTime& date);
+    bool GetAmortDerogEstConcerne(const TDateTime& date);
+    CCurrency GetAmortDerogMaxiOuv();
+    CCurrency GetAmortDerogOuv(int withForced);
+    CCurrency GetMAN_AmortDerogOuv(int withForced);
+    CCurrency GetAmortDerogMaxi(const TDateTime& date);
+    CCurrency GetAmortDerogMini(const TDateTime& date);
+    CCurrency GetAmortDerogRetenu(const TDateTime& date);
+    CCurrency GetAmortDerog(const TDateTime& date);
+    CCurrency GetAmortDerogRepriseSurCession(const TDateTime& date);
+    // The year's net movement; each output may be null.
+    CCurrency GetAmortDerogEx(const TDateTime& date, CCurrency* dotation, CCurrency* reprise,
+                              CCurrency* repriseCession, CCurrency* cloture);
+    CCurrency GetAmortRegulDiffOuv();
+    CCurrency GetAmortRegulDiff(const TDateTime& date);
+
+    // --- Reintegrations and impairment tests ---
+    CCurrency GetReintTmpOuv(int withForced);
+    bool GetReintTmpEstConcerne(const TDateTime& date);
+    CCurrency GetReintTmp(const TDateTime& date);
+    CCurrency GetReintTmpReintDed(const TDateTime& date, int deduction);
+    bool GetReintDefEstConcerne() const { return ISAMORT_NON_DEDUC; }
+    bool GetReintDefEstConcerneVehTourisme() const;
+    CCurrency GetReintDefBaseMaxi() const { return CCurrency(0); }
+    CCurrency GetDotationReintDef(const TDateTime& date);
+    CCurrency GetReintDef(const TDateTime& date);
+    bool GetEstDeprecieAOuv();
+    bool GetEstDeprecie(TDateTime date, bool withOpening);
+    // Under the passenger-car rule: a passenger car's structure or a component flagged for it.
+    bool ExclusVoitureTourisme() const;
+
+    // --- Validation and year-end closing ---
+    // Closes the current year for this component; false when it entered after the year's end.
+    bool Cloture();
+    // Stores the opening balances the computations start from (at validation).
+    void StockeAmortAnterieurs();
+    void SupprimeStokageOuv();
+
     // --- Stored columns ---
     int EXOCREATION = VK_IntNullValue;
     int EXOSUPPR = VK_IntNullValue;
@@ -165,7 +204,7 @@ public:
 
     static constexpr int VK_IntNullValue = -2147483647;
 
-private:
+  private:
     cVK_ListeComposants* liste_ = nullptr;
     cVK_Bien* bien_ = nullptr;
     UnicodeString base_;

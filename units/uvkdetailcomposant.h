@@ -13,7 +13,7 @@ class cVK_Composant;
 class cVK_LstDetailComposant;
 
 class cVK_DetailComposant : public cVK_Base {
-public:
+  public:
     static void CreerBase();
     // With id, reads the current row of `row` (or its own row when `row` is null); with 0, a new
     // line (inserted at once when the component is stored).
@@ -57,12 +57,12 @@ public:
     int EXOCREATION = -2147483647;
     double QUANTITE = -1.7976931348623157e308;
 
-private:
+  private:
     cVK_LstDetailComposant* liste_;
 };
 
 class cVK_LstDetailComposant {
-public:
+  public:
     // Loads the component's stored lines, in identifier order.
     explicit cVK_LstDetailComposant(cVK_Composant* component);
     virtual ~cVK_LstDetailComposant();
@@ -81,7 +81,7 @@ public:
     virtual bool BD_MAJ();
     cVK_Composant* GetComposant() const { return composant_; }
 
-private:
+  private:
     cVK_Composant* composant_;
     std::vector<cVK_DetailComposant*> items_;  // owned
 };
