@@ -67,25 +67,40 @@ class Savepoint {
 }  // namespace
 
 int EnregistrerEcriture(CDossier& dossier, const EcritureCompta& entry) {
+    // Every statement is prepared from its text, which is what costs: the earlier entry's removal,
+    // the new entry and its first lines go in one block, further lines in blocks of their own.
     TIBDatabase& database = *dossier.GetDatabaseFirebird();
     Savepoint savepoint(database);
-    SupprimerEcriture(dossier, entry.Journal, entry.Date, entry.Origine, entry.Piece);
-    TIBSQL insert(&database);
-    insert.SQL.Add(
-        fmt::format("INSERT INTO CPTA_ECRITURES (JOURNAL,DATE_ECR,PIECE,ORIGINE,SPECIALE) VALUES "
-                    "({},{},{},{},{}) RETURNING ID",
-                    Quote(entry.Journal), DateSQL(entry.Date), Quote(entry.Piece), entry.Origine,
-                    entry.Speciale ? 1 : 0));
-    insert.ExecQuery();
-    const int id = insert.Fields(0)->AsInteger();
-    insert.Close();
-    int number = 0;
-    for (const LigneCompta& line : entry.Lignes)
-        database.ExecuteImmediate(
-            fmt::format("INSERT INTO CPTA_LIGNES (ID_ECRITURE,NUM_LIGNE,COMPTE,LIBELLE,DEBIT,MONTANT) VALUES "
-                        "({},{},{},{},{},{})",
-                        id, ++number, Quote(line.Compte), Quote(line.Libelle), line.Debit ? 1 : 0,
-                        line.Montant.GetSQL()));
+    UnicodeString block = fmt::format(
+        "EXECUTE BLOCK RETURNS (NEW_ID INTEGER) AS BEGIN\n"
+        "DELETE FROM CPTA_ECRITURES WHERE {};\n"
+        "INSERT INTO CPTA_ECRITURES (JOURNAL,DATE_ECR,PIECE,ORIGINE,SPECIALE) VALUES ({},{},{},{},{}) "
+        "RETURNING ID INTO :NEW_ID;\n",
+        ConditionIdentite(entry.Journal, entry.Date, entry.Origine, entry.Piece), Quote(entry.Journal),
+        DateSQL(entry.Date), Quote(entry.Piece), entry.Origine, entry.Speciale ? 1 : 0);
+    const auto insertLine = [&](const UnicodeString& id, size_t index) {
+        const LigneCompta& line = entry.Lignes[index];
+        return fmt::format(
+            "INSERT INTO CPTA_LIGNES (ID_ECRITURE,NUM_LIGNE,COMPTE,LIBELLE,DEBIT,MONTANT) VALUES "
+            "({},{},{},{},{},{});\n",
+            id, index + 1, Quote(line.Compte), Quote(line.Libelle), line.Debit ? 1 : 0,
+            line.Montant.GetSQL());
+    };
+    constexpr size_t kLignesParBloc = 64;  // keeps a block's text well under the 64 KiB limit
+    size_t index = 0;
+    for (; index < entry.Lignes.size() && index < kLignesParBloc; ++index)
+        block += insertLine(":NEW_ID", index);
+    TIBSQL first(&database);
+    first.SQL.Add(block + "SUSPEND;\nEND");  // SUSPEND hands the new identifier back
+    first.ExecQuery();
+    const int id = first.Fields(0)->AsInteger();
+    first.Close();
+    while (index < entry.Lignes.size()) {
+        block = "EXECUTE BLOCK AS BEGIN\n";
+        for (size_t end = index + kLignesParBloc; index < entry.Lignes.size() && index < end; ++index)
+            block += insertLine(fmt::format("{}", id), index);
+        database.ExecuteImmediate(block + "END");
+    }
     savepoint.Release();
     return id;
 }

@@ -37,9 +37,9 @@ TEST_F(Ledger, EntriesAreRecordedExactlyAndReadBackBalanced) {
                       {{"215400", "Mise aux normes", 100.01, true},
                        {"281540", "Mise aux normes", 40, false},
                        {"110000", "Mise aux normes", 60.01, false}}));
-    ASSERT_TRUE(Creer("ODR", EncodeDate(2024, 6, 30), '3', "-12",
-                      {{"675200", "Cession Dépréciations été", 0.0001, true},
-                       {"215400", "Cession Dépréciations été", 0.0001, false}}));
+    ASSERT_TRUE(Creer(
+        "ODR", EncodeDate(2024, 6, 30), '3', "-12",
+        {{"675200", "Cession l'été; DROP", 0.0001, true}, {"215400", "Cession l'été; DROP", 0.0001, false}}));
 
     const std::vector<EcritureCompta> entries = ComptaLireEcritures();
     ASSERT_EQ(entries.size(), 3u);
@@ -49,7 +49,7 @@ TEST_F(Ledger, EntriesAreRecordedExactlyAndReadBackBalanced) {
     EXPECT_TRUE(entries[0].Speciale) << "standards-conformity entries are special";
     EXPECT_EQ(entries[1].Piece, "-12");
     EXPECT_EQ(entries[1].OrigineTexte(), "VK3");
-    EXPECT_EQ(entries[1].Lignes[0].Libelle, "Cession Dépréciations été");
+    EXPECT_EQ(entries[1].Lignes[0].Libelle, "Cession l'été; DROP");
     EXPECT_EQ(entries[1].Lignes[0].Montant.Count(), 1);
     EXPECT_EQ(entries[2].Journal, "INVR");
     EXPECT_EQ(double(entries[2].Date), double(k31Dec2024));
@@ -335,4 +335,22 @@ TEST_F(Ledger, SpecialFlagAskedByTheCallerIsKept) {
     ASSERT_TRUE(AssEcrValide());
     ASSERT_EQ(ComptaLireEcritures().size(), 1u);
     EXPECT_TRUE(ComptaLireEcritures()[0].Speciale);
+}
+
+TEST_F(Ledger, LongEntryKeepsAllItsLinesInOrder) {
+    // More lines than one recording block holds: the rest go in further blocks of the same entry.
+    constexpr int kLines = 150;
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
+        for (int i = 0; i < kLines; ++i)
+            AssEcrInsLigne(fmt::format("{}", 281000 + i / 2), fmt::format("Ligne {}", i),
+                           Currency{100 + i / 2}, i % 2 == 0, nullptr);
+        ASSERT_TRUE(AssEcrValide());
+    }
+    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
+    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries[0].Lignes.size(), static_cast<size_t>(kLines));
+    for (int i = 0; i < kLines; ++i) EXPECT_EQ(entries[0].Lignes[i].Libelle, fmt::format("Ligne {}", i));
+    EXPECT_EQ(Solde(entries[0]), CCurrency(0));
+    EXPECT_EQ(Compter("CPTA_LIGNES"), kLines);
 }
