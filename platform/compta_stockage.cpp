@@ -1,6 +1,7 @@
 // The ledger's tables and the recording, removal and reading of entries.
 #include <fmt/format.h>
 
+#include <optional>
 #include <unordered_map>
 
 #include "platform/compta_interne.h"
@@ -26,6 +27,8 @@ const char* const kCreerLignes =
     "DEBIT SMALLINT NOT NULL,MONTANT DECIMAL(18,4) NOT NULL,PRIMARY KEY (ID_ECRITURE,NUM_LIGNE))";
 const char* const kCreerPlan =
     "CREATE TABLE PLAN_COMPTABLE (NUM_COMPTE VARCHAR(14) NOT NULL PRIMARY KEY,LIBELLE VARCHAR(120) NOT NULL)";
+
+constexpr size_t kLignesParBloc = 64;  // keeps a block's text well under the 64 KiB limit
 
 UnicodeString DateSQL(const TDateTime& date) {
     return Quote(FormatISODate(DateOf(date)));
@@ -70,7 +73,9 @@ int EnregistrerEcriture(CDossier& dossier, const EcritureCompta& entry) {
     // Every statement is prepared from its text, which is what costs: the earlier entry's removal,
     // the new entry and its first lines go in one block, further lines in blocks of their own.
     TIBDatabase& database = *dossier.GetDatabaseFirebird();
-    Savepoint savepoint(database);
+    // One statement is all or nothing by itself; an entry that needs several is covered by a savepoint.
+    std::optional<Savepoint> savepoint;
+    if (entry.Lignes.size() > kLignesParBloc) savepoint.emplace(database);
     UnicodeString block = fmt::format(
         "EXECUTE BLOCK RETURNS (NEW_ID INTEGER) AS BEGIN\n"
         "DELETE FROM CPTA_ECRITURES WHERE {};\n"
@@ -86,7 +91,6 @@ int EnregistrerEcriture(CDossier& dossier, const EcritureCompta& entry) {
             id, index + 1, Quote(line.Compte), Quote(line.Libelle), line.Debit ? 1 : 0,
             line.Montant.GetSQL());
     };
-    constexpr size_t kLignesParBloc = 64;  // keeps a block's text well under the 64 KiB limit
     size_t index = 0;
     for (; index < entry.Lignes.size() && index < kLignesParBloc; ++index)
         block += insertLine(":NEW_ID", index);
@@ -101,7 +105,7 @@ int EnregistrerEcriture(CDossier& dossier, const EcritureCompta& entry) {
             block += insertLine(fmt::format("{}", id), index);
         database.ExecuteImmediate(block + "END");
     }
-    savepoint.Release();
+    if (savepoint) savepoint->Release();
     return id;
 }
 
