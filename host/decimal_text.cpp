@@ -10,7 +10,9 @@ namespace {
 // and the bound keeps the arithmetic on exponents far from overflowing an int.
 constexpr int kExponentLimit = 1000000;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Builds the number from its integer digits, fraction digits and exponent, dropping the leading
 // and trailing zeros.
@@ -147,7 +149,8 @@ std::string DecimalToText(const DecimalNumber& number) {
     if (number.exponent >= 0) return text + number.digits + std::string(size_t(number.exponent), '0');
     long integerDigits = size + number.exponent;
     if (integerDigits > 0)
-        return text + number.digits.substr(0, size_t(integerDigits)) + "." + number.digits.substr(size_t(integerDigits));
+        return text + number.digits.substr(0, size_t(integerDigits)) + "." +
+               number.digits.substr(size_t(integerDigits));
     return text + "0." + std::string(size_t(-integerDigits), '0') + number.digits;
 }
 

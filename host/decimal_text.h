@@ -30,7 +30,9 @@ std::optional<DecimalNumber> ParsePlainDecimal(std::string_view text);
 // Number of decimals the value needs: 0 for 12 and 12.000, 1 for 12.5.
 int DecimalPlaces(const DecimalNumber& number);
 // Whether the value is a whole number.
-inline bool IsWhole(const DecimalNumber& number) { return DecimalPlaces(number) == 0; }
+inline bool IsWhole(const DecimalNumber& number) {
+    return DecimalPlaces(number) == 0;
+}
 
 // The value as a count of 10^-scale units. False when it has more than `scale` decimals or the
 // count does not fit 64 bits.

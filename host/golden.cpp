@@ -57,7 +57,8 @@ bool KeyMatches(const JsonValue& key, const std::string& value) {
 }
 
 // Follows the path; nullptr and the reason when it leads nowhere.
-const JsonValue* Walk(const JsonValue& report, const std::vector<GoldenPathStep>& steps, std::string& reason) {
+const JsonValue* Walk(const JsonValue& report, const std::vector<GoldenPathStep>& steps,
+                      std::string& reason) {
     const JsonValue* current = &report;
     std::string walked;
     for (const GoldenPathStep& step : steps) {
@@ -69,7 +70,8 @@ const JsonValue* Walk(const JsonValue& report, const std::vector<GoldenPathStep>
                 walked = MemberPath(walked, step.name);
                 break;
             case GoldenPathStep::Kind::Index:
-                if (current->IsArray() && step.index < current->items.size()) next = &current->items[step.index];
+                if (current->IsArray() && step.index < current->items.size())
+                    next = &current->items[step.index];
                 if (!next) reason = "no element " + std::to_string(step.index) + " at " + DisplayPath(walked);
                 walked = ItemPath(walked, step.index);
                 break;
@@ -82,7 +84,8 @@ const JsonValue* Walk(const JsonValue& report, const std::vector<GoldenPathStep>
                             break;
                         }
                     }
-                if (!next) reason = "no element with " + step.name + "=" + step.value + " at " + DisplayPath(walked);
+                if (!next)
+                    reason = "no element with " + step.name + "=" + step.value + " at " + DisplayPath(walked);
                 walked += "[" + step.name + "=" + step.value + "]";
                 break;
         }
@@ -204,7 +207,8 @@ std::vector<GoldenMismatch> CheckGolden(std::string_view reportJson, const std::
 
 std::string DescribeMismatches(const std::vector<GoldenMismatch>& mismatches) {
     std::string text;
-    for (const GoldenMismatch& m : mismatches) text += m.path + ": expected " + m.expected + ", got " + m.actual + "\n";
+    for (const GoldenMismatch& m : mismatches)
+        text += m.path + ": expected " + m.expected + ", got " + m.actual + "\n";
     return text;
 }
 

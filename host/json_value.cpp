@@ -14,7 +14,7 @@ using nlohmann::json;
 // double together with their source text; only the text is kept. Knows at every moment the path
 // being read, so that a syntax error names where it happened.
 class DocumentBuilder : public nlohmann::json_sax<json> {
-public:
+  public:
     bool null() override { return Add(JsonValue{}); }
     bool boolean(bool value) override {
         JsonValue v;
@@ -39,7 +39,8 @@ public:
     bool key(string_t& name) override {
         Frame& frame = frames_.back();
         for (const auto& member : frame.value->members)
-            if (member.first == name) return Fail(MemberPath(PathOf(frames_.size() - 1), name), "field given twice");
+            if (member.first == name)
+                return Fail(MemberPath(PathOf(frames_.size() - 1), name), "field given twice");
         frame.key = std::move(name);
         frame.hasKey = true;
         return true;
@@ -47,7 +48,8 @@ public:
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
         std::string message = error.what();
         size_t bracket = message.find("] ");
-        if (message.rfind("[json.exception", 0) == 0 && bracket != std::string::npos) message.erase(0, bracket + 2);
+        if (message.rfind("[json.exception", 0) == 0 && bracket != std::string::npos)
+            message.erase(0, bracket + 2);
         if (message.find("UTF-8") != std::string::npos || message.find("surrogate") != std::string::npos)
             return Fail(CurrentPath(), "must be valid UTF-8 text");
         return Fail(CurrentPath(), "not valid JSON (" + message + ")");
@@ -56,7 +58,7 @@ public:
     JsonValue TakeRoot() { return std::move(root_); }
     const std::string& ErrorMessage() const { return error_; }
 
-private:
+  private:
     struct Frame {
         JsonValue* value;
         std::string key;  // member being read, objects only
@@ -68,19 +70,25 @@ private:
         return false;
     }
 
-    // The path of the container frames_[depth] itself.
+    // The path of the container frames_[depth] itself: each enclosing container's open child is
+    // the last one placed in it.
     std::string PathOf(size_t depth) const {
         std::string path;
-        for (size_t i = 0; i < depth; ++i) path = ChildPath(path, frames_[i]);
+        for (size_t i = 0; i < depth; ++i) {
+            const JsonValue& parent = *frames_[i].value;
+            path = parent.kind == JsonValue::Kind::Object ? MemberPath(path, parent.members.back().first)
+                                                          : ItemPath(path, parent.items.size() - 1);
+        }
         return path;
     }
-    static std::string ChildPath(const std::string& path, const Frame& frame) {
-        if (frame.value->kind == JsonValue::Kind::Object) return frame.hasKey ? MemberPath(path, frame.key) : path;
-        return ItemPath(path, frame.value->items.size());
-    }
-    // Where the next value goes.
+    // Where the next value of the innermost container goes.
     std::string CurrentPath() const {
-        return frames_.empty() ? std::string() : ChildPath(PathOf(frames_.size() - 1), frames_.back());
+        if (frames_.empty()) return std::string();
+        const Frame& frame = frames_.back();
+        std::string path = PathOf(frames_.size() - 1);
+        if (frame.value->kind == JsonValue::Kind::Object)
+            return frame.hasKey ? MemberPath(path, frame.key) : path;
+        return ItemPath(path, frame.value->items.size());
     }
 
     // Places a value in the open container (or as the document); returns where it went.
@@ -160,13 +168,15 @@ std::string ToJsonText(const JsonValue& value) {
             return QuoteJson(value.text);
         case JsonValue::Kind::Array: {
             std::string text = "[";
-            for (size_t i = 0; i < value.items.size(); ++i) text += (i ? "," : "") + ToJsonText(value.items[i]);
+            for (size_t i = 0; i < value.items.size(); ++i)
+                text += (i ? "," : "") + ToJsonText(value.items[i]);
             return text + "]";
         }
         case JsonValue::Kind::Object: {
             std::string text = "{";
             for (size_t i = 0; i < value.members.size(); ++i)
-                text += (i ? "," : "") + QuoteJson(value.members[i].first) + ":" + ToJsonText(value.members[i].second);
+                text += (i ? "," : "") + QuoteJson(value.members[i].first) + ":" +
+                        ToJsonText(value.members[i].second);
             return text + "}";
         }
     }
@@ -177,8 +187,12 @@ std::string MemberPath(const std::string& path, std::string_view key) {
     return path.empty() ? std::string(key) : path + "." + std::string(key);
 }
 
-std::string ItemPath(const std::string& path, size_t index) { return path + "[" + std::to_string(index) + "]"; }
+std::string ItemPath(const std::string& path, size_t index) {
+    return path + "[" + std::to_string(index) + "]";
+}
 
-std::string DisplayPath(const std::string& path) { return path.empty() ? "$" : path; }
+std::string DisplayPath(const std::string& path) {
+    return path.empty() ? "$" : path;
+}
 
 }  // namespace vkhost

@@ -50,7 +50,9 @@ void JsonWriter::Scalar(std::string_view text) {
     out_ << text;
 }
 
-void JsonWriter::Int(long long value) { Scalar(std::to_string(value)); }
+void JsonWriter::Int(long long value) {
+    Scalar(std::to_string(value));
+}
 
 void JsonWriter::Amount(const CCurrency& value) {
     if (value.IsNull())
@@ -73,6 +75,8 @@ void JsonWriter::Double(std::optional<double> value) {
     Scalar(std::string_view(text, size_t(end - text)));
 }
 
-void JsonWriter::String(std::string_view text) { Scalar(QuoteJson(text)); }
+void JsonWriter::String(std::string_view text) {
+    Scalar(QuoteJson(text));
+}
 
 }  // namespace vkhost

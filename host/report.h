@@ -15,17 +15,17 @@ namespace vkhost {
 
 // plans[].schedule[]: one line of GetLstTabAmort() after CalculTableau(), lowest year first
 struct ScheduleLineReport {
-    int year = 0;                          // fiscal-year number, relative to the current year
-    CCurrency base;                        // GetBaseAmortissableEx()
-    CCurrency charge;                      // GetDotation(empty date): the whole year
-    std::string prorata;                   // PRORATA, the text exactly (padding kept)
-    CCurrency opening_depreciation;        // GetCumulAmortOuv(1)
-    CCurrency opening_impairment_ded;      // GetCumulDeprecDedOuv(1)
-    CCurrency opening_impairment_nonded;   // GetCumulDeprecNonDedOuv(1)
-    CCurrency opening_nbv;                 // GetVNCOuv(0)
-    bool linear = false;                   // LIN
+    int year = 0;                         // fiscal-year number, relative to the current year
+    CCurrency base;                       // GetBaseAmortissableEx()
+    CCurrency charge;                     // GetDotation(empty date): the whole year
+    std::string prorata;                  // PRORATA, the text exactly (padding kept)
+    CCurrency opening_depreciation;       // GetCumulAmortOuv(1)
+    CCurrency opening_impairment_ded;     // GetCumulDeprecDedOuv(1)
+    CCurrency opening_impairment_nonded;  // GetCumulDeprecNonDedOuv(1)
+    CCurrency opening_nbv;                // GetVNCOuv(0)
+    bool linear = false;                  // LIN
     bool last = false;
-    bool stored = false;                   // a frozen line read from the database
+    bool stored = false;  // a frozen line read from the database
 };
 
 // plans[].at: the plan at D
@@ -37,13 +37,13 @@ struct PlanAtReport {
 
 // components[].plans[], in kind order
 struct PlanReport {
-    int kind = 1;                  // TYPEAMORT
-    int method = 0;                // GetMethode()
-    std::optional<double> rate;    // GetTaux(), nullopt when unset
-    CCurrency coefficient;         // GetCoef()
-    TDateTime start;               // GetPtDeDepart()
-    int duration = 65535;          // GetDuree()
-    CCurrency depreciable;         // GetValAmortissable()
+    int kind = 1;                // TYPEAMORT
+    int method = 0;              // GetMethode()
+    std::optional<double> rate;  // GetTaux(), nullopt when unset
+    CCurrency coefficient;       // GetCoef()
+    TDateTime start;             // GetPtDeDepart()
+    int duration = 65535;        // GetDuree()
+    CCurrency depreciable;       // GetValAmortissable()
     PlanAtReport at;
     std::optional<std::vector<ScheduleLineReport>> schedule;  // report.schedules
 };
@@ -107,11 +107,11 @@ struct CarReintegrationReport {
 
 // assets[]: one per chain, its latest version, in input order
 struct AssetReport {
-    std::string ref;          // REF_SAIS
-    long long ref_calc = 0;   // REF_CALC
-    int state = 0;            // VK_Etats
-    int complement = 0;       // VK_EtatsCplmt
-    int versions = 0;         // count of versions of the chain
+    std::string ref;         // REF_SAIS
+    long long ref_calc = 0;  // REF_CALC
+    int state = 0;           // VK_Etats
+    int complement = 0;      // VK_EtatsCplmt
+    int versions = 0;        // count of versions of the chain
     std::vector<ComponentReport> components;
     std::optional<CarReintegrationReport> car_reintegration;
 };

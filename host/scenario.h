@@ -24,14 +24,14 @@
 namespace vkhost {
 
 // Lengths of the texts, in characters: the columns they are stored in.
-constexpr size_t kMaxRefLength = 10;             // REF_SAIS VARCHAR(10)
-constexpr size_t kMaxDesignationLength = 60;     // DESIGNATION VARCHAR(60)
-constexpr size_t kMaxAccountLength = 13;         // NUMCOMPTE VARCHAR(13)
-constexpr size_t kMaxSupplierLength = 60;        // FOURNISSEUR VARCHAR(60)
-constexpr size_t kMaxRegistrationLength = 25;    // NUMIMMAT VARCHAR(25)
+constexpr size_t kMaxRefLength = 10;               // REF_SAIS VARCHAR(10)
+constexpr size_t kMaxDesignationLength = 60;       // DESIGNATION VARCHAR(60)
+constexpr size_t kMaxAccountLength = 13;           // NUMCOMPTE VARCHAR(13)
+constexpr size_t kMaxSupplierLength = 60;          // FOURNISSEUR VARCHAR(60)
+constexpr size_t kMaxRegistrationLength = 25;      // NUMIMMAT VARCHAR(25)
 constexpr size_t kMaxUnitsDesignationLength = 35;  // UO_DESIGNATION VARCHAR(35)
-constexpr size_t kMaxCompanyLength = 60;         // RAISON_SOCIALE VARCHAR(60)
-constexpr size_t kMaxUserLength = 15;            // USERCREAT VARCHAR(15)
+constexpr size_t kMaxCompanyLength = 60;           // RAISON_SOCIALE VARCHAR(60)
+constexpr size_t kMaxUserLength = 15;              // USERCREAT VARCHAR(15)
 
 // The duration meaning "no duration" (DUREE NULL).
 constexpr int kNoDuration = 65535;
@@ -67,22 +67,22 @@ ParametresDossier CaseParameters(const CaseInput& input);
 // assets[].vehicle
 
 struct VehicleInput {
-    int type = 0;                    // TYPEVEH, VK_TypeVehicule 0..5
-    TDateTime first_registration;    // DATEPREMIMMAT; null date when absent
-    std::string registration;        // NUMIMMAT
-    std::optional<int> co2;          // TAUXCO2 in g/km; absent: unknown (the integer sentinel)
-    bool wltp = false;               // POUR_VEH_NORME_WLTP
+    int type = 0;                  // TYPEVEH, VK_TypeVehicule 0..5
+    TDateTime first_registration;  // DATEPREMIMMAT; null date when absent
+    std::string registration;      // NUMIMMAT
+    std::optional<int> co2;        // TAUXCO2 in g/km; absent: unknown (the integer sentinel)
+    bool wltp = false;             // POUR_VEH_NORME_WLTP
 };
 
 // assets[].components[].details[]: one acquisition line (cVK_DetailComposant)
 struct DetailInput {
-    CCurrency price;   // PRIX_ACQUIS, SetPrixAcquisOrigine
-    CCurrency costs;   // FRAIS_ACQUIS, SetFraisAcquisOrigine
-    CCurrency vat;     // TVARECUP, SetTVARecupereeOrigine
-    std::string supplier;     // FOURNISSEUR
-    std::string designation;  // DESIGNATION
-    int currency = kDefaultCurrencyCode;     // currency of price and costs: 0 or 250 (franc)
-    double rate = kDefaultCurrencyRate;      // its rate, units for one euro; -1 or 0: the code's own
+    CCurrency price;                      // PRIX_ACQUIS, SetPrixAcquisOrigine
+    CCurrency costs;                      // FRAIS_ACQUIS, SetFraisAcquisOrigine
+    CCurrency vat;                        // TVARECUP, SetTVARecupereeOrigine
+    std::string supplier;                 // FOURNISSEUR
+    std::string designation;              // DESIGNATION
+    int currency = kDefaultCurrencyCode;  // currency of price and costs: 0 or 250 (franc)
+    double rate = kDefaultCurrencyRate;   // its rate, units for one euro; -1 or 0: the code's own
 };
 
 // plans[].forced_opening: forced opening values (OUV_AMORT, OUV_DEPREC_DED, OUV_DEPREC_NON_DED)
@@ -95,16 +95,16 @@ struct PlanForcedOpeningInput {
 // A yearly figure: plans[].manual[] {year, amount} and units.forecasts[] {year, quantity}
 // (cVK_UOPrevue: EXERCICE, CONSO).
 struct YearAmountInput {
-    int year = 0;        // fiscal-year index, 0 or more
-    CCurrency amount;    // "amount" (manual) or "quantity" (forecasts), 0 or more
+    int year = 0;      // fiscal-year index, 0 or more
+    CCurrency amount;  // "amount" (manual) or "quantity" (forecasts), 0 or more
 };
 
 // assets[].components[].plans[] (cVK_Amortissement)
 struct PlanInput {
-    int kind = 1;                 // TYPEAMORT: 1 accounting, 2 tax, 4 consolidated
-    int method = 0;               // METHODE, VK_MethodeAmort 0..13
-    TDateTime start;              // PTDEDEPART; null date: the method's rule applies
-    int duration = kNoDuration;   // DUREE in months; 65535: none
+    int kind = 1;                       // TYPEAMORT: 1 accounting, 2 tax, 4 consolidated
+    int method = 0;                     // METHODE, VK_MethodeAmort 0..13
+    TDateTime start;                    // PTDEDEPART; null date: the method's rule applies
+    int duration = kNoDuration;         // DUREE in months; 65535: none
     std::optional<CCurrency> residual;  // VALRESIDUELLE
     PlanForcedOpeningInput forced_opening;
     std::vector<YearAmountInput> manual;  // yearly charges of a manual plan (method 4 only)
@@ -137,12 +137,12 @@ struct SituationInput {
 
 // assets[].components[] (cVK_Composant), in input order; components[0] is the structure
 struct ComponentInput {
-    std::string account;          // NUMCOMPTE, completed to the account length by the engine
-    TDateTime entry_date;         // DATEENTREE
-    TDateTime service_date;       // DATEMISEENSERV; filled: default entry_date
-    int entry_type = 0;           // TYPEENTREE 0..6
-    std::string designation;      // DESIGNATION; filled: default the asset's designation
-    bool non_deductible = false;  // ISAMORT_NON_DEDUC
+    std::string account;             // NUMCOMPTE, completed to the account length by the engine
+    TDateTime entry_date;            // DATEENTREE
+    TDateTime service_date;          // DATEMISEENSERV; filled: default entry_date
+    int entry_type = 0;              // TYPEENTREE 0..6
+    std::string designation;         // DESIGNATION; filled: default the asset's designation
+    bool non_deductible = false;     // ISAMORT_NON_DEDUC
     bool car_reintegration = false;  // POUR_CALC_REINT_AMORT
     std::vector<DetailInput> details;
     // nullopt: the default accounting and tax plans as the engine creates them.
@@ -168,19 +168,19 @@ struct AssetInput {
 
 // exits[].assets[].components[]: values entered on one component's disposal (cVK_Cession)
 struct ExitComponentInput {
-    int index = 0;                       // the component's input index in its asset
-    CCurrency entered_price;             // PRIX_CESSION_SAIS
-    CCurrency price;                     // PRIXHT_SORTIE
-    CCurrency vat_deducted;              // TVA_DED_SAIS
-    CCurrency vat_to_reverse;            // TVA_A_REVERSER_SAIS
-    CCurrency revalued_value;            // VAL_REEVAL_SAIS
-    CCurrency accounting_depreciation;   // AMORT_CPTA_PRAT_SAIS
-    CCurrency derogatory_depreciation;   // AMORT_DEROG_PRAT_SAIS
-    CCurrency other_depreciation;        // AUTRES_AMORT_SAIS
-    CCurrency short_term_gain;           // PVCT_SAIS
-    CCurrency excluded_long_term_gain;   // PVLT_EXCLUES_SAIS
-    CCurrency short_term_loss;           // MVCT_SAIS
-    CCurrency excluded_long_term_loss;   // MVLT_EXCLUES_SAIS
+    int index = 0;                      // the component's input index in its asset
+    CCurrency entered_price;            // PRIX_CESSION_SAIS
+    CCurrency price;                    // PRIXHT_SORTIE
+    CCurrency vat_deducted;             // TVA_DED_SAIS
+    CCurrency vat_to_reverse;           // TVA_A_REVERSER_SAIS
+    CCurrency revalued_value;           // VAL_REEVAL_SAIS
+    CCurrency accounting_depreciation;  // AMORT_CPTA_PRAT_SAIS
+    CCurrency derogatory_depreciation;  // AMORT_DEROG_PRAT_SAIS
+    CCurrency other_depreciation;       // AUTRES_AMORT_SAIS
+    CCurrency short_term_gain;          // PVCT_SAIS
+    CCurrency excluded_long_term_gain;  // PVLT_EXCLUES_SAIS
+    CCurrency short_term_loss;          // MVCT_SAIS
+    CCurrency excluded_long_term_loss;  // MVLT_EXCLUES_SAIS
     // TAUX_IMPOSITION (a double in the engine: tax_rate->AsDouble()); nullopt: the engine's own.
     std::optional<CCurrency> tax_rate;
 };
@@ -193,14 +193,14 @@ struct ExitAssetInput {
 
 // exits[] (cVK_Sortie), in input order
 struct ExitInput {
-    std::string designation;   // DESIGNATION
-    TDateTime date;            // DATESORTIE
-    TDateTime end_of_use;      // DATE_FIN_UTILISATION; filled: default date
-    CCurrency price;           // PRIXHT
+    std::string designation;              // DESIGNATION
+    TDateTime date;                       // DATESORTIE
+    TDateTime end_of_use;                 // DATE_FIN_UTILISATION; filled: default date
+    CCurrency price;                      // PRIXHT
     int currency = kDefaultCurrencyCode;  // DEVISE: 0 or 250
     double rate = kDefaultCurrencyRate;   // TAUXCHANGE
-    int reason = 1;            // MOTIFSORTIE, VK_MotifSortie 1..5
-    bool vat_reversed = false;  // TVA_DOIT_ETRE_REVERSEE
+    int reason = 1;                       // MOTIFSORTIE, VK_MotifSortie 1..5
+    bool vat_reversed = false;            // TVA_DOIT_ETRE_REVERSEE
     std::vector<ExitAssetInput> assets;
 };
 
@@ -208,26 +208,26 @@ struct ExitInput {
 // actions[], run in order after the register and the exits are built
 
 enum class ActionKind {
-    Validate,        // "validate": asset, complement
-    CloseYear,       // "close_year"
-    StorePast,       // "store_past": asset
-    Duplicate,       // "duplicate": asset, state, new_references
-    DeleteVersion,   // "delete_version": asset
-    CreateEntries,   // "create_entries": kind
-    CancelEntries,   // "cancel_entries": kind
-    ExportEntries,   // "export_entries": kind, file
+    Validate,       // "validate": asset, complement
+    CloseYear,      // "close_year"
+    StorePast,      // "store_past": asset
+    Duplicate,      // "duplicate": asset, state, new_references
+    DeleteVersion,  // "delete_version": asset
+    CreateEntries,  // "create_entries": kind
+    CancelEntries,  // "cancel_entries": kind
+    ExportEntries,  // "export_entries": kind, file
 };
 
 struct ActionInput {
     ActionKind kind = ActionKind::CloseYear;  // "do"
-    std::string asset;          // ref of an asset: the latest version of its chain
-    size_t asset_index = 0;     // its index in Scenario::assets
-    int complement = 2;         // validate: VK_EtatsCplmt 1..3
-    int state = 0;              // duplicate: VK_Etats 0..5
-    bool new_references = false;  // duplicate
-    int entries_kind = 0;       // "kind" of the entry actions: VK_TypesEcr 0..5
-    std::string file;           // export_entries: as written
-    std::string file_path;      // export_entries: absolute, or resolved against the scenario's directory
+    std::string asset;                        // ref of an asset: the latest version of its chain
+    size_t asset_index = 0;                   // its index in Scenario::assets
+    int complement = 2;                       // validate: VK_EtatsCplmt 1..3
+    int state = 0;                            // duplicate: VK_Etats 0..5
+    bool new_references = false;              // duplicate
+    int entries_kind = 0;                     // "kind" of the entry actions: VK_TypesEcr 0..5
+    std::string file;                         // export_entries: as written
+    std::string file_path;  // export_entries: absolute, or resolved against the scenario's directory
 };
 
 // The text of "do" for an action kind.
@@ -240,8 +240,8 @@ struct ReportOptions {
     bool schedules = false;
     bool tax = false;
     bool disposals = false;
-    std::vector<int> entries;      // kinds of entries 0..5, in input order
-    std::optional<TDateTime> at;   // nullopt: the case file's situation date at report time
+    std::vector<int> entries;     // kinds of entries 0..5, in input order
+    std::optional<TDateTime> at;  // nullopt: the case file's situation date at report time
 };
 
 struct Scenario {

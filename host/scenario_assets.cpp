@@ -54,11 +54,13 @@ std::vector<YearAmountInput> ReadYearAmounts(const std::vector<JsonValue>& list,
 
 PlanForcedOpeningInput ReadPlanForcedOpening(const JsonValue& value, const std::string& path) {
     ObjectReader r(value, path, {"depreciation", "impairment_ded", "impairment_nonded"});
-    return {r.OptionalAmount("depreciation"), r.OptionalAmount("impairment_ded"), r.OptionalAmount("impairment_nonded")};
+    return {r.OptionalAmount("depreciation"), r.OptionalAmount("impairment_ded"),
+            r.OptionalAmount("impairment_nonded")};
 }
 
 PlanInput ReadPlan(const JsonValue& value, const std::string& path, const std::vector<PlanInput>& earlier) {
-    ObjectReader r(value, path, {"kind", "method", "start", "duration", "residual", "forced_opening", "manual"});
+    ObjectReader r(value, path,
+                   {"kind", "method", "start", "duration", "residual", "forced_opening", "manual"});
     PlanInput plan;
     plan.kind = r.RequiredIntAmong("kind", {1, 2, 4}, "must be 1, 2 or 4");
     for (const PlanInput& other : earlier)
@@ -93,9 +95,11 @@ ComponentForcedInput ReadForced(const JsonValue& value, const std::string& path)
     return {r.OptionalAmount("derogatory_opening"), r.OptionalAmount("temporary_reintegration_opening")};
 }
 
-SituationInput ReadSituation(const JsonValue& value, const std::string& path, const std::vector<SituationInput>& earlier) {
-    ObjectReader r(value, path,
-                   {"date", "kind", "current_value", "impairment_nonded", "max_reversal", "manual_charge", "units"});
+SituationInput ReadSituation(const JsonValue& value, const std::string& path,
+                             const std::vector<SituationInput>& earlier) {
+    ObjectReader r(
+        value, path,
+        {"date", "kind", "current_value", "impairment_nonded", "max_reversal", "manual_charge", "units"});
     SituationInput situation;
     situation.date = r.Date("date");
     situation.kind = r.RequiredIntAmong("kind", {0, 1, 2}, "must be 0, 1 or 2");
@@ -114,7 +118,8 @@ template <typename T, typename Read>
 std::vector<T> ReadList(const ObjectReader& r, std::string_view key, Read read) {
     std::vector<T> result;
     if (const std::vector<JsonValue>* list = r.List(key))
-        for (size_t i = 0; i < list->size(); ++i) result.push_back(read((*list)[i], ItemPath(r.PathOf(key), i), result));
+        for (size_t i = 0; i < list->size(); ++i)
+            result.push_back(read((*list)[i], ItemPath(r.PathOf(key), i), result));
     return result;
 }
 
@@ -134,23 +139,28 @@ ComponentInput ReadComponent(const JsonValue& value, const std::string& path, co
         r, "details", [](const JsonValue& v, const std::string& p, const auto&) { return ReadDetail(v, p); });
     if (r.Find("plans")) component.plans = ReadList<PlanInput>(r, "plans", ReadPlan);
     if (const JsonValue* units = r.Find("units")) component.units = ReadUnits(*units, r.PathOf("units"));
-    if (const JsonValue* forced = r.Find("forced")) component.forced = ReadForced(*forced, r.PathOf("forced"));
+    if (const JsonValue* forced = r.Find("forced"))
+        component.forced = ReadForced(*forced, r.PathOf("forced"));
     component.situations = ReadList<SituationInput>(r, "situations", ReadSituation);
     return component;
 }
 
-AssetInput ReadAsset(const JsonValue& value, const std::string& path, const std::vector<AssetInput>& earlier) {
-    ObjectReader r(value, path, {"ref", "designation", "type", "state", "complement", "vehicle", "components"});
+AssetInput ReadAsset(const JsonValue& value, const std::string& path,
+                     const std::vector<AssetInput>& earlier) {
+    ObjectReader r(value, path,
+                   {"ref", "designation", "type", "state", "complement", "vehicle", "components"});
     AssetInput asset;
     asset.ref = r.RequiredText("ref", kMaxRefLength);
     for (size_t j = 0; j < earlier.size(); ++j)
         if (earlier[j].ref == asset.ref)
-            Fail(r.PathOf("ref"), "duplicate ref \"" + asset.ref + "\" (also assets[" + std::to_string(j) + "].ref)");
+            Fail(r.PathOf("ref"),
+                 "duplicate ref \"" + asset.ref + "\" (also assets[" + std::to_string(j) + "].ref)");
     asset.designation = r.Text("designation", kMaxDesignationLength);
     asset.type = r.Int("type", 0, SHRT_MAX, 1);
     asset.state = r.Int("state", 0, 5, 2);
     asset.complement = r.Int("complement", 1, 3, 2);
-    if (const JsonValue* vehicle = r.Find("vehicle")) asset.vehicle = ReadVehicle(*vehicle, r.PathOf("vehicle"));
+    if (const JsonValue* vehicle = r.Find("vehicle"))
+        asset.vehicle = ReadVehicle(*vehicle, r.PathOf("vehicle"));
     const std::vector<JsonValue>& components = r.RequiredList("components");
     if (components.empty()) Fail(r.PathOf("components"), "must hold at least one component");
     for (size_t k = 0; k < components.size(); ++k)
@@ -163,7 +173,8 @@ AssetInput ReadAsset(const JsonValue& value, const std::string& path, const std:
 std::vector<AssetInput> ReadAssets(const ObjectReader& root) {
     std::vector<AssetInput> assets;
     if (const std::vector<JsonValue>* list = root.List("assets"))
-        for (size_t i = 0; i < list->size(); ++i) assets.push_back(ReadAsset((*list)[i], ItemPath("assets", i), assets));
+        for (size_t i = 0; i < list->size(); ++i)
+            assets.push_back(ReadAsset((*list)[i], ItemPath("assets", i), assets));
     return assets;
 }
 

@@ -11,16 +11,20 @@ using fields::ObjectReader;
 
 namespace {
 
-std::string Iso(TDateTime date) { return FormatISODate(date); }
+std::string Iso(TDateTime date) {
+    return FormatISODate(date);
+}
 
 // A fiscal year follows the previous one: it starts the day after the previous one ends.
 void CheckFollows(const FiscalYearInput& previous, const FiscalYearInput& year, const ObjectReader& reader) {
     if (year.end < previous.start)
-        Fail(reader.PathOf("start"), "fiscal years must be in order (the previous one starts " + Iso(previous.start) + ")");
+        Fail(reader.PathOf("start"),
+             "fiscal years must be in order (the previous one starts " + Iso(previous.start) + ")");
     if (year.start <= previous.end)
         Fail(reader.PathOf("start"), "overlaps the previous fiscal year (ending " + Iso(previous.end) + ")");
     if (year.start > previous.end + 1)
-        Fail(reader.PathOf("start"), "leaves a gap after the previous fiscal year (ending " + Iso(previous.end) + ")");
+        Fail(reader.PathOf("start"),
+             "leaves a gap after the previous fiscal year (ending " + Iso(previous.end) + ")");
 }
 
 std::vector<FiscalYearInput> ReadFiscalYears(const ObjectReader& reader) {
@@ -31,7 +35,8 @@ std::vector<FiscalYearInput> ReadFiscalYears(const ObjectReader& reader) {
         ObjectReader y(list[i], ItemPath(reader.PathOf("fiscal_years"), i), {"start", "end"});
         FiscalYearInput year{y.Date("start"), y.Date("end")};
         if (year.end < year.start) Fail(y.PathOf("end"), "must not be before start");
-        if (year.end > AjouteMois(year.start, 24) - 1) Fail(y.PathOf("end"), "a fiscal year lasts at most 24 months");
+        if (year.end > AjouteMois(year.start, 24) - 1)
+            Fail(y.PathOf("end"), "a fiscal year lasts at most 24 months");
         if (i > 0) CheckFollows(years.back(), year, y);
         years.push_back(year);
     }
@@ -61,7 +66,8 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
         std::string path = MemberPath(reader.PathOf("settings"), key);
         std::string text;
         if (key == "DerogatoireTaux") {
-            std::optional<DecimalNumber> number = value.IsNumber() ? ParseJsonNumber(value.text) : std::nullopt;
+            std::optional<DecimalNumber> number =
+                value.IsNumber() ? ParseJsonNumber(value.text) : std::nullopt;
             if (!number) Fail(path, "must be a number");
             text = DecimalToText(*number);
         } else if (key == "MiseAuxNormes_MethodeRetrospective") {
@@ -69,7 +75,8 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
         } else if (IsJournalKey(key)) {
             text = SettingText(value, path);
         } else {
-            Fail(path, "unknown setting (DerogatoireTaux, MiseAuxNormes_MethodeRetrospective or \"0\"..\"25\")");
+            Fail(path,
+                 "unknown setting (DerogatoireTaux, MiseAuxNormes_MethodeRetrospective or \"0\"..\"25\")");
         }
         settings.emplace_back(key, text);
     }
@@ -80,8 +87,8 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
 
 CaseInput ReadCase(const JsonValue& value, const std::string& path) {
     ObjectReader r(value, path,
-                   {"fiscal_years", "current_year", "situation_date", "tax_regime", "company", "user", "account_length",
-                    "settings"});
+                   {"fiscal_years", "current_year", "situation_date", "tax_regime", "company", "user",
+                    "account_length", "settings"});
     CaseInput result;
     result.fiscal_years = ReadFiscalYears(r);
     result.current_year = r.Date("current_year");

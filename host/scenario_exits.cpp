@@ -13,10 +13,11 @@ namespace {
 
 ExitComponentInput ReadExitComponent(const JsonValue& value, const std::string& path, const AssetInput& asset,
                                      const std::vector<ExitComponentInput>& earlier) {
-    ObjectReader r(value, path,
-                   {"index", "entered_price", "price", "vat_deducted", "vat_to_reverse", "revalued_value",
-                    "accounting_depreciation", "derogatory_depreciation", "other_depreciation", "short_term_gain",
-                    "excluded_long_term_gain", "short_term_loss", "excluded_long_term_loss", "tax_rate"});
+    ObjectReader r(
+        value, path,
+        {"index", "entered_price", "price", "vat_deducted", "vat_to_reverse", "revalued_value",
+         "accounting_depreciation", "derogatory_depreciation", "other_depreciation", "short_term_gain",
+         "excluded_long_term_gain", "short_term_loss", "excluded_long_term_loss", "tax_rate"});
     ExitComponentInput component;
     component.index = r.RequiredInt("index", 0, static_cast<int>(asset.components.size()) - 1);
     for (const ExitComponentInput& other : earlier)
@@ -41,25 +42,28 @@ ExitComponentInput ReadExitComponent(const JsonValue& value, const std::string& 
 // Where each asset was first taken out: an asset leaves the register once.
 using DisposedAt = std::map<std::string, std::string>;
 
-ExitAssetInput ReadExitAsset(const JsonValue& value, const std::string& path, const std::vector<AssetInput>& assets,
-                             DisposedAt& disposed) {
+ExitAssetInput ReadExitAsset(const JsonValue& value, const std::string& path,
+                             const std::vector<AssetInput>& assets, DisposedAt& disposed) {
     ObjectReader r(value, path, {"ref", "components"});
     ExitAssetInput exitAsset;
     exitAsset.ref = r.RequiredText("ref", kMaxRefLength);
     exitAsset.asset_index = FindAsset(assets, exitAsset.ref, r.PathOf("ref"));
     auto [where, inserted] = disposed.emplace(exitAsset.ref, r.PathOf("ref"));
-    if (!inserted) Fail(r.PathOf("ref"), "asset \"" + exitAsset.ref + "\" is already taken out by " + where->second);
+    if (!inserted)
+        Fail(r.PathOf("ref"), "asset \"" + exitAsset.ref + "\" is already taken out by " + where->second);
     if (const std::vector<JsonValue>* list = r.List("components"))
         for (size_t k = 0; k < list->size(); ++k)
             exitAsset.components.push_back(ReadExitComponent((*list)[k], ItemPath(r.PathOf("components"), k),
-                                                             assets[exitAsset.asset_index], exitAsset.components));
+                                                             assets[exitAsset.asset_index],
+                                                             exitAsset.components));
     return exitAsset;
 }
 
 ExitInput ReadExit(const JsonValue& value, const std::string& path, const std::vector<AssetInput>& assets,
                    DisposedAt& disposed) {
     ObjectReader r(value, path,
-                   {"designation", "date", "end_of_use", "price", "currency", "rate", "reason", "vat_reversed", "assets"});
+                   {"designation", "date", "end_of_use", "price", "currency", "rate", "reason",
+                    "vat_reversed", "assets"});
     ExitInput exit;
     exit.designation = r.Text("designation", kMaxDesignationLength);
     exit.date = r.Date("date");
@@ -122,7 +126,8 @@ ActionInput ReadAction(const JsonValue& value, const std::string& path, const st
     const ActionSyntax& syntax = FindAction(value, path);
     for (const auto& member : value.members)
         if (!syntax.Has(member.first))
-            Fail(MemberPath(path, member.first), std::string("unknown field for action \"") + syntax.name + "\"");
+            Fail(MemberPath(path, member.first),
+                 std::string("unknown field for action \"") + syntax.name + "\"");
     ObjectReader r(value, path, syntax.fields);
     ActionInput action;
     action.kind = syntax.kind;
@@ -159,7 +164,8 @@ std::vector<ExitInput> ReadExits(const ObjectReader& root, const std::vector<Ass
     std::vector<ExitInput> exits;
     DisposedAt disposed;
     if (const std::vector<JsonValue>* list = root.List("exits"))
-        for (size_t i = 0; i < list->size(); ++i) exits.push_back(ReadExit((*list)[i], ItemPath("exits", i), assets, disposed));
+        for (size_t i = 0; i < list->size(); ++i)
+            exits.push_back(ReadExit((*list)[i], ItemPath("exits", i), assets, disposed));
     return exits;
 }
 

@@ -21,7 +21,9 @@ std::optional<DecimalNumber> NumberOf(const JsonValue& value, bool stringsToo) {
     return std::nullopt;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -182,7 +184,9 @@ int ObjectReader::RequiredIntAmong(std::string_view key, std::initializer_list<i
     return ReadIntAmong(Require(key), PathOf(key), allowed, reason);
 }
 
-TDateTime ObjectReader::Date(std::string_view key) const { return ReadDate(Require(key), PathOf(key)); }
+TDateTime ObjectReader::Date(std::string_view key) const {
+    return ReadDate(Require(key), PathOf(key));
+}
 
 std::optional<TDateTime> ObjectReader::OptionalDate(std::string_view key) const {
     const JsonValue* value = Find(key);
@@ -204,7 +208,9 @@ CCurrency ObjectReader::Amount(std::string_view key) const {
     return value ? ReadAmount(*value, PathOf(key)) : CCurrency::Null();
 }
 
-CCurrency ObjectReader::RequiredAmount(std::string_view key) const { return ReadAmount(Require(key), PathOf(key)); }
+CCurrency ObjectReader::RequiredAmount(std::string_view key) const {
+    return ReadAmount(Require(key), PathOf(key));
+}
 
 std::optional<CCurrency> ObjectReader::OptionalAmount(std::string_view key) const {
     const JsonValue* value = Find(key);

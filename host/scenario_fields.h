@@ -37,10 +37,11 @@ double ReadRate(const JsonValue& value, const std::string& path);
 // An object whose fields are all known: the constructor refuses a value that is not an object and
 // the first field (in document order) that is not among `known`.
 class ObjectReader {
-public:
+  public:
     ObjectReader(const JsonValue& value, std::string path, std::span<const std::string_view> known);
     ObjectReader(const JsonValue& value, std::string path, std::initializer_list<std::string_view> known)
-        : ObjectReader(value, std::move(path), std::span<const std::string_view>(known.begin(), known.size())) {}
+        : ObjectReader(value, std::move(path),
+                       std::span<const std::string_view>(known.begin(), known.size())) {}
 
     const std::string& Path() const { return path_; }
     std::string PathOf(std::string_view key) const { return MemberPath(path_, key); }
@@ -51,13 +52,14 @@ public:
     int Int(std::string_view key, int low, int high, int otherwise) const;
     int RequiredInt(std::string_view key, int low, int high) const;
     std::optional<int> OptionalInt(std::string_view key, int low, int high) const;
-    int IntAmong(std::string_view key, std::initializer_list<int> allowed, const char* reason, int otherwise) const;
+    int IntAmong(std::string_view key, std::initializer_list<int> allowed, const char* reason,
+                 int otherwise) const;
     int RequiredIntAmong(std::string_view key, std::initializer_list<int> allowed, const char* reason) const;
     TDateTime Date(std::string_view key) const;  // required
     std::optional<TDateTime> OptionalDate(std::string_view key) const;
     std::string Text(std::string_view key, size_t maxChars, const std::string& otherwise = "") const;
     std::string RequiredText(std::string_view key, size_t maxChars) const;  // present and not empty
-    CCurrency Amount(std::string_view key) const;                          // absent: null
+    CCurrency Amount(std::string_view key) const;                           // absent: null
     CCurrency RequiredAmount(std::string_view key) const;
     std::optional<CCurrency> OptionalAmount(std::string_view key) const;
     double Rate(std::string_view key, double otherwise) const;
@@ -65,7 +67,7 @@ public:
     const std::vector<JsonValue>* List(std::string_view key) const;
     const std::vector<JsonValue>& RequiredList(std::string_view key) const;
 
-private:
+  private:
     const JsonValue& value_;
     std::string path_;
 };
