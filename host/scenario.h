@@ -35,7 +35,7 @@ constexpr size_t kMaxUserLength = 15;              // USERCREAT VARCHAR(15)
 
 // The duration meaning "no duration" (DUREE NULL).
 constexpr int kNoDuration = 65535;
-// The default currency (code 0, rate -1: amounts not converted) and the franc.
+// The default currency: code 0, rate -1, amounts not converted.
 constexpr int kDefaultCurrencyCode = 0;
 constexpr double kDefaultCurrencyRate = -1.0;
 
