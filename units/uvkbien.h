@@ -71,6 +71,7 @@ public:
     unsigned Get_IDSortieLiee() const;
     bool IsVehiculeRoutier() const { return vehicule_ != nullptr; }
     CCurrency CoutEntree() const;
+    // Declared for the depreciation engine, which defines them (they read the components' plans).
     CCurrency GetAmortComptaOuv() const;
     CCurrency GetDepreciationOuv() const;
     CCurrency GetVNCOuv() const;
@@ -88,14 +89,33 @@ public:
     int REDUC_ASS_TP = 0;
     CCurrency PLANCHER_CALC_PV;
 
+    // The asset table's name in the asset's database.
+    UnicodeString NomTable() const { return NomTable(base_); }
+    static UnicodeString NomTable(const UnicodeString& base);
+    // The stored columns, as every select of a whole asset row lists them.
+    static const char* const ColonnesSelect;
+
 private:
+    void InitNouveau(VK_Etats state);
     void Lit(TDataSet* row);
+    UnicodeString Valeurs() const;
+    UnicodeString Affectations() const;
+    bool SauveVehicule();
+    // Deletes this version's row (and, in a named database, which has no cascades, its components
+    // with their plans and forecasts).
+    bool SupprimeLigneVersion();
+    bool SupprimeVehiculeVersion();
+    bool SupprimeSortieSansBien(unsigned exit, const UnicodeString& otherAssetsSql);
+    void AnnuleEcrituresCessionsAutresVersions();
 
     UnicodeString base_;
     cVK_ListeBiens* liste_ = nullptr;
     cVK_Sortie* sortie_ = nullptr;
     std::unique_ptr<cVK_ListeComposants> composants_;
     std::unique_ptr<cVK_Vehicule> vehicule_;
+    // The stored vehicle row of this version that was dropped in memory: deleted with the next
+    // update of the version, so that no vehicle row is left without its asset.
+    unsigned vehiculeASupprimer_ = 0;
 
     friend class cVK_ListeBiens;
 };

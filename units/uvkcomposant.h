@@ -92,11 +92,13 @@ public:
     void SetTypeEntree(int type);
 
     // --- Getters ---
-    // The sum of the acquisition details (price + costs), never below 0 when used.
+    // The totals of the acquisition details, each never below 0 when used (the stored sums stay
+    // exact, negative lines included); null when nothing was ever entered.
+    CCurrency GetPrixAcquis() const;
+    CCurrency GetFraisAcquis() const;
+    CCurrency GetTVARecuperee() const;
+    // Price + costs.
     CCurrency GetPrixHT() const;
-    CCurrency GetPrixAcquis() const { return PrixAcquis; }
-    CCurrency GetFraisAcquis() const { return FraisAcquis; }
-    CCurrency GetTVARecuperee() const { return TVARecuperee; }
     CCurrency GetPrixHTOuverture() const;
     cVK_Composant* GetCompoPrec();
     int GetTypeCompte() const;
@@ -115,6 +117,7 @@ public:
     bool PeutEtreSoumisALa2027H() const;
     UnicodeString GetAcquisCede(const TDateTime& date) const;
     bool IsVerrouille(VK_Actions action, int kind) const;
+    // Declared for the account cache and the depreciation engine, which define them.
     UnicodeString GetNumCompte(int i) const;
     void CreeFicTemporaireTabAmort();
 
@@ -159,7 +162,25 @@ public:
 
     static constexpr int VK_IntNullValue = -2147483647;
 
+    // The component table's name in the component's database.
+    UnicodeString NomTable() const { return NomTable(base_); }
+    static UnicodeString NomTable(const UnicodeString& base);
+    // The 51 stored columns, as every select of a whole component row lists them.
+    static const char* const ColonnesSelect;
+
 private:
+    void InitNouveau();
+    void Lit(TDataSet* row);
+    void LitVehiculeSansBien();
+    UnicodeString ValeursInsert() const;
+    UnicodeString AffectationsUpdate() const;
+    void NormaliseBaseTaxePro();
+    bool SauveEnfants();
+    // The acquisition details keep the totals: each line adds its converted amounts (sign 1) or
+    // takes them back (sign -1); the totals stay the exact sum of the lines.
+    void CumuleDetail(const CCurrency& prix, const CCurrency& frais, const CCurrency& tva, int sign);
+    void VideTotaux();
+
     cVK_ListeComposants* liste_ = nullptr;
     cVK_Bien* bien_ = nullptr;
     UnicodeString base_;
@@ -174,4 +195,5 @@ private:
 
     friend class cVK_ListeComposants;
     friend class cVK_LstDetailComposant;
+    friend class cVK_DetailComposant;
 };

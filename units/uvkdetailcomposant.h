@@ -3,6 +3,7 @@
 // Every change of an amount or a currency updates the component's totals at once.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/devise.h"
@@ -15,6 +16,8 @@ class cVK_LstDetailComposant;
 class cVK_DetailComposant : public cVK_Base {
 public:
     static void CreerBase();
+    // "SELECT <the detail columns> FROM ": completed with the table and the condition.
+    static const char* const ColonnesSelect;
     // With id, reads the current row of `row` (or its own row when `row` is null); with 0, a new
     // line (inserted at once when the component is stored).
     cVK_DetailComposant(cVK_LstDetailComposant* list, TDataSet* row, unsigned id);
@@ -58,6 +61,9 @@ public:
     double QUANTITE = -1.7976931348623157e308;
 
 private:
+    UnicodeString Valeurs() const;
+    void ChangeMontants(const std::function<void()>& change);
+
     cVK_LstDetailComposant* liste_;
 };
 
