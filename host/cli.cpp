@@ -80,8 +80,8 @@ int Main(int argc, char** argv) {
     demoCommand->callback([&] { status = Guarded([&] { return RunDemo(demo, environment, std::cout); }); });
 
     RunOptions run;
-    CLI::App* runCommand =
-        app.add_subcommand("run", "build a case file from a JSON scenario and report what the engine computes");
+    CLI::App* runCommand = app.add_subcommand(
+        "run", "build a case file from a JSON scenario and report what the engine computes");
     runCommand->add_option("SCENARIO", run.scenario, "scenario file (JSON)")->required();
     runCommand->add_option("--case", run.caseDirectory,
                            "keep the case file in this directory (must not exist or be empty)");

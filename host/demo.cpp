@@ -43,8 +43,10 @@ std::vector<AssetInput> DemoAssets(int year) {
     offices.components = {
         Component("213100", EncodeDate(year - 2, 3, 1), "Gros œuvre",
                   {Line("420000", "18000", "", "Office notarial Le Goff")}),
-        Component("211100", EncodeDate(year - 2, 3, 1), "Terrain", {Line("150000", "6500", "", "Office notarial Le Goff")}),
-        Component("213500", EncodeDate(year - 1, 9, 15), "Agencements", {Line("80000", "", "16000", "Bâti-Ouest")}),
+        Component("211100", EncodeDate(year - 2, 3, 1), "Terrain",
+                  {Line("150000", "6500", "", "Office notarial Le Goff")}),
+        Component("213500", EncodeDate(year - 1, 9, 15), "Agencements",
+                  {Line("80000", "", "16000", "Bâti-Ouest")}),
     };
     AssetInput& car = assets[1];
     car.ref = "VT-01";
@@ -70,21 +72,23 @@ std::vector<AssetInput> DemoAssets(int year) {
 
 void PrintAsset(const cVK_Bien& asset, std::ostream& out) {
     static const char* const complements[] = {"", "en cours", "validé", "clôturé"};
-    out << fmt::format("\n{} ({}) {} — {}, {} — coût d'entrée {} €\n", asset.GetReference(), asset.GetRefCalc(),
-                       asset.Designation, asset.GetEtat(), complements[asset.EtatCplmt],
+    out << fmt::format("\n{} ({}) {} — {}, {} — coût d'entrée {} €\n", asset.GetReference(),
+                       asset.GetRefCalc(), asset.Designation, asset.GetEtat(), complements[asset.EtatCplmt],
                        asset.CoutEntree().ToString());
     if (const cVK_Vehicule* vehicle = asset.GetVehicule())
-        out << fmt::format("  Véhicule : {}, {}, 1re immatriculation {}, CO2 {} g/km\n", vehicle->GetNomTypeVehicule(),
-                           vehicle->NUMIMMAT, FormatISODate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
+        out << fmt::format("  Véhicule : {}, {}, 1re immatriculation {}, CO2 {} g/km\n",
+                           vehicle->GetNomTypeVehicule(), vehicle->NUMIMMAT,
+                           FormatISODate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
     const cVK_ListeComposants& list = *asset.GetListeComposants();
     for (int i = 0; i < list.Count(); ++i) {
         const cVK_Composant& c = *list.Get(i);
         static const char* const kinds[] = {"incorporelle", "corporelle", "autre", "financière"};
-        out << fmt::format("  {} {:<5} {:<22} compte {} ({}), entré le {} ({}), prix HT {} €, TVA récupérée {} €{}\n",
-                           c.ISSTRUCTURE ? "*" : " ", c.GetRefCalc(), c.Designation, c.NUMCOMPTE,
-                           kinds[c.GetTypeCompte()], FormatISODate(c.DATEENTREE), c.GetNomTypeEntree(),
-                           c.GetPrixHT().ToString(), c.GetTVARecuperee().IsNull() ? "0" : c.GetTVARecuperee().ToString(),
-                           c.SOUMIS_TP ? ", base de CFE" : "");
+        out << fmt::format(
+            "  {} {:<5} {:<22} compte {} ({}), entré le {} ({}), prix HT {} €, TVA récupérée {} €{}\n",
+            c.ISSTRUCTURE ? "*" : " ", c.GetRefCalc(), c.Designation, c.NUMCOMPTE, kinds[c.GetTypeCompte()],
+            FormatISODate(c.DATEENTREE), c.GetNomTypeEntree(), c.GetPrixHT().ToString(),
+            c.GetTVARecuperee().IsNull() ? "0" : c.GetTVARecuperee().ToString(),
+            c.SOUMIS_TP ? ", base de CFE" : "");
     }
 }
 

@@ -79,7 +79,8 @@ AssetReport ReportAsset(const BuiltAsset& built) {
     report.state = asset.Etat;
     report.complement = asset.EtatCplmt;
     TIBQuery versions(pCurDossier->GetDatabaseFirebird());
-    versions.SQL.Add("SELECT COUNT(*) FROM " + cVK_Bien::NomTable("") + " WHERE REF_CALC=" + asset.GetRefCalc());
+    versions.SQL.Add("SELECT COUNT(*) FROM " + cVK_Bien::NomTable("") +
+                     " WHERE REF_CALC=" + asset.GetRefCalc());
     versions.Open();
     report.versions = versions.Fields(0)->AsInteger();
     for (size_t i = 0; i < built.components.size(); ++i) {

@@ -102,11 +102,13 @@ int RunScenario(const RunOptions& options, std::ostream& out) {
     const UnicodeString caseDirectory =
         options.caseDirectory.empty() ? (temporary.Path() / "dossier").string() : options.caseDirectory;
     EnvironmentOptions environment;
-    environment.directory = options.envDirectory.empty() ? (temporary.Path() / "env").string() : options.envDirectory;
+    environment.directory =
+        options.envDirectory.empty() ? (temporary.Path() / "env").string() : options.envDirectory;
     environment.user = scenario.case_.user;
 
     // A directory given with --case is refused when it holds anything: only then is it ours to remove.
-    const bool ours = options.caseDirectory.empty() || !fs::exists(caseDirectory) || fs::is_empty(caseDirectory);
+    const bool ours =
+        options.caseDirectory.empty() || !fs::exists(caseDirectory) || fs::is_empty(caseDirectory);
     try {
         const Report report = BuildAndReport(scenario, caseDirectory, environment);
         const std::string json = ReportJson(report);

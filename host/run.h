@@ -9,10 +9,10 @@
 namespace vkhost {
 
 struct RunOptions {
-    UnicodeString scenario;         // the scenario file
-    UnicodeString caseDirectory;    // empty: a temporary case file, removed afterwards
-    UnicodeString envDirectory;     // empty: a temporary environment, removed afterwards
-    UnicodeString reportFile;       // empty: the report goes to `out`
+    UnicodeString scenario;       // the scenario file
+    UnicodeString caseDirectory;  // empty: a temporary case file, removed afterwards
+    UnicodeString envDirectory;   // empty: a temporary environment, removed afterwards
+    UnicodeString reportFile;     // empty: the report goes to `out`
 };
 
 // Exit status 0 with the report written; invalid input raises InvalidInput ("PATH: REASON", status

@@ -12,7 +12,8 @@ namespace vkhost {
 class TemporaryDirectory {
   public:
     explicit TemporaryDirectory(const char* prefix = "vkhost") {
-        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
         if (!mkdtemp(pattern.data())) throw Exception("Impossible de créer un répertoire temporaire");
         path_ = pattern;
     }

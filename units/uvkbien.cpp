@@ -28,11 +28,11 @@ void cVK_Bien::CreerBase(const UnicodeString& base) {
         const bool dossier = EstDossier(base);
         const UnicodeString name = NomTable(base);
         const UnicodeString nn = dossier ? " NOT NULL," : ",";
-        const UnicodeString links =
-            dossier ? "ID_ENS INTEGER REFERENCES " + GetNomTable("VKE", false) +
-                          " ON DELETE SET NULL,ID_SORTIE INTEGER REFERENCES " + GetNomTable("VKS", false) +
-                          ",ID_VEH INTEGER REFERENCES " + GetNomTable("VKV", false) + " ON DELETE SET NULL,"
-                    : "ID_ENS INTEGER,ID_SORTIE INTEGER,ID_VEH INTEGER,";
+        const UnicodeString links = dossier ? "ID_ENS INTEGER REFERENCES " + GetNomTable("VKE", false) +
+                                                  " ON DELETE SET NULL,ID_SORTIE INTEGER REFERENCES " +
+                                                  GetNomTable("VKS", false) + ",ID_VEH INTEGER REFERENCES " +
+                                                  GetNomTable("VKV", false) + " ON DELETE SET NULL,"
+                                            : "ID_ENS INTEGER,ID_SORTIE INTEGER,ID_VEH INTEGER,";
         const UnicodeString sql =
             "CREATE TABLE " + name + "(ID_BIEN AUTOINC" + nn + "REF_CALC INTEGER" + nn +
             "REF_SAIS VARCHAR(10),DESIGNATION VARCHAR(60),TYPEBIEN SMALLINT,USERCREAT VARCHAR(15)" + nn +
@@ -106,8 +106,8 @@ void cVK_Bien::Lit(TDataSet* row) {
         USERVALID = Texte(row, "USERVALID");
         DATEVALID = Date(row, "DATEVALID");
         EXOCREAT = Entier(row, "EXOCREAT", VK_IntNull);
-        static const char* const etats[5] = {"IMPORTATION", "INITIALISATION", "MISE_AUX_NORMES", "MODIFICATION",
-                                             "CESSION"};
+        static const char* const etats[5] = {"IMPORTATION", "INITIALISATION", "MISE_AUX_NORMES",
+                                             "MODIFICATION", "CESSION"};
         Etat = veAucun;
         for (int i = 0; i < 5 && Etat == veAucun; ++i)
             if (Booleen(row, etats[i])) Etat = static_cast<VK_Etats>(i + 1);
@@ -150,11 +150,11 @@ UnicodeString cVK_Bien::Affectations() const {
            ",IMPORTATION=" + SqlBool(Etat == veImportation, b) +
            ",INITIALISATION=" + SqlBool(Etat == veInitialisation, b) +
            ",MISE_AUX_NORMES=" + SqlBool(Etat == veMiseAuxNormes, b) +
-           ",MODIFICATION=" + SqlBool(Etat == veModification, b) + ",CESSION=" + SqlBool(Etat == veCession, b) +
-           ",VALIDER=" + SqlBool(EtatCplmt == vcValide, b) + ",CLOTURER=" + SqlBool(EtatCplmt == vcCloture, b) +
-           ",ID_ENS=" + VK_Format_ID(ID_ENS) + ",ID_SORTIE=" + VK_Format_ID(Get_IDSortieLiee()) +
-           ",ID_VEH=" + VK_Format_ID(ID_VEH) + ",REDUC_ASS_TP=" + VK_FormatInt(REDUC_ASS_TP) +
-           ",PLANCHER_CALC_PV=" + PLANCHER_CALC_PV.GetSQL();
+           ",MODIFICATION=" + SqlBool(Etat == veModification, b) +
+           ",CESSION=" + SqlBool(Etat == veCession, b) + ",VALIDER=" + SqlBool(EtatCplmt == vcValide, b) +
+           ",CLOTURER=" + SqlBool(EtatCplmt == vcCloture, b) + ",ID_ENS=" + VK_Format_ID(ID_ENS) +
+           ",ID_SORTIE=" + VK_Format_ID(Get_IDSortieLiee()) + ",ID_VEH=" + VK_Format_ID(ID_VEH) +
+           ",REDUC_ASS_TP=" + VK_FormatInt(REDUC_ASS_TP) + ",PLANCHER_CALC_PV=" + PLANCHER_CALC_PV.GetSQL();
 }
 
 bool cVK_Bien::SauveVehicule() {
@@ -171,13 +171,14 @@ bool cVK_Bien::BD_Inserer() {
     try {
         if (!SauveVehicule()) return false;
         ID_SORTIE = Get_IDSortieLiee();
-        if (!VK_ExecSQL(VK_LOC(),
-                        "INSERT INTO " + NomTable() +
-                            "(REF_CALC,REF_SAIS,DESIGNATION,TYPEBIEN,USERCREAT,DATECREAT,USERVALID,DATEVALID,"
-                            "EXOCREAT,IMPORTATION,INITIALISATION,MISE_AUX_NORMES,MODIFICATION,CESSION,VALIDER,"
-                            "CLOTURER,ID_ENS,ID_SORTIE,ID_VEH,REDUC_ASS_TP,PLANCHER_CALC_PV)VALUES (" +
-                            Valeurs() + ")",
-                        base_))
+        if (!VK_ExecSQL(
+                VK_LOC(),
+                "INSERT INTO " + NomTable() +
+                    "(REF_CALC,REF_SAIS,DESIGNATION,TYPEBIEN,USERCREAT,DATECREAT,USERVALID,DATEVALID,"
+                    "EXOCREAT,IMPORTATION,INITIALISATION,MISE_AUX_NORMES,MODIFICATION,CESSION,VALIDER,"
+                    "CLOTURER,ID_ENS,ID_SORTIE,ID_VEH,REDUC_ASS_TP,PLANCHER_CALC_PV)VALUES (" +
+                    Valeurs() + ")",
+                base_))
             return false;
         RelitID(NomTable(), "ID_BIEN", base_);
         if (ID == 0) return false;
@@ -192,8 +193,10 @@ bool cVK_Bien::BD_Update() {
     try {
         if (!SauveVehicule()) return false;
         ID_SORTIE = Get_IDSortieLiee();
-        if (!VK_ExecSQL(VK_LOC(), "UPDATE " + NomTable() + " SET " + Affectations() + " WHERE ID_BIEN=" + VK_Format_ID(ID),
-                        base_))
+        if (!VK_ExecSQL(
+                VK_LOC(),
+                "UPDATE " + NomTable() + " SET " + Affectations() + " WHERE ID_BIEN=" + VK_Format_ID(ID),
+                base_))
             return false;
         if (vehiculeASupprimer_ != 0) {
             if (!VK_ExecSQL(VK_LOC(),

@@ -24,10 +24,11 @@ UnicodeString TableEnsembles() {
 void cVK_Ensemble::CreerBase() {
     try {
         const UnicodeString name = TableEnsembles();
-        if (VK_CreateTable(VK_LOC(), "VKE",
-                           "CREATE TABLE " + name +
-                               "(ID_ENS AUTOINC NOT NULL PRIMARY KEY,REF_SAIS VARCHAR(10),DESIGNATION VARCHAR(60))",
-                           ""))
+        if (VK_CreateTable(
+                VK_LOC(), "VKE",
+                "CREATE TABLE " + name +
+                    "(ID_ENS AUTOINC NOT NULL PRIMARY KEY,REF_SAIS VARCHAR(10),DESIGNATION VARCHAR(60))",
+                ""))
             pCurDossier->CreeAutoIncFirebird(name, "ID_ENS", true);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
@@ -41,8 +42,8 @@ cVK_Ensemble::cVK_Ensemble(unsigned id) : cVK_Primaire(id) {
             BD_Inserer();
             return;
         }
-        auto row = VK_InitDataset(VK_LOC(), "SELECT * FROM " + TableEnsembles() + " WHERE ID_ENS=" + VK_Format_ID(id),
-                                  true, "");
+        auto row = VK_InitDataset(
+            VK_LOC(), "SELECT * FROM " + TableEnsembles() + " WHERE ID_ENS=" + VK_Format_ID(id), true, "");
         if (!row) return;
         row->Open();
         if (row->Eof()) throw Exception("Ensemble " + VK_Format_ID(id) + " introuvable");
@@ -85,8 +86,8 @@ bool cVK_Ensemble::BD_Supprimer(bool confirm) {
     try {
         if (confirm && !OKTQuestion("Etes-vous sûr de vouloir supprimer cet ensemble ?", "Confirmation", 0))
             return false;
-        pCurDossier->ExecSQLFirebird(VK_LOC(), "DELETE FROM " + TableEnsembles() + " WHERE ID_ENS=" + VK_Format_ID(ID),
-                                     true, nullptr);
+        pCurDossier->ExecSQLFirebird(
+            VK_LOC(), "DELETE FROM " + TableEnsembles() + " WHERE ID_ENS=" + VK_Format_ID(ID), true, nullptr);
         return true;
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
@@ -111,8 +112,8 @@ UnicodeString cVK_Ensemble::GetDesignation(unsigned id) {
 // ---------------------------------------------------------------------------------------------
 // Vehicles
 
-const char* const cszNomTypeVehicule[6] = {"Non concerné", "Camion", "Moto", "Vélomoteur", "Voiture de tourisme",
-                                           "Voiture utilitaire"};
+const char* const cszNomTypeVehicule[6] = {
+    "Non concerné", "Camion", "Moto", "Vélomoteur", "Voiture de tourisme", "Voiture utilitaire"};
 
 int ConvertTypeVehicule(VK_TypeVehicule type) {
     switch (type) {
@@ -140,13 +141,14 @@ void cVK_Vehicule::CreerBase(const UnicodeString& base) {
         const bool dossier = EstDossier(base);
         const UnicodeString name = TableVehicules(base);
         const UnicodeString nn = dossier ? " NOT NULL," : ",";
-        if (VK_CreateTable(VK_LOC(), "VKV",
-                           "CREATE TABLE " + name + "(ID_VEH AUTOINC" + nn +
-                               "TYPEVEH SMALLINT,NUMIMMAT VARCHAR(25),DATEPREMIMMAT DATE,DESCOMM VARCHAR(25),"
-                               "DATECERTIF DATE,GENRE VARCHAR(30),TYPECARROS VARCHAR(30),PUISADMIN SMALLINT,"
-                               "NBPLASSISES SMALLINT,TAUXCO2 DECIMAL(18,4),POUR_VEH_NORME_WLTP BOOLEAN,PRIMARY "
-                               "KEY(ID_VEH))",
-                           base) &&
+        if (VK_CreateTable(
+                VK_LOC(), "VKV",
+                "CREATE TABLE " + name + "(ID_VEH AUTOINC" + nn +
+                    "TYPEVEH SMALLINT,NUMIMMAT VARCHAR(25),DATEPREMIMMAT DATE,DESCOMM VARCHAR(25),"
+                    "DATECERTIF DATE,GENRE VARCHAR(30),TYPECARROS VARCHAR(30),PUISADMIN SMALLINT,"
+                    "NBPLASSISES SMALLINT,TAUXCO2 DECIMAL(18,4),POUR_VEH_NORME_WLTP BOOLEAN,PRIMARY "
+                    "KEY(ID_VEH))",
+                base) &&
             dossier)
             pCurDossier->CreeAutoIncFirebird(name, "ID_VEH", true);
     } catch (const std::exception& e) {
@@ -161,11 +163,12 @@ cVK_Vehicule::cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const U
             if (insertNow) BD_Inserer();
             return;
         }
-        auto row = VK_InitDataset(VK_LOC(),
-                                  "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,"
-                                  "PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
-                                      TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
-                                  true, base_);
+        auto row =
+            VK_InitDataset(VK_LOC(),
+                           "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,"
+                           "PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
+                               TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
+                           true, base_);
         if (!row) return;
         row->Open();
         if (row->Eof()) throw Exception("Véhicule " + VK_Format_ID(id) + " introuvable");
@@ -194,9 +197,10 @@ bool cVK_Vehicule::BD_Inserer() {
                             "NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP)VALUES (" +
                             VK_FormatInt(TYPEVEH) + "," + VK_FormatAS(NUMIMMAT) + "," +
                             SqlDate(DATEPREMIMMAT, base_) + "," + VK_FormatAS(DESCOMM) + "," +
-                            SqlDate(DATECERTIF, base_) + "," + VK_FormatAS(GENRE) + "," + VK_FormatAS(TYPECARROS) +
-                            "," + VK_FormatInt(PUISADMIN) + "," + VK_FormatInt(NBPLASSISES) + "," +
-                            VK_FormatInt(TAUXCO2) + "," + SqlBool(POUR_VEH_NORME_WLTP, base_) + ")",
+                            SqlDate(DATECERTIF, base_) + "," + VK_FormatAS(GENRE) + "," +
+                            VK_FormatAS(TYPECARROS) + "," + VK_FormatInt(PUISADMIN) + "," +
+                            VK_FormatInt(NBPLASSISES) + "," + VK_FormatInt(TAUXCO2) + "," +
+                            SqlBool(POUR_VEH_NORME_WLTP, base_) + ")",
                         base_))
             return false;
         RelitID(name, "ID_VEH", base_);
@@ -210,11 +214,11 @@ bool cVK_Vehicule::BD_Inserer() {
 bool cVK_Vehicule::BD_Update() {
     return VK_ExecSQL(VK_LOC(),
                       "UPDATE " + TableVehicules(base_) + " SET TYPEVEH=" + VK_FormatInt(TYPEVEH) +
-                          ",NUMIMMAT=" + VK_FormatAS(NUMIMMAT) + ",DATEPREMIMMAT=" + SqlDate(DATEPREMIMMAT, base_) +
-                          ",DESCOMM=" + VK_FormatAS(DESCOMM) + ",DATECERTIF=" + SqlDate(DATECERTIF, base_) +
-                          ",GENRE=" + VK_FormatAS(GENRE) + ",TYPECARROS=" + VK_FormatAS(TYPECARROS) +
-                          ",PUISADMIN=" + VK_FormatInt(PUISADMIN) + ",NBPLASSISES=" + VK_FormatInt(NBPLASSISES) +
-                          ",TAUXCO2=" + VK_FormatInt(TAUXCO2) +
+                          ",NUMIMMAT=" + VK_FormatAS(NUMIMMAT) + ",DATEPREMIMMAT=" +
+                          SqlDate(DATEPREMIMMAT, base_) + ",DESCOMM=" + VK_FormatAS(DESCOMM) +
+                          ",DATECERTIF=" + SqlDate(DATECERTIF, base_) + ",GENRE=" + VK_FormatAS(GENRE) +
+                          ",TYPECARROS=" + VK_FormatAS(TYPECARROS) + ",PUISADMIN=" + VK_FormatInt(PUISADMIN) +
+                          ",NBPLASSISES=" + VK_FormatInt(NBPLASSISES) + ",TAUXCO2=" + VK_FormatInt(TAUXCO2) +
                           ",POUR_VEH_NORME_WLTP=" + SqlBool(POUR_VEH_NORME_WLTP, base_) +
                           " WHERE ID_VEH=" + VK_Format_ID(ID),
                       base_);
@@ -222,7 +226,8 @@ bool cVK_Vehicule::BD_Update() {
 
 // Deleted with its asset's version, without a question.
 bool cVK_Vehicule::BD_Supprimer(bool) {
-    return VK_ExecSQL(VK_LOC(), "DELETE FROM " + TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(ID), base_);
+    return VK_ExecSQL(VK_LOC(), "DELETE FROM " + TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(ID),
+                      base_);
 }
 
 void cVK_Vehicule::Assign(const cVK_Vehicule* source, bool generalOnly) {

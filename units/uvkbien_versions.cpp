@@ -101,9 +101,8 @@ void cVK_Bien::ReAffecte(cVK_ListeBiens* list) {
         Modifie();
         if (ID != 0 && !BD_Update()) return;
         if (previousExit != 0 && previousExit != ID_SORTIE)
-            SupprimeSortieSansBien(previousExit,
-                                   "SELECT COUNT(*) FROM " + NomTable() + " WHERE ID_SORTIE=" +
-                                       VK_Format_ID(previousExit));
+            SupprimeSortieSansBien(previousExit, "SELECT COUNT(*) FROM " + NomTable() +
+                                                     " WHERE ID_SORTIE=" + VK_Format_ID(previousExit));
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }
@@ -114,8 +113,8 @@ bool cVK_Bien::SupprimeSortieSansBien(unsigned exit, const UnicodeString& otherA
     if (Scalaire(otherAssetsSql, "") != 0) return true;
     // Entries: cVK_Sortie::AnnuleEcrSortie(nullptr, exit) (cancels the exit's entry) once the
     // entries are in.
-    return VK_ExecSQL(VK_LOC(), "DELETE FROM " + GetNomTable("VKS", false) + " WHERE ID_SORTIE=" + VK_Format_ID(exit),
-                      "");
+    return VK_ExecSQL(
+        VK_LOC(), "DELETE FROM " + GetNomTable("VKS", false) + " WHERE ID_SORTIE=" + VK_Format_ID(exit), "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -136,12 +135,13 @@ bool cVK_Bien::EtatPrecExist() {
 int cVK_Bien::GetEtatPrec() {
     try {
         if (!EstDossier(base_)) return 0;
-        auto query = VK_InitDataset(VK_LOC(),
-                                    "SELECT FIRST 1 IMPORTATION,INITIALISATION,MISE_AUX_NORMES,MODIFICATION,CESSION "
-                                    "FROM " +
-                                        NomTable() + " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN<" +
-                                        VK_Format_ID(ID) + ")ORDER BY ID_BIEN DESCENDING",
-                                    true, base_);
+        auto query =
+            VK_InitDataset(VK_LOC(),
+                           "SELECT FIRST 1 IMPORTATION,INITIALISATION,MISE_AUX_NORMES,MODIFICATION,CESSION "
+                           "FROM " +
+                               NomTable() + " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN<" +
+                               VK_Format_ID(ID) + ")ORDER BY ID_BIEN DESCENDING",
+                           true, base_);
         if (!query) return 0;
         query->Open();
         if (query->Eof()) return 0;
@@ -159,8 +159,8 @@ int cVK_Bien::GetEtatComplPrec() {
         if (!EstDossier(base_)) return vcEnCours;
         auto query = VK_InitDataset(VK_LOC(),
                                     "SELECT FIRST 1 VALIDER,CLOTURER  FROM " + NomTable() +
-                                        " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN<" + VK_Format_ID(ID) +
-                                        ")ORDER BY ID_BIEN DESCENDING",
+                                        " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN<" +
+                                        VK_Format_ID(ID) + ")ORDER BY ID_BIEN DESCENDING",
                                     true, base_);
         if (!query) return vcEnCours;
         query->Open();
@@ -178,8 +178,8 @@ cVK_Bien* cVK_Bien::GetBienDerModif() {
     try {
         if (!EstDossier(base_)) return nullptr;
         auto query = VK_InitDataset(VK_LOC(),
-                                    UnicodeString("SELECT FIRST 1 ") + ColonnesSelect + " FROM " + NomTable() +
-                                        " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN>" +
+                                    UnicodeString("SELECT FIRST 1 ") + ColonnesSelect + " FROM " +
+                                        NomTable() + " WHERE (REF_CALC=" + GetRefCalc() + ") AND (ID_BIEN>" +
                                         VK_Format_ID(ID) + ")ORDER BY ID_BIEN DESCENDING",
                                     true, base_);
         if (!query) return nullptr;
@@ -205,14 +205,16 @@ bool cVK_Bien::SupprimeLigneVersion() {
         const UnicodeString plans = GetNomTableBase("VKA", base_);
         if (TableExiste("VKU", base_) && TableExiste("VKA", base_) &&
             !VK_ExecSQL(VK_LOC(),
-                        "DELETE FROM " + GetNomTableBase("VKU", base_) + " WHERE ID_AMORT IN (SELECT ID_AMORT FROM " +
-                            plans + " WHERE ID_COMPO IN (" + components + "))",
+                        "DELETE FROM " + GetNomTableBase("VKU", base_) +
+                            " WHERE ID_AMORT IN (SELECT ID_AMORT FROM " + plans + " WHERE ID_COMPO IN (" +
+                            components + "))",
                         base_))
             return false;
         if (TableExiste("VKA", base_) &&
             !VK_ExecSQL(VK_LOC(), "DELETE FROM " + plans + " WHERE ID_COMPO IN (" + components + ")", base_))
             return false;
-        if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + GetNomTableBase("VKC", base_) + " WHERE ID_BIEN=" + id, base_))
+        if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + GetNomTableBase("VKC", base_) + " WHERE ID_BIEN=" + id,
+                        base_))
             return false;
     }
     return VK_ExecSQL(VK_LOC(), "DELETE FROM " + NomTable() + " WHERE ID_BIEN=" + id, base_);
@@ -229,8 +231,8 @@ void cVK_Bien::AnnuleEcrituresCessionsAutresVersions() {
     if (!TableExiste("VKO", base_)) return;
     auto query = VK_InitDataset(VK_LOC(),
                                 "SELECT Cess.ID_COMPO FROM " + GetNomTable("VKO", false) + " Cess JOIN " +
-                                    GetNomTable("VKC", false) + " C ON C.ID_COMPO=Cess.ID_COMPO JOIN " + NomTable() +
-                                    " B ON B.ID_BIEN=C.ID_BIEN AND B.REF_CALC=" + GetRefCalc() +
+                                    GetNomTable("VKC", false) + " C ON C.ID_COMPO=Cess.ID_COMPO JOIN " +
+                                    NomTable() + " B ON B.ID_BIEN=C.ID_BIEN AND B.REF_CALC=" + GetRefCalc() +
                                     " AND B.ID_BIEN<>" + VK_Format_ID(ID) + " AND B.ID_SORTIE IS NULL",
                                 true, base_);
     if (!query) return;
@@ -247,7 +249,8 @@ bool cVK_Bien::BD_Supprimer(bool confirm) {
     try {
         if (confirm) {
             const UnicodeString what = TYPEBIEN == vbFamille ? "cette famille" : "ce bien";
-            if (!OKTQuestion("Etes-vous sûr de vouloir supprimer " + what + " ?", "Confirmation", 0)) return false;
+            if (!OKTQuestion("Etes-vous sûr de vouloir supprimer " + what + " ?", "Confirmation", 0))
+                return false;
         }
         const UnicodeString r = GetRefCalc();
         const UnicodeString assets = NomTable(), components = GetNomTableBase("VKC", base_);
@@ -256,17 +259,21 @@ bool cVK_Bien::BD_Supprimer(bool confirm) {
         // Entries: AnnuleEcritureSortie() of each component of this version that has a disposal.
         if (!EstDossier(base_)) {
             const UnicodeString plans = GetNomTableBase("VKA", base_);
-            const UnicodeString chainComponents = "SELECT ID_COMPO FROM " + components + " WHERE ID_BIEN IN (" + chain + ")";
+            const UnicodeString chainComponents =
+                "SELECT ID_COMPO FROM " + components + " WHERE ID_BIEN IN (" + chain + ")";
             if (TableExiste("VKU", base_) && TableExiste("VKA", base_) &&
                 !VK_ExecSQL(VK_LOC(),
-                            "DELETE FROM " + GetNomTableBase("VKU", base_) + " WHERE ID_AMORT IN (SELECT ID_AMORT FROM " +
-                                plans + " WHERE ID_COMPO IN (" + chainComponents + "))",
+                            "DELETE FROM " + GetNomTableBase("VKU", base_) +
+                                " WHERE ID_AMORT IN (SELECT ID_AMORT FROM " + plans + " WHERE ID_COMPO IN (" +
+                                chainComponents + "))",
                             base_))
                 return false;
             if (TableExiste("VKA", base_) &&
-                !VK_ExecSQL(VK_LOC(), "DELETE FROM " + plans + " WHERE ID_COMPO IN (" + chainComponents + ")", base_))
+                !VK_ExecSQL(VK_LOC(), "DELETE FROM " + plans + " WHERE ID_COMPO IN (" + chainComponents + ")",
+                            base_))
                 return false;
-            if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + components + " WHERE ID_BIEN IN (" + chain + ")", base_))
+            if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + components + " WHERE ID_BIEN IN (" + chain + ")",
+                            base_))
                 return false;
         }
         unsigned exit = 0;
@@ -274,22 +281,23 @@ bool cVK_Bien::BD_Supprimer(bool confirm) {
             // Schedule lines are keyed by the component's reference: no cascade reaches them.
             if (TableExiste("VKT", base_) &&
                 !VK_ExecSQL(VK_LOC(),
-                            "DELETE FROM " + GetNomTable("VKT", false) + " WHERE REF_CALC IN (SELECT REF_CALC FROM " +
-                                components + " WHERE ID_BIEN IN (" + chain + "))",
+                            "DELETE FROM " + GetNomTable("VKT", false) +
+                                " WHERE REF_CALC IN (SELECT REF_CALC FROM " + components +
+                                " WHERE ID_BIEN IN (" + chain + "))",
                             base_))
                 return false;
-            exit = static_cast<unsigned>(
-                Scalaire("SELECT ID_SORTIE FROM " + assets + " WHERE REF_CALC=" + r + " AND CESSION=1", base_));
+            exit = static_cast<unsigned>(Scalaire(
+                "SELECT ID_SORTIE FROM " + assets + " WHERE REF_CALC=" + r + " AND CESSION=1", base_));
             AnnuleEcrituresCessionsAutresVersions();
         }
         if (!VK_ExecSQL(VK_LOC(),
-                        "DELETE FROM " + GetNomTableBase("VKV", base_) + " WHERE ID_VEH IN (SELECT ID_VEH FROM " +
-                            assets + " WHERE REF_CALC=" + r + ")",
+                        "DELETE FROM " + GetNomTableBase("VKV", base_) +
+                            " WHERE ID_VEH IN (SELECT ID_VEH FROM " + assets + " WHERE REF_CALC=" + r + ")",
                         base_))
             return false;
         if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + assets + " WHERE REF_CALC=" + r, base_)) return false;
-        if (exit != 0 && !SupprimeSortieSansBien(exit, "SELECT COUNT(*) as NB_AUTRES_BIENS_SORTIS FROM " + assets +
-                                                           " WHERE ID_SORTIE=" + VK_Format_ID(exit) +
+        if (exit != 0 && !SupprimeSortieSansBien(exit, "SELECT COUNT(*) as NB_AUTRES_BIENS_SORTIS FROM " +
+                                                           assets + " WHERE ID_SORTIE=" + VK_Format_ID(exit) +
                                                            " AND REF_CALC<>" + r))
             return false;
         if (liste_) liste_->Delete(this);
@@ -302,7 +310,8 @@ bool cVK_Bien::BD_Supprimer(bool confirm) {
 
 bool cVK_Bien::BD_SupprimerEtatCourant(bool confirm) {
     try {
-        if (confirm && !OKTQuestion("Etes-vous sûr de vouloir supprimer cette modification ?", "Confirmation", 0))
+        if (confirm &&
+            !OKTQuestion("Etes-vous sûr de vouloir supprimer cette modification ?", "Confirmation", 0))
             return false;
         if (!SupprimeVehiculeVersion()) return false;
         // Entries: AnnuleEcritureSortie() of each component of this version that has a disposal.
@@ -317,8 +326,8 @@ bool cVK_Bien::BD_SupprimerEtatCourant(bool confirm) {
 
 bool cVK_Bien::BD_SupprimerSortie(bool confirm) {
     try {
-        if (confirm &&
-            !OKTQuestion("Etes-vous sûr de vouloir supprimer ce bien de la cession en cours ?", "Confirmation", 0))
+        if (confirm && !OKTQuestion("Etes-vous sûr de vouloir supprimer ce bien de la cession en cours ?",
+                                    "Confirmation", 0))
             return false;
         // Disposals: for each component with a disposal, cession_->BD_Supprimer(false) and
         // SetCession(nullptr).

@@ -73,8 +73,7 @@ void cVK_Composant::CreerBase(const UnicodeString& base) {
     }
 }
 
-cVK_Composant::cVK_Composant(cVK_ListeComposants* list, const UnicodeString& base, TDataSet* row,
-                             unsigned id)
+cVK_Composant::cVK_Composant(cVK_ListeComposants* list, const UnicodeString& base, TDataSet* row, unsigned id)
     : cVK_PrimaireAmortissable(id), liste_(list), bien_(list ? list->GetBien() : nullptr), base_(base) {
     TypePrimaire = 1;
     ID_BIEN = bien_ ? bien_->ID : 0;
@@ -191,12 +190,12 @@ void cVK_Composant::Lit(TDataSet* row) {
 // getters. The statement runs on the component's own database, where its asset row lives.
 void cVK_Composant::LitVehiculeSansBien() {
     if (ID_BIEN == 0) return;
-    auto query = VK_InitDataset(VK_LOC(),
-                                "SELECT V.DATEPREMIMMAT,V.TYPEVEH FROM " + GetNomTableBase("VKB", base_) +
-                                    " B LEFT OUTER JOIN " + GetNomTableBase("VKV", base_) +
-                                    " V ON (V.ID_VEH=B.ID_VEH) WHERE (B.ID_BIEN=" + VK_Format_ID(ID_BIEN) +
-                                    ")",
-                                true, base_);
+    auto query =
+        VK_InitDataset(VK_LOC(),
+                       "SELECT V.DATEPREMIMMAT,V.TYPEVEH FROM " + GetNomTableBase("VKB", base_) +
+                           " B LEFT OUTER JOIN " + GetNomTableBase("VKV", base_) +
+                           " V ON (V.ID_VEH=B.ID_VEH) WHERE (B.ID_BIEN=" + VK_Format_ID(ID_BIEN) + ")",
+                       true, base_);
     if (!query) return;
     query->Open();
     vehiculeLu_ = true;

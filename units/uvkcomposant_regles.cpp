@@ -219,9 +219,9 @@ TDateTime cVK_Composant::GetDateEntreePourCalculPvMv() {
                 VK_LOC(),
                 "SELECT C1.DATEENTREE  FROM " + assets + " B JOIN " + components +
                     " C1 ON C1.ID_BIEN=B.ID_BIEN JOIN " + GetNomTable("VKO", false) +
-                    " Cess ON Cess.ID_COMPO=C1.ID_COMPO WHERE B.ID_BIEN=(SELECT C2.ID_BIEN FROM " + components +
-                    " C2 WHERE C2.ID_COMPO=" + VK_Format_ID(ID) + ") AND C1.ISSTRUCTURE=1 AND B.TYPEBIEN=" +
-                    VK_FormatInt(2),
+                    " Cess ON Cess.ID_COMPO=C1.ID_COMPO WHERE B.ID_BIEN=(SELECT C2.ID_BIEN FROM " +
+                    components + " C2 WHERE C2.ID_COMPO=" + VK_Format_ID(ID) +
+                    ") AND C1.ISSTRUCTURE=1 AND B.TYPEBIEN=" + VK_FormatInt(2),
                 true, base_);
             if (query) {
                 query->Open();
@@ -239,8 +239,8 @@ cVK_Composant* cVK_Composant::GetCompoPrec() {
     try {
         if (!EstDossier(base_) || ID == 0) return nullptr;
         auto query = VK_InitDataset(VK_LOC(),
-                                    UnicodeString("SELECT FIRST 1 ") + ColonnesSelect + " FROM " + NomTable() +
-                                        " WHERE (REF_CALC=" + GetRefCalc() + ") AND(ID_COMPO<" +
+                                    UnicodeString("SELECT FIRST 1 ") + ColonnesSelect + " FROM " +
+                                        NomTable() + " WHERE (REF_CALC=" + GetRefCalc() + ") AND(ID_COMPO<" +
                                         VK_Format_ID(ID) + ")ORDER BY ID_COMPO DESCENDING",
                                     true, base_);
         if (!query) return nullptr;
@@ -260,7 +260,8 @@ UnicodeString cVK_Composant::GetAH_sCritere(int index) const {
     try {
         if (index < 0 || index >= static_cast<int>(AH_CRIT.size()) || AH_CRIT[index] == 0) return "";
         auto query = VK_InitDataset(
-            VK_LOC(), "SELECT CLASSEMENT FROM ZENKOVKQ WHERE ID_CLASS=" + VK_Format_ID(AH_CRIT[index]), true, "");
+            VK_LOC(), "SELECT CLASSEMENT FROM ZENKOVKQ WHERE ID_CLASS=" + VK_Format_ID(AH_CRIT[index]), true,
+            "");
         if (!query) return "";
         query->Open();
         return query->Eof() ? "" : query->Fields(0)->AsString();

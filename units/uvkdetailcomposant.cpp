@@ -43,7 +43,8 @@ void cVK_DetailComposant::CreerBase() {
         const UnicodeString name = Table();
         if (!VK_CreateTable(
                 VK_LOC(), "VKL",
-                "CREATE TABLE " + name + "(ID_DETAIL AUTOINC NOT NULL PRIMARY KEY,ID_COMPO INTEGER REFERENCES " +
+                "CREATE TABLE " + name +
+                    "(ID_DETAIL AUTOINC NOT NULL PRIMARY KEY,ID_COMPO INTEGER REFERENCES " +
                     GetNomTable("VKC", false) +
                     " ON DELETE CASCADE,EXOCREATION SMALLINT,DESIGNATION VARCHAR(60),FOURNISSEUR VARCHAR(60),"
                     "PRIX_ACQUIS DECIMAL(18,4),FRAIS_ACQUIS DECIMAL(18,4),TVARECUP DECIMAL(18,4),"
@@ -53,7 +54,8 @@ void cVK_DetailComposant::CreerBase() {
                 ""))
             return;
         pCurDossier->CreeAutoIncFirebird(name, "ID_DETAIL", true);
-        pCurDossier->ExecSQLFirebird(VK_LOC(), "CREATE INDEX VKL_IDDETAIL_IDCOMPO ON " + name + " (ID_DETAIL,ID_COMPO)",
+        pCurDossier->ExecSQLFirebird(VK_LOC(),
+                                     "CREATE INDEX VKL_IDDETAIL_IDCOMPO ON " + name + " (ID_DETAIL,ID_COMPO)",
                                      false, nullptr);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
@@ -72,9 +74,10 @@ cVK_DetailComposant::cVK_DetailComposant(cVK_LstDetailComposant* list, TDataSet*
         if (etat == veMiseAuxNormes) DESIGNATION = kMiseAuxNormes;
         // A line added by a modification of an earlier entry, or by a standards conformity under the
         // prospective method, belongs to the current year; the others to the first acquisition.
-        const bool entreeAnterieure =
-            component && !component->DATEENTREE.IsNull() && component->DATEENTREE < pCurDossier->DateDebutExercice;
-        if ((etat == veModification && entreeAnterieure) || (etat == veMiseAuxNormes && MethodeMiseAuxNormes() == 0))
+        const bool entreeAnterieure = component && !component->DATEENTREE.IsNull() &&
+                                      component->DATEENTREE < pCurDossier->DateDebutExercice;
+        if ((etat == veModification && entreeAnterieure) ||
+            (etat == veMiseAuxNormes && MethodeMiseAuxNormes() == 0))
             EXOCREATION = 0;
         if (component && component->ID != 0) BD_Inserer();
     } catch (const std::exception& e) {
@@ -90,7 +93,8 @@ void cVK_DetailComposant::BD_Lit(TDataSet* row) {
     std::unique_ptr<TIBQuery> own;
     try {
         if (!row) {
-            own = VK_InitDataset(VK_LOC(), ColonnesSelect + Table() + " WHERE ID_DETAIL=" + VK_Format_ID(ID), true, "");
+            own = VK_InitDataset(VK_LOC(), ColonnesSelect + Table() + " WHERE ID_DETAIL=" + VK_Format_ID(ID),
+                                 true, "");
             if (!own) return;
             own->Open();
             if (own->Eof()) throw Exception("Ligne de détail " + VK_Format_ID(ID) + " introuvable");
@@ -128,13 +132,14 @@ UnicodeString cVK_DetailComposant::Valeurs() const {
 
 bool cVK_DetailComposant::BD_Inserer() {
     try {
-        pCurDossier->ExecSQLFirebird(VK_LOC(),
-                                     "INSERT INTO " + Table() +
-                                         "(ID_COMPO,EXOCREATION,DESIGNATION,FOURNISSEUR,PRIX_ACQUIS,FRAIS_ACQUIS,"
-                                         "TVARECUP,DEVISEO_PRIX_ACQUIS,TAUXCHANGE_PRIX_ACQUIS,DEVISEO_FRAIS_ACQUIS,"
-                                         "TAUXCHANGE_FRAIS_ACQUIS,DEVISEO_TVA,QUANTITE)VALUES (" +
-                                         Valeurs() + ")",
-                                     true, nullptr);
+        pCurDossier->ExecSQLFirebird(
+            VK_LOC(),
+            "INSERT INTO " + Table() +
+                "(ID_COMPO,EXOCREATION,DESIGNATION,FOURNISSEUR,PRIX_ACQUIS,FRAIS_ACQUIS,"
+                "TVARECUP,DEVISEO_PRIX_ACQUIS,TAUXCHANGE_PRIX_ACQUIS,DEVISEO_FRAIS_ACQUIS,"
+                "TAUXCHANGE_FRAIS_ACQUIS,DEVISEO_TVA,QUANTITE)VALUES (" +
+                Valeurs() + ")",
+            true, nullptr);
         RelitID(Table(), "ID_DETAIL", "");
         return ID != 0;
     } catch (const std::exception& e) {
@@ -154,8 +159,9 @@ bool cVK_DetailComposant::BD_Update() {
                 ",FRAIS_ACQUIS=" + FRAIS_ACQUIS.GetSQL() + ",TVARECUP=" + TVARECUP.GetSQL() +
                 ",DEVISEO_PRIX_ACQUIS=" + VK_FormatInt(DevisePrix.Code) + ",TAUXCHANGE_PRIX_ACQUIS=" +
                 Taux(DevisePrix) + ",DEVISEO_FRAIS_ACQUIS=" + VK_FormatInt(DeviseFrais.Code) +
-                ",TAUXCHANGE_FRAIS_ACQUIS=" + Taux(DeviseFrais) + ",DEVISEO_TVA=" + VK_FormatInt(DEVISEO_TVA) +
-                ",QUANTITE=" + VK_FormatDouble(QUANTITE) + " WHERE ID_DETAIL=" + VK_Format_ID(ID),
+                ",TAUXCHANGE_FRAIS_ACQUIS=" + Taux(DeviseFrais) +
+                ",DEVISEO_TVA=" + VK_FormatInt(DEVISEO_TVA) + ",QUANTITE=" + VK_FormatDouble(QUANTITE) +
+                " WHERE ID_DETAIL=" + VK_Format_ID(ID),
             true, nullptr);
         return true;
     } catch (const std::exception& e) {
@@ -170,8 +176,8 @@ bool cVK_DetailComposant::BD_Supprimer(bool confirm) {
             !OKTQuestion("Etes-vous sûr de vouloir supprimer cette ligne de détail ?", "Confirmation", 0))
             return false;
         if (ID != 0)
-            pCurDossier->ExecSQLFirebird(VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_DETAIL=" + VK_Format_ID(ID),
-                                         true, nullptr);
+            pCurDossier->ExecSQLFirebird(
+                VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_DETAIL=" + VK_Format_ID(ID), true, nullptr);
         if (liste_) liste_->Delete(this);
         return true;
     } catch (const std::exception& e) {

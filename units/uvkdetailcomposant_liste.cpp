@@ -52,8 +52,8 @@ void cVK_LstDetailComposant::Delete(cVK_DetailComposant* detail) {
     if (found == items_.end()) return;
     if (composant_) {
         if (items_.size() > 1)
-            composant_->CumuleDetail(detail->GetPrixAcquis(), detail->GetFraisAcquis(), detail->GetTVARecuperee(),
-                                     -1);
+            composant_->CumuleDetail(detail->GetPrixAcquis(), detail->GetFraisAcquis(),
+                                     detail->GetTVARecuperee(), -1);
         else
             composant_->VideTotaux();
     }

@@ -13,13 +13,15 @@
 cVK_ListeBiens::cVK_ListeBiens(cVK_Sortie* exit) : sortie_(exit) {
     if (!sortie_ || sortie_->ID == 0) return;
     try {
-        auto query = VK_InitDataset(VK_LOC(),
-                                    UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " +
-                                        cVK_Bien::NomTable("") + " WHERE ID_SORTIE=" + VK_Format_ID(sortie_->ID),
-                                    false, "");
+        auto query =
+            VK_InitDataset(VK_LOC(),
+                           UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " +
+                               cVK_Bien::NomTable("") + " WHERE ID_SORTIE=" + VK_Format_ID(sortie_->ID),
+                           false, "");
         if (!query) return;
         for (query->Open(); !query->Eof(); query->Next())
-            items_.push_back(new cVK_Bien(vkchamps::Identifiant(query.get(), "ID_BIEN"), "", this, query.get()));
+            items_.push_back(
+                new cVK_Bien(vkchamps::Identifiant(query.get(), "ID_BIEN"), "", this, query.get()));
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }
@@ -80,8 +82,8 @@ bool cVK_ListeBiens::BD_MAJ() {
         }
         if (ids.empty() || !sortie_ || sortie_->ID == 0) return true;
         return VK_ExecSQL(VK_LOC(),
-                          "DELETE FROM " + cVK_Bien::NomTable("") + " WHERE (ID_SORTIE=" + VK_Format_ID(sortie_->ID) +
-                              ") AND ID_BIEN NOT IN (" + ids + ")",
+                          "DELETE FROM " + cVK_Bien::NomTable("") + " WHERE (ID_SORTIE=" +
+                              VK_Format_ID(sortie_->ID) + ") AND ID_BIEN NOT IN (" + ids + ")",
                           "");
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);

@@ -9,7 +9,8 @@
 #define VK_LINE_BASE 3000
 #include "units/vklocation.h"
 
-cVK_ListeComposants::cVK_ListeComposants(cVK_Bien* asset, const UnicodeString& base) : bien_(asset), base_(base) {
+cVK_ListeComposants::cVK_ListeComposants(cVK_Bien* asset, const UnicodeString& base)
+    : bien_(asset), base_(base) {
     try {
         if (bien_ && bien_->ID != 0) {
             auto query = VK_InitDataset(VK_LOC(),

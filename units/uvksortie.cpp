@@ -15,8 +15,8 @@
 
 using namespace vkchamps;
 
-const char* const cszNomMotifSortie[6] = {"",        "Cession",         "Hors service",
-                                          "Destruction", "Mise au rebut", "Cession en mise aux normes"};
+const char* const cszNomMotifSortie[6] = {
+    "", "Cession", "Hors service", "Destruction", "Mise au rebut", "Cession en mise aux normes"};
 
 namespace {
 UnicodeString Table() {
@@ -27,12 +27,13 @@ UnicodeString Table() {
 void cVK_Sortie::CreerBase() {
     try {
         const UnicodeString name = Table();
-        if (VK_CreateTable(VK_LOC(), "VKS",
-                           "CREATE TABLE " + name +
-                               "(ID_SORTIE AUTOINC NOT NULL PRIMARY KEY,DESIGNATION VARCHAR(60),DATESORTIE DATE,"
-                               "DATE_FIN_UTILISATION DATE,PRIXHT DECIMAL(18,4),DEVISE INTEGER,TAUXCHANGE "
-                               "DECIMAL(18,15),MOTIFSORTIE VARCHAR(25),TVA_DOIT_ETRE_REVERSEE BOOLEAN,DATE_ECR DATE)",
-                           ""))
+        if (VK_CreateTable(
+                VK_LOC(), "VKS",
+                "CREATE TABLE " + name +
+                    "(ID_SORTIE AUTOINC NOT NULL PRIMARY KEY,DESIGNATION VARCHAR(60),DATESORTIE DATE,"
+                    "DATE_FIN_UTILISATION DATE,PRIXHT DECIMAL(18,4),DEVISE INTEGER,TAUXCHANGE "
+                    "DECIMAL(18,15),MOTIFSORTIE VARCHAR(25),TVA_DOIT_ETRE_REVERSEE BOOLEAN,DATE_ECR DATE)",
+                ""))
             pCurDossier->CreeAutoIncFirebird(name, "ID_SORTIE", true);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
@@ -45,7 +46,8 @@ cVK_Sortie::cVK_Sortie(unsigned id) : cVK_Primaire(id) {
         if (id != 0) {
             TIBSQL query(pCurDossier->GetDatabaseFirebird());
             query.SQL.Add(
-                "SELECT ID_SORTIE,DESIGNATION,DATESORTIE,DATE_FIN_UTILISATION,PRIXHT,DEVISE,TAUXCHANGE,MOTIFSORTIE,"
+                "SELECT "
+                "ID_SORTIE,DESIGNATION,DATESORTIE,DATE_FIN_UTILISATION,PRIXHT,DEVISE,TAUXCHANGE,MOTIFSORTIE,"
                 "TVA_DOIT_ETRE_REVERSEE,DATE_ECR FROM " +
                 Table() + " WHERE ID_SORTIE=" + VK_Format_ID(id));
             query.ExecQuery();
@@ -96,9 +98,9 @@ bool cVK_Sortie::BD_Inserer() {
                 "(ID_SORTIE,DESIGNATION,DATESORTIE,DATE_FIN_UTILISATION,MOTIFSORTIE,PRIXHT,DEVISE,TAUXCHANGE,"
                 "TVA_DOIT_ETRE_REVERSEE,DATE_ECR)VALUES (" +
                 VK_Format_ID(ID) + "," + VK_FormatAS(Designation) + "," + SqlDate(DATESORTIE, "") + "," +
-                SqlDate(DATE_FIN_UTILISATION, "") + "," + VK_FormatAS(fmt::format("{}", int(MOTIFSORTIE))) + "," +
-                PRIXHT.GetSQL() + "," + VK_FormatInt(Devise.Code) + "," + VK_FormatDouble(Devise.Taux) + "," +
-                SqlBool(TVA_DOIT_ETRE_REVERSEE, "") + "," + SqlDate(DATE_ECR, "") + ")",
+                SqlDate(DATE_FIN_UTILISATION, "") + "," + VK_FormatAS(fmt::format("{}", int(MOTIFSORTIE))) +
+                "," + PRIXHT.GetSQL() + "," + VK_FormatInt(Devise.Code) + "," + VK_FormatDouble(Devise.Taux) +
+                "," + SqlBool(TVA_DOIT_ETRE_REVERSEE, "") + "," + SqlDate(DATE_ECR, "") + ")",
             true, nullptr);
         RelitID(name, "ID_SORTIE", "");
         if (ID == 0) return false;
@@ -113,12 +115,13 @@ bool cVK_Sortie::BD_Update() {
     try {
         pCurDossier->ExecSQLFirebird(
             VK_LOC(),
-            "UPDATE " + Table() + " SET DESIGNATION=" + VK_FormatAS(Designation) +
-                ",DATESORTIE=" + SqlDate(DATESORTIE, "") + ",DATE_FIN_UTILISATION=" + SqlDate(DATE_FIN_UTILISATION, "") +
-                ",MOTIFSORTIE=" + VK_FormatAS(fmt::format("{}", int(MOTIFSORTIE))) + ",PRIXHT=" + PRIXHT.GetSQL() +
-                ",DEVISE=" + VK_FormatInt(Devise.Code) + ",TAUXCHANGE=" + VK_FormatDouble(Devise.Taux) +
-                ",TVA_DOIT_ETRE_REVERSEE=" + SqlBool(TVA_DOIT_ETRE_REVERSEE, "") + ",DATE_ECR=" + SqlDate(DATE_ECR, "") +
-                " WHERE ID_SORTIE=" + VK_Format_ID(ID),
+            "UPDATE " + Table() + " SET DESIGNATION=" + VK_FormatAS(Designation) + ",DATESORTIE=" +
+                SqlDate(DATESORTIE, "") + ",DATE_FIN_UTILISATION=" + SqlDate(DATE_FIN_UTILISATION, "") +
+                ",MOTIFSORTIE=" + VK_FormatAS(fmt::format("{}", int(MOTIFSORTIE))) +
+                ",PRIXHT=" + PRIXHT.GetSQL() + ",DEVISE=" + VK_FormatInt(Devise.Code) +
+                ",TAUXCHANGE=" + VK_FormatDouble(Devise.Taux) +
+                ",TVA_DOIT_ETRE_REVERSEE=" + SqlBool(TVA_DOIT_ETRE_REVERSEE, "") +
+                ",DATE_ECR=" + SqlDate(DATE_ECR, "") + " WHERE ID_SORTIE=" + VK_Format_ID(ID),
             true, nullptr);
         return biens_->BD_MAJ();
     } catch (const std::exception& e) {
@@ -138,8 +141,8 @@ bool cVK_Sortie::BD_Supprimer(bool confirm) {
             delete asset;  // BD_SupprimerEtatCourant took it out of the list
         }
         // Entries: AnnuleEcrSortie(this, ID) (cancels the exit's entry) once the entries are in.
-        pCurDossier->ExecSQLFirebird(VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_SORTIE=" + VK_Format_ID(ID), true,
-                                     nullptr);
+        pCurDossier->ExecSQLFirebird(
+            VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_SORTIE=" + VK_Format_ID(ID), true, nullptr);
         return true;
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);

@@ -34,7 +34,8 @@ void WriteFile(const fs::path& path, const std::string& text) {
 Outcome Shell(const std::string& command, const fs::path& work, const std::string& input = "") {
     const fs::path in = work / "stdin.txt", out = work / "stdout.txt", err = work / "stderr.txt";
     WriteFile(in, input);
-    const std::string line = command + " < '" + in.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
+    const std::string line =
+        command + " < '" + in.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
     const int raw = std::system(line.c_str());
     Outcome outcome;
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -54,8 +55,8 @@ class HostCommands : public ::testing::Test {
     Outcome RunScenario(const std::string& scenario, const std::string& options) {
         WriteFile(work.Path() / "scenario.json", scenario);
         return Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "' --env '" +
-                       (work.Path() / "env").string() + "' " + options,
-                   work.Path());
+                         (work.Path() / "env").string() + "' " + options,
+                     work.Path());
     }
     std::string Isql(const fs::path& database, const std::string& script) {
         Outcome outcome = Shell("isql-fb -q -ch UTF8 '" + database.string() + "'", work.Path(), script);
@@ -101,22 +102,25 @@ TEST_F(HostCommands, RunBuildsTheRegisterThatIsqlReadsBack) {
         EXPECT_NE(report.find(expected), std::string::npos) << expected << " in\n" << report;
 
     const std::string tables = Isql(dossier / "dossier.fdb", "SHOW TABLE ZENKOVKC;\nSHOW TABLE ZENKOVKV;\n");
-    for (const char* column :
-         {"ID_COMPO                        INTEGER Not Null", "REF_CALC                        INTEGER Not Null",
-          "EXOCREATION                     SMALLINT Not Null", "ISSTRUCTURE                     SMALLINT Nullable",
-          "COMMENTAIRE                     VARCHAR(32000) Nullable",
-          "BASE_TAXEPRO                    DECIMAL(18, 4) Nullable",
-          "Foreign key (ID_BIEN)    References ZENKOVKB (ID_BIEN) On Delete Cascade",
-          "TAUXCO2                         DECIMAL(18, 4) Nullable", "NUMIMMAT                        VARCHAR(25)"})
+    for (const char* column : {"ID_COMPO                        INTEGER Not Null",
+                               "REF_CALC                        INTEGER Not Null",
+                               "EXOCREATION                     SMALLINT Not Null",
+                               "ISSTRUCTURE                     SMALLINT Nullable",
+                               "COMMENTAIRE                     VARCHAR(32000) Nullable",
+                               "BASE_TAXEPRO                    DECIMAL(18, 4) Nullable",
+                               "Foreign key (ID_BIEN)    References ZENKOVKB (ID_BIEN) On Delete Cascade",
+                               "TAUXCO2                         DECIMAL(18, 4) Nullable",
+                               "NUMIMMAT                        VARCHAR(25)"})
         EXPECT_NE(tables.find(column), std::string::npos) << column << " in\n" << tables;
 
-    const std::string rows = Isql(dossier / "dossier.fdb",
-                                  "SET LIST ON;\n"
-                                  "SELECT B.REF_SAIS, B.USERCREAT, B.MODIFICATION, C.NUMCOMPTE, C.ISSTRUCTURE, "
-                                  "C.SOUMIS_TP, C.DESIGNATION FROM ZENKOVKB B JOIN ZENKOVKC C ON C.ID_BIEN=B.ID_BIEN "
-                                  "ORDER BY C.ID_COMPO;\n"
-                                  "SELECT PRIX_ACQUIS, FRAIS_ACQUIS, DEVISEO_PRIX_ACQUIS FROM ZENKOVKL "
-                                  "ORDER BY ID_DETAIL;\nSELECT TAUXCO2, DATEPREMIMMAT FROM ZENKOVKV;\n");
+    const std::string rows =
+        Isql(dossier / "dossier.fdb",
+             "SET LIST ON;\n"
+             "SELECT B.REF_SAIS, B.USERCREAT, B.MODIFICATION, C.NUMCOMPTE, C.ISSTRUCTURE, "
+             "C.SOUMIS_TP, C.DESIGNATION FROM ZENKOVKB B JOIN ZENKOVKC C ON C.ID_BIEN=B.ID_BIEN "
+             "ORDER BY C.ID_COMPO;\n"
+             "SELECT PRIX_ACQUIS, FRAIS_ACQUIS, DEVISEO_PRIX_ACQUIS FROM ZENKOVKL "
+             "ORDER BY ID_DETAIL;\nSELECT TAUXCO2, DATEPREMIMMAT FROM ZENKOVKV;\n");
     for (const char* field :
          {"REF_SAIS                        A1", "USERCREAT                       comptable",
           "NUMCOMPTE                       218200", "DESIGNATION                     Aménagement",
@@ -137,11 +141,11 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
     EXPECT_FALSE(fs::exists(dossier));
 
     // A valid scenario asking what this host does not drive yet is refused the same way.
-    const Outcome plans =
-        RunScenario(std::string("{") + kYears +
-                        R"(, "assets": [{"ref": "P", "components": [{"account": "2154", "entry_date": "2025-01-01",
+    const Outcome plans = RunScenario(
+        std::string("{") + kYears +
+            R"(, "assets": [{"ref": "P", "components": [{"account": "2154", "entry_date": "2025-01-01",
                          "plans": [{"kind": 1, "method": 1, "duration": 60}]}]}]})",
-                    "");
+        "");
     EXPECT_EQ(plans.status, 2);
     EXPECT_EQ(plans.err.substr(0, plans.err.find('\n')),
               "assets[0].components[0].plans: not supported yet by this host");
@@ -150,8 +154,9 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
 TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {
     const fs::path dossier = work.Path() / "dossier";
     // The case file's text columns hold the WIN1252 characters only: the database refuses this one.
-    const Outcome run = RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "' --out '" +
-                                                               (work.Path() / "report.json").string() + "'");
+    const Outcome run =
+        RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "' --out '" +
+                                                  (work.Path() / "report.json").string() + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("[0x0385"), std::string::npos) << "shown with the asset unit's location code\n"
                                                           << run.err;
@@ -162,8 +167,8 @@ TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {
 TEST_F(HostCommands, InitCreatesTheEngineTables) {
     const fs::path dossier = work.Path() / "init";
     const Outcome init = Shell("'" + host_ + "' init '" + dossier.string() + "' --env '" +
-                                 (work.Path() / "env").string() + "' --first-year 2024-01-01 --years 3",
-                             work.Path());
+                                   (work.Path() / "env").string() + "' --first-year 2024-01-01 --years 3",
+                               work.Path());
     ASSERT_EQ(init.status, 0) << init.err;
     for (const char* table : {"ZENKOVKB", "ZENKOVKC", "ZENKOVKE", "ZENKOVKL", "ZENKOVKS", "ZENKOVKV"})
         EXPECT_NE(init.out.find(table), std::string::npos) << table << " in\n" << init.out;

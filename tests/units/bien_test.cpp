@@ -37,7 +37,8 @@ TEST_P(Asset, ANewAssetAlwaysHasItsStructureComponent) {
     EXPECT_EQ(reg.Count("VKC", fmt::format("ID_BIEN={}", imported.ID)), 1);
 
     // An asset whose components are all gone gets a new structure when loaded.
-    ASSERT_TRUE(VK_ExecSQL(1, "DELETE FROM " + reg.Table("VKC") + " WHERE ID_BIEN=" + VK_Format_ID(stored->ID), Base()));
+    ASSERT_TRUE(VK_ExecSQL(
+        1, "DELETE FROM " + reg.Table("VKC") + " WHERE ID_BIEN=" + VK_Format_ID(stored->ID), Base()));
     cVK_Bien reloaded(stored->ID, Base(), nullptr, nullptr);
     ASSERT_EQ(reloaded.GetListeComposants()->Count(), 1);
     EXPECT_TRUE(reloaded.GetStructure()->ISSTRUCTURE);
@@ -62,7 +63,8 @@ TEST_P(Asset, RowRoundTripKeepsEveryColumn) {
     EXPECT_EQ(reread.Etat, veModification);
     EXPECT_EQ(reread.EtatCplmt, vcCloture);
     EXPECT_EQ(reread.USERCREAT, "testeur");
-    EXPECT_EQ(FormatISODateTime(reread.DATECREAT), FormatISODateTime(asset->DATECREAT)) << "kept with its time";
+    EXPECT_EQ(FormatISODateTime(reread.DATECREAT), FormatISODateTime(asset->DATECREAT))
+        << "kept with its time";
     EXPECT_EQ(reread.USERVALID, "contrôleur");
     EXPECT_EQ(FormatISODateTime(reread.DATEVALID), "2026-02-03 10:11:12");
     EXPECT_EQ(reread.EXOCREAT, -2);
@@ -119,7 +121,8 @@ struct Refusal {
 
 TEST_P(Asset, ARefusedConfirmationChangesNothing) {
     const Refusal refusals[] = {
-        {"whole asset", [](cVK_Bien& a) { return a.BD_Supprimer(true); }, "Etes-vous sûr de vouloir supprimer ce bien ?"},
+        {"whole asset", [](cVK_Bien& a) { return a.BD_Supprimer(true); },
+         "Etes-vous sûr de vouloir supprimer ce bien ?"},
         {"family",
          [](cVK_Bien& a) {
              a.TYPEBIEN = vbFamille;
@@ -237,26 +240,27 @@ TEST(AssetLocking, LockingTable) {
         bool locked;
     };
     const Case cases[] = {
-        {13, 0, 1, 1, false, true},   {13, 0, 5, 3, false, true},    // 13: always
-        {3, 0, 2, 2, false, true},    {3, 0, 2, 1, false, false},    // validated initialisation only
-        {3, 0, 4, 2, false, false},   {5, 0, 2, 2, false, true},     //
-        {4, 0, 3, 2, false, true},    {4, 0, 2, 2, false, false},    // standards conformity
-        {6, 0, 4, 2, false, true},    {6, 0, 4, 1, false, false},    // modification
-        {20, 0, 2, 2, false, false},  {21, 3, 1, 1, false, false},   // above 19: never
-        {19, 0, 2, 3, false, false},  {19, 0, 2, 1, false, true},    {19, 0, 2, 2, false, false},
-        {17, 3, 2, 2, false, true},   {17, 3, 2, 3, false, false},   // 17 kind 3: C not 3
-        {18, 3, 2, 2, false, false},  {18, 3, 4, 2, false, true},    {18, 3, 2, 1, false, true},
-        {17, 4, 2, 3, true, false},   {17, 4, 2, 2, true, true},     // entered this year: locked
-        {17, 4, 1, 2, false, false},  {17, 4, 1, 1, false, true},    // importation: C not 2
-        {18, 4, 2, 2, false, false},  {18, 4, 4, 2, false, true},    //
-        {17, 6, 2, 3, false, false},  {17, 6, 2, 1, false, true},    {17, 6, 2, 2, false, false},
-        {17, 5, 2, 1, false, false},  {7, 0, 2, 2, false, false},    // other kinds, other actions
+        {13, 0, 1, 1, false, true},  {13, 0, 5, 3, false, true},   // 13: always
+        {3, 0, 2, 2, false, true},   {3, 0, 2, 1, false, false},   // validated initialisation only
+        {3, 0, 4, 2, false, false},  {5, 0, 2, 2, false, true},    //
+        {4, 0, 3, 2, false, true},   {4, 0, 2, 2, false, false},   // standards conformity
+        {6, 0, 4, 2, false, true},   {6, 0, 4, 1, false, false},   // modification
+        {20, 0, 2, 2, false, false}, {21, 3, 1, 1, false, false},  // above 19: never
+        {19, 0, 2, 3, false, false}, {19, 0, 2, 1, false, true},  {19, 0, 2, 2, false, false},
+        {17, 3, 2, 2, false, true},  {17, 3, 2, 3, false, false},  // 17 kind 3: C not 3
+        {18, 3, 2, 2, false, false}, {18, 3, 4, 2, false, true},  {18, 3, 2, 1, false, true},
+        {17, 4, 2, 3, true, false},  {17, 4, 2, 2, true, true},   // entered this year: locked
+        {17, 4, 1, 2, false, false}, {17, 4, 1, 1, false, true},  // importation: C not 2
+        {18, 4, 2, 2, false, false}, {18, 4, 4, 2, false, true},  //
+        {17, 6, 2, 3, false, false}, {17, 6, 2, 1, false, true},  {17, 6, 2, 2, false, false},
+        {17, 5, 2, 1, false, false}, {7, 0, 2, 2, false, false},  // other kinds, other actions
     };
     auto asset = reg.NewAsset();
     for (const Case& c : cases) {
         asset->Etat = static_cast<VK_Etats>(c.s);
         asset->EtatCplmt = static_cast<VK_EtatsCplmt>(c.c);
-        asset->GetStructure()->DATEENTREE = c.enteredThisYear ? EncodeDate(2026, 2, 1) : EncodeDate(2025, 2, 1);
+        asset->GetStructure()->DATEENTREE =
+            c.enteredThisYear ? EncodeDate(2026, 2, 1) : EncodeDate(2025, 2, 1);
         EXPECT_EQ(asset->IsVerrouille(static_cast<VK_Actions>(c.action), c.kind), c.locked)
             << "action " << c.action << " kind " << c.kind << " S " << c.s << " C " << c.c
             << (c.enteredThisYear ? " entered this year" : "");
@@ -323,7 +327,8 @@ TEST(AssetExits, AnExitListSavesAndDropsItsAssets) {
     EXPECT_EQ(reread.PRIXHT, CCurrency(12000));
     EXPECT_EQ(reread.GetNomMotifSortie(), "Cession");
     EXPECT_TRUE(reread.TVA_DOIT_ETRE_REVERSEE);
-    EXPECT_EQ(reread.GetListeBiens()->GetBien(exit.GetListeBiens()->Get(1)->ID)->ID, exit.GetListeBiens()->Get(1)->ID);
+    EXPECT_EQ(reread.GetListeBiens()->GetBien(exit.GetListeBiens()->Get(1)->ID)->ID,
+              exit.GetListeBiens()->Get(1)->ID);
     EXPECT_EQ(reread.GetListeBiens()->GetBien(999999), nullptr);
 
     cVK_Bien* dropped = reread.GetListeBiens()->Get(1);

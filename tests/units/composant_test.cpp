@@ -23,9 +23,8 @@ TEST_P(Component, ALaterEntryDateNeverDisplacesTheStructure) {
     auto asset = reg.NewAsset();
     asset->GetStructure()->SetDesignation("structure");
     asset->GetStructure()->SetDateEntree(EncodeDate(2024, 6, 1));
-    const std::pair<const char*, TDateTime> added[] = {{"2025", EncodeDate(2025, 3, 1)},
-                                                       {"2026", EncodeDate(2026, 2, 1)},
-                                                       {"2024", EncodeDate(2024, 1, 1)}};
+    const std::pair<const char*, TDateTime> added[] = {
+        {"2025", EncodeDate(2025, 3, 1)}, {"2026", EncodeDate(2026, 2, 1)}, {"2024", EncodeDate(2024, 1, 1)}};
     for (const auto& [name, date] : added) {
         cVK_Composant* c = asset->GetListeComposants()->AddNew();
         EXPECT_FALSE(c->ISSTRUCTURE) << "only the first component of an asset is its structure";
@@ -150,9 +149,11 @@ TEST_P(Component, RowRoundTripKeepsEveryColumn) {
         EXPECT_EQ(r->UO_CONSO_OUV, CCurrency::Parse("10.5"));
         EXPECT_EQ(r->UO_CONSO, CCurrency(1000));
         EXPECT_EQ(r->UO_DESIGNATION, "heures");
-        const CCurrency opening[] = {r->DEROG_OUV, r->DEROG_OUV_FORC,  r->DEROG_OUV_MAN,     r->DEROG_OUV_FORC_MAN,
-                                     r->OUV_A_DED, r->OUV_A_DED_FORCE, r->OUV_A_DED_FORC_MAN};
-        for (int i = 0; i < 7; ++i) EXPECT_EQ(opening[i], CCurrency::Parse(fmt::format("{}.{}", i + 1, i + 1)));
+        const CCurrency opening[] = {r->DEROG_OUV,          r->DEROG_OUV_FORC, r->DEROG_OUV_MAN,
+                                     r->DEROG_OUV_FORC_MAN, r->OUV_A_DED,      r->OUV_A_DED_FORCE,
+                                     r->OUV_A_DED_FORC_MAN};
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(opening[i], CCurrency::Parse(fmt::format("{}.{}", i + 1, i + 1)));
         EXPECT_EQ(r->ETATCREATION, veModification);
         c->COMMENTAIRE = "Révisé l'été";  // unchanged for the second pass
     }
@@ -166,10 +167,10 @@ TEST_P(Component, TheBusinessTaxBaseIsWrittenAsNullWhenItEqualsThePrice) {
         const char* stored;
     };
     const Case cases[] = {
-        {0, "5000", "<null>"},       // equal to the price: follows it
-        {0, "4000", "4000.0000"},    // an amount of its own
-        {0, "", "<null>"},           // none
-        {5, "4000", "<null>"},       // a financial lease never has one
+        {0, "5000", "<null>"},     // equal to the price: follows it
+        {0, "4000", "4000.0000"},  // an amount of its own
+        {0, "", "<null>"},         // none
+        {5, "4000", "<null>"},     // a financial lease never has one
     };
     for (const Case& k : cases) {
         auto asset = reg.NewAsset();
@@ -179,8 +180,8 @@ TEST_P(Component, TheBusinessTaxBaseIsWrittenAsNullWhenItEqualsThePrice) {
         c->SetTypeEntree(k.entryType);
         c->BASE_TAXEPRO = *k.base ? CCurrency::Parse(k.base) : CCurrency();
         ASSERT_TRUE(asset->BD_MAJ());
-        std::string stored = reg.Scalar("SELECT BASE_TAXEPRO FROM " + reg.Table("VKC") + " WHERE ID_COMPO=" +
-                                        VK_Format_ID(c->ID));
+        std::string stored = reg.Scalar("SELECT BASE_TAXEPRO FROM " + reg.Table("VKC") +
+                                        " WHERE ID_COMPO=" + VK_Format_ID(c->ID));
         if (stored != "<null>")  // a named database keeps decimals as doubles: compare as amounts
             stored = CCurrency(std::stod(stored)).GetSQL();
         EXPECT_EQ(stored, k.stored) << "entry type " << k.entryType << " base '" << k.base << "'";
@@ -251,14 +252,14 @@ TEST(ComponentRules, AccountSetterDecidesTheBusinessTax) {
     struct Case {
         const char* account;
         bool subject;
-        int type;        // GetTypeCompte: 0 intangible, 1 tangible, 2 other, 3 financial
-        bool art2027H;   // PeutEtreSoumisALa2027H (regime 1)
+        int type;       // GetTypeCompte: 0 intangible, 1 tangible, 2 other, 3 financial
+        bool art2027H;  // PeutEtreSoumisALa2027H (regime 1)
     };
     const Case cases[] = {
         {"213100", false, 1, true},  // a building: tangible but outside the business tax
-        {"211000", false, 1, false}, {"212000", false, 1, false},
-        {"215400", true, 1, false},  {"218200", true, 1, false},  {"231000", false, 2, false},
-        {"205000", false, 0, false}, {"261000", false, 3, true},  {"275000", false, 3, true},
+        {"211000", false, 1, false}, {"212000", false, 1, false}, {"215400", true, 1, false},
+        {"218200", true, 1, false},  {"231000", false, 2, false}, {"205000", false, 0, false},
+        {"261000", false, 3, true},  {"275000", false, 3, true},
     };
     auto asset = reg.NewAsset();
     cVK_Composant* c = asset->GetStructure();
@@ -295,8 +296,13 @@ TEST(ComponentRules, EntryTypeNamesAndCodes) {
     vktest::RegisterCase reg;  // current fiscal year 2026
     auto asset = reg.NewAsset();
     cVK_Composant* c = asset->GetStructure();
-    const char* const longNames[] = {"Acquisition", "Fusions", "Rachat de crédit-bail", "Rachat de location financière",
-                                     "Crédit-bail", "Location financière", "Utilisation à titre gratuit"};
+    const char* const longNames[] = {"Acquisition",
+                                     "Fusions",
+                                     "Rachat de crédit-bail",
+                                     "Rachat de location financière",
+                                     "Crédit-bail",
+                                     "Location financière",
+                                     "Utilisation à titre gratuit"};
     const char* const codes[] = {"A", "F", "RCB", "RLF", "CB", "LF", "UG"};
     for (int type = 0; type <= 6; ++type) {
         c->SetTypeEntree(type);
@@ -317,7 +323,8 @@ TEST(ComponentRules, EntryTypeNamesAndCodes) {
 
 TEST(ComponentRules, CriteriaNamesComeFromTheClassification) {
     vktest::RegisterCase reg;
-    reg.File().Database().ExecuteImmediate("INSERT INTO ZENKOVKQ (ID_CLASS,CLASSEMENT) VALUES (7,'Atelier Nord')");
+    reg.File().Database().ExecuteImmediate(
+        "INSERT INTO ZENKOVKQ (ID_CLASS,CLASSEMENT) VALUES (7,'Atelier Nord')");
     auto asset = reg.NewAsset();
     cVK_Composant* c = asset->GetStructure();
     c->SetAH_Critere(2, 7);

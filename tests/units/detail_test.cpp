@@ -54,15 +54,15 @@ TEST_F(Details, FrancAmountsConvertAndTheTotalsStayRightThroughEveryChange) {
 
     cVK_DetailComposant* l2 = lines->AddNew();
     l2->SetDevisePrixAcquisOrigine(kFranc);
-    l2->SetPrixAcquisOrigine(A("6559.57"));         // 1000.0000 EUR
+    l2->SetPrixAcquisOrigine(A("6559.57"));  // 1000.0000 EUR
     l2->SetDeviseFraisAcquisOrigine(kFranc);
-    l2->SetFraisAcquisOrigine(CCurrency(1000));     // 152.4490 EUR (152.449017...)
+    l2->SetFraisAcquisOrigine(CCurrency(1000));  // 152.4490 EUR (152.449017...)
     l2->SetDeviseOrigineTva(vdtFranc);
-    l2->SetTVARecupereeOrigine(A("1311.914"));      // 200.0000 EUR
+    l2->SetTVARecupereeOrigine(A("1311.914"));  // 200.0000 EUR
     ExpectTotals("line in francs", "2500", "152.449", "200");
     EXPECT_EQ(l2->GetPrixHTOrigine(), A("7559.57")) << "unconverted, in the currency of origin";
 
-    l2->SetDevisePrixAcquisOrigine(kDefaut);        // the price was in euros after all
+    l2->SetDevisePrixAcquisOrigine(kDefaut);  // the price was in euros after all
     ExpectTotals("price currency -> default", "8059.57", "152.449", "200");
     l2->SetDevisePrixAcquisOrigine(kFrancSansTaux);
     ExpectTotals("price currency -> franc at its fixed rate", "2500", "152.449", "200");
@@ -134,7 +134,7 @@ TEST(DetailRules, ModifiabilityAndCreationYear) {
         TDateTime entry;
         int retrospective;  // the case file's MiseAuxNormes_MethodeRetrospective, -1 unset
         const char* designation;
-        int year;            // EXOCREATION of a new line (VK_IntNull: first acquisition)
+        int year;  // EXOCREATION of a new line (VK_IntNull: first acquisition)
         bool modifiable, designationModifiable;
     };
     const TDateTime before = EncodeDate(2025, 6, 1), during = EncodeDate(2026, 2, 1);

@@ -40,9 +40,12 @@ TEST(Vehicles, TypeNamesAndCeilingCategories) {
         const char* name;
         int category;
     };
-    const Case cases[] = {{vtNonConcerne, "Non concerné", 0},     {vtCamion, "Camion", 0},
-                          {vtMoto, "Moto", 1},                    {vtVelomoteur, "Vélomoteur", 2},
-                          {vtVoitureTourisme, "Voiture de tourisme", 3}, {vtVoitureUtilitaire, "Voiture utilitaire", 4}};
+    const Case cases[] = {{vtNonConcerne, "Non concerné", 0},
+                          {vtCamion, "Camion", 0},
+                          {vtMoto, "Moto", 1},
+                          {vtVelomoteur, "Vélomoteur", 2},
+                          {vtVoitureTourisme, "Voiture de tourisme", 3},
+                          {vtVoitureUtilitaire, "Voiture utilitaire", 4}};
     cVK_Vehicule vehicle(0, nullptr, false, "");
     for (const Case& c : cases) {
         EXPECT_EQ(ConvertTypeVehicule(c.type), c.category) << c.name;
@@ -66,8 +69,9 @@ TEST_P(Vehicle, ANewVehicleWritesNullUntilSetAndKeepsEveryColumn) {
     ASSERT_NE(v->ID, 0u);
     EXPECT_EQ(asset->ID_VEH, v->ID);
     for (const char* column : {"PUISADMIN", "NBPLASSISES", "TAUXCO2", "DATEPREMIMMAT", "NUMIMMAT"})
-        EXPECT_EQ(reg.Scalar(fmt::format("SELECT {} FROM {} WHERE ID_VEH={}", column, reg.Table("VKV"), v->ID)),
-                  "<null>")
+        EXPECT_EQ(
+            reg.Scalar(fmt::format("SELECT {} FROM {} WHERE ID_VEH={}", column, reg.Table("VKV"), v->ID)),
+            "<null>")
             << column;
 
     v->SetTypeVehicule(vtVoitureTourisme);
@@ -113,8 +117,9 @@ TEST_P(Vehicle, ANewVehicleWritesNullUntilSetAndKeepsEveryColumn) {
     asset->SupprimeVehicule();
     ASSERT_TRUE(asset->BD_MAJ());
     EXPECT_EQ(reg.Count("VKV", fmt::format("ID_VEH={}", id)), 0);
-    EXPECT_EQ(reg.Scalar("SELECT ID_VEH FROM " + reg.Table("VKB") + " WHERE ID_BIEN=" + VK_Format_ID(asset->ID)),
-              "<null>");
+    EXPECT_EQ(
+        reg.Scalar("SELECT ID_VEH FROM " + reg.Table("VKB") + " WHERE ID_BIEN=" + VK_Format_ID(asset->ID)),
+        "<null>");
 }
 
 TEST(Tables, CreatedOnceWithTheirGeneratorsAndIndexes) {
@@ -126,12 +131,13 @@ TEST(Tables, CreatedOnceWithTheirGeneratorsAndIndexes) {
         const char* name;
         int columns;
     };
-    for (const Table& t : {Table{"ZENKOVKE", 3}, Table{"ZENKOVKS", 10}, Table{"ZENKOVKV", 12}, Table{"ZENKOVKB", 22},
-                           Table{"ZENKOVKC", 51}, Table{"ZENKOVKL", 14}})
+    for (const Table& t : {Table{"ZENKOVKE", 3}, Table{"ZENKOVKS", 10}, Table{"ZENKOVKV", 12},
+                           Table{"ZENKOVKB", 22}, Table{"ZENKOVKC", 51}, Table{"ZENKOVKL", 14}})
         EXPECT_EQ(file.Count("RDB$RELATION_FIELDS", fmt::format("RDB$RELATION_NAME='{}'", t.name)), t.columns)
             << t.name;
     for (const char* t : {"ZENKOVKV", "ZENKOVKB", "ZENKOVKC"})
-        EXPECT_EQ(file.Count("RDB$RELATIONS", fmt::format("RDB$RELATION_NAME='{}'", t), "OKT_DOSSIER"), 1) << t;
+        EXPECT_EQ(file.Count("RDB$RELATIONS", fmt::format("RDB$RELATION_NAME='{}'", t), "OKT_DOSSIER"), 1)
+            << t;
     for (const char* index : {"IDX_REF_CALC_EXOCREATION", "VKL_IDDETAIL_IDCOMPO"})
         EXPECT_EQ(file.Count("RDB$INDICES", fmt::format("RDB$INDEX_NAME='{}'", index)), 1) << index;
     // The foreign keys and their rules: components cascade with their asset, vehicles and groups

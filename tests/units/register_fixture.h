@@ -24,10 +24,13 @@ class RegisterCase {
     CaseFile& File() { return file_; }
     const std::string& Base() const { return base_; }
     std::string Table(const char* code) const { return GetNomTableBase(code, base_); }
-    int Count(const char* code, const std::string& where = "") { return file_.Count(Table(code), where, base_); }
+    int Count(const char* code, const std::string& where = "") {
+        return file_.Count(Table(code), where, base_);
+    }
     std::string Scalar(const std::string& sql) { return file_.Scalar(sql, base_); }
     // A stored asset in the given state, with its structure component.
-    std::unique_ptr<cVK_Bien> NewAsset(VK_Etats state = veInitialisation, const char* designation = "Presse") {
+    std::unique_ptr<cVK_Bien> NewAsset(VK_Etats state = veInitialisation,
+                                       const char* designation = "Presse") {
         auto asset = std::make_unique<cVK_Bien>(state, base_, nullptr, nullptr);
         asset->SetDesignation(designation);
         return asset;
