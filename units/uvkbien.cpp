@@ -252,8 +252,13 @@ unsigned cVK_Bien::Get_IDSortieLiee() const {
 
 CCurrency cVK_Bien::CoutEntree() const {
     CCurrency total(0);
-    if (!composants_) return total;
-    for (int i = 0; i < composants_->Count(); ++i) total += composants_->Get(i)->GetPrixHT();
+    try {
+        if (!composants_) return total;
+        for (int i = 0; i < composants_->Count(); ++i) total += composants_->Get(i)->GetPrixHT();
+    } catch (const std::exception& e) {
+        vk::Display(VK_LOC(), e);
+        return CCurrency();
+    }
     return total;
 }
 

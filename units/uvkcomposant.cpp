@@ -252,7 +252,12 @@ CCurrency cVK_Composant::GetTVARecuperee() const {
 }
 
 CCurrency cVK_Composant::GetPrixHT() const {
-    return GetPrixAcquis() + GetFraisAcquis();
+    try {
+        return GetPrixAcquis() + GetFraisAcquis();
+    } catch (const std::exception& e) {  // a sum beyond the amounts' range
+        vk::Display(VK_LOC(), e);
+        return CCurrency();
+    }
 }
 
 void cVK_Composant::CumuleDetail(const CCurrency& prix, const CCurrency& frais, const CCurrency& tva,

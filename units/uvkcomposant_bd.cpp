@@ -176,6 +176,7 @@ bool cVK_Composant::BD_Supprimer(bool confirm) {
 }
 
 void cVK_Composant::BD_Dupliquer(VK_Etats state) {
+    if (ID == 0) return;  // the copy is read from the stored row
     try {
         auto copy = std::make_unique<cVK_Composant>(liste_, base_, nullptr, ID);
         copy->ReInitID(true);

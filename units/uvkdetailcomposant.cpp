@@ -236,11 +236,15 @@ TDateTime cVK_DetailComposant::GetDateDeCreation() const {
 // Every change of an amount or a currency takes the line's converted amounts out of the component's
 // totals, changes the value, and puts the new converted amounts back.
 void cVK_DetailComposant::ChangeMontants(const std::function<void()>& change) {
-    cVK_Composant* component = GetComposant();
-    if (component) component->CumuleDetail(GetPrixAcquis(), GetFraisAcquis(), GetTVARecuperee(), -1);
-    change();
-    if (component) component->CumuleDetail(GetPrixAcquis(), GetFraisAcquis(), GetTVARecuperee(), 1);
-    Modifie();
+    try {
+        cVK_Composant* component = GetComposant();
+        if (component) component->CumuleDetail(GetPrixAcquis(), GetFraisAcquis(), GetTVARecuperee(), -1);
+        change();
+        if (component) component->CumuleDetail(GetPrixAcquis(), GetFraisAcquis(), GetTVARecuperee(), 1);
+        Modifie();
+    } catch (const std::exception& e) {  // an amount beyond the range of the totals
+        vk::Display(VK_LOC(), e);
+    }
 }
 
 void cVK_DetailComposant::SetPrixAcquisOrigine(const CCurrency& amount) {

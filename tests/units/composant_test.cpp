@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "tests/units/register_fixture.h"
+#include "units/uvkdetailcomposant.h"
 
 namespace {
 
@@ -232,6 +233,37 @@ TEST_P(Component, MovingAStructureKeepsThePreviousAssetsChain) {
     EXPECT_EQ(reg.Count("VKB", "REF_CALC=" + chain), 1);
     EXPECT_EQ(reg.Count("VKC", fmt::format("ID_BIEN={}", to->ID)), 3);
     EXPECT_EQ(to->GetStructure()->Designation, "Destination");
+}
+
+// D10: a statement that fails is a failure: no identity, still modified, and nothing hangs off a row
+// that does not exist.
+TEST_P(Component, AFailedInsertLeavesNoIdentityAndSavesNoChildren) {
+    cVK_Bien refused(veImportation, Base(), nullptr, nullptr);  // inserted by its first save
+    refused.RefSais = "REFERENCE TROP LONGUE";                   // longer than the column
+    refused.Modifie();
+    cVK_Bien accepted(veImportation, Base(), nullptr, nullptr);
+    cVK_Composant* bad = accepted.GetListeComposants()->AddNew();
+    bad->RefSais = "REFERENCE TROP LONGUE";
+    bad->Modifie();
+    if (bad->GetDetails()) bad->GetDetails()->AddNew()->SetPrixAcquisOrigine(CCurrency(100));
+    const int components = reg.Count("VKC");
+
+    vktest::Messages messages;
+    EXPECT_FALSE(refused.BD_MAJ());
+    EXPECT_EQ(refused.ID, 0u);
+    EXPECT_TRUE(refused.EstModifie);
+    EXPECT_EQ(refused.GetStructure()->ID, 0u) << "no component saved for an asset that has no row";
+    EXPECT_EQ(reg.Count("VKC"), components);
+
+    EXPECT_FALSE(accepted.BD_MAJ()) << "one of its components could not be stored";
+    EXPECT_NE(accepted.ID, 0u);
+    EXPECT_EQ(bad->ID, 0u);
+    EXPECT_TRUE(bad->EstModifie);
+    if (bad->GetDetails()) {
+        EXPECT_EQ(bad->GetDetails()->Get(0)->ID, 0u);
+        EXPECT_EQ(reg.Count("VKL"), 0);
+    }
+    EXPECT_EQ(messages->exceptions.size(), 2u);
 }
 
 TEST_P(Component, DirectTotalsAreNeverNegative) {
