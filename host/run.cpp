@@ -26,7 +26,7 @@ namespace {
 // Messages of a run: errors and information on standard error with their location code, the
 // information kept as the report's warnings, every question answered yes.
 class RunMessages : public IMessageHandler {
-  public:
+public:
     explicit RunMessages(std::vector<std::string>& warnings) : warnings_(warnings) {}
     bool Question(const UnicodeString&, const UnicodeString&, unsigned) override { return true; }
     void Information(const UnicodeString& text) override {
@@ -37,7 +37,7 @@ class RunMessages : public IMessageHandler {
         std::cerr << FormatLocationCode(code) << ' ' << message << '\n';
     }
 
-  private:
+private:
     std::vector<std::string>& warnings_;
 };
 

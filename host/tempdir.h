@@ -10,7 +10,7 @@
 namespace vkhost {
 
 class TemporaryDirectory {
-  public:
+public:
     explicit TemporaryDirectory(const char* prefix = "vkhost") {
         std::string pattern =
             (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
@@ -25,7 +25,7 @@ class TemporaryDirectory {
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
     const std::filesystem::path& Path() const { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

@@ -45,7 +45,7 @@ Outcome Shell(const std::string& command, const fs::path& work, const std::strin
 }
 
 class HostCommands : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const char* host = std::getenv("VK_HOST");
         if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";

@@ -8,7 +8,7 @@
 namespace {
 
 class Asset : public ::testing::TestWithParam<const char*> {
-  protected:
+protected:
     vktest::RegisterCase reg{GetParam()};
     UnicodeString Base() const { return GetParam(); }
     bool Named() const { return !Base().empty(); }

@@ -8,7 +8,7 @@
 namespace {
 
 class Component : public ::testing::TestWithParam<const char*> {
-  protected:
+protected:
     vktest::RegisterCase reg{GetParam()};
     UnicodeString Base() const { return GetParam(); }
     std::vector<UnicodeString> Order(const cVK_ListeComposants& list) {
@@ -239,7 +239,7 @@ TEST_P(Component, MovingAStructureKeepsThePreviousAssetsChain) {
 // that does not exist.
 TEST_P(Component, AFailedInsertLeavesNoIdentityAndSavesNoChildren) {
     cVK_Bien refused(veImportation, Base(), nullptr, nullptr);  // inserted by its first save
-    refused.RefSais = "REFERENCE TROP LONGUE";                   // longer than the column
+    refused.RefSais = "REFERENCE TROP LONGUE";                  // longer than the column
     refused.Modifie();
     cVK_Bien accepted(veImportation, Base(), nullptr, nullptr);
     cVK_Composant* bad = accepted.GetListeComposants()->AddNew();

@@ -19,7 +19,7 @@ CCurrency A(const char* text) {
 }
 
 class Details : public ::testing::Test {
-  protected:
+protected:
     vktest::RegisterCase reg;
     std::unique_ptr<cVK_Bien> asset = reg.NewAsset();
     cVK_Composant* c = asset->GetStructure();

@@ -56,7 +56,7 @@ TEST(Vehicles, TypeNamesAndCeilingCategories) {
 }
 
 class Vehicle : public ::testing::TestWithParam<const char*> {
-  protected:
+protected:
     vktest::RegisterCase reg{GetParam()};
 };
 

@@ -16,7 +16,7 @@
 namespace vktest {
 
 class RegisterCase {
-  public:
+public:
     explicit RegisterCase(const std::string& base = "") : base_(base) {
         if (!VK_CreerTables("")) throw std::runtime_error("case-file tables not created");
         if (!base_.empty() && !VK_CreerTables(base_)) throw std::runtime_error("named tables not created");
@@ -36,7 +36,7 @@ class RegisterCase {
         return asset;
     }
 
-  private:
+private:
     CaseFile file_;
     std::string base_;
 };
