@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/commands.h"
+#include "host/run.h"
 #include "host/session.h"
 #include "platform/currency.h"
 #include "platform/datetime.h"
@@ -77,6 +78,16 @@ int Main(int argc, char** argv) {
     demoCommand->add_option("--keep", demo.keepDirectory, "keep the case file in this directory");
     addEnvironment(demoCommand);
     demoCommand->callback([&] { status = Guarded([&] { return RunDemo(demo, environment, std::cout); }); });
+
+    RunOptions run;
+    CLI::App* runCommand = app.add_subcommand(
+        "run", "build a case file from a JSON scenario and report what the engine computes");
+    runCommand->add_option("SCENARIO", run.scenario, "scenario file (JSON)")->required();
+    runCommand->add_option("--case", run.caseDirectory,
+                           "keep the case file in this directory (must not exist or be empty)");
+    runCommand->add_option("--env", run.envDirectory, "environment directory (default: a temporary one)");
+    runCommand->add_option("--out", run.reportFile, "report file (default: standard output)");
+    runCommand->callback([&] { status = Guarded([&] { return RunScenario(run, std::cout); }); });
 
     try {
         app.parse(argc, argv);

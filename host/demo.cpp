@@ -1,38 +1,101 @@
-#include <cstdlib>
 #include <filesystem>
 
 #include <fmt/format.h>
 
 #include "host/commands.h"
-
-namespace fs = std::filesystem;
+#include "host/register_build.h"
+#include "host/tempdir.h"
+#include "units/uvkdetailcomposant.h"
+#include "units/uvklistes.h"
+#include "units/uvktables.h"
 
 namespace vkhost {
 
 namespace {
 
-// A temporary directory removed with the object.
-class TemporaryDirectory {
-  public:
-    TemporaryDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "vkdemo-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw Exception("Impossible de créer un répertoire temporaire");
-        path_ = pattern;
-    }
-    ~TemporaryDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
+ComponentInput Component(const char* account, TDateTime entry, const char* designation,
+                         std::vector<DetailInput> details) {
+    ComponentInput component;
+    component.account = account;
+    component.entry_date = entry;
+    component.service_date = entry;
+    component.designation = designation;
+    component.details = std::move(details);
+    return component;
+}
 
-  private:
-    fs::path path_;
-};
+DetailInput Line(const char* price, const char* costs, const char* vat, const char* supplier) {
+    DetailInput line;
+    line.price = CCurrency::Parse(price);
+    if (*costs) line.costs = CCurrency::Parse(costs);
+    if (*vat) line.vat = CCurrency::Parse(vat);
+    line.supplier = supplier;
+    return line;
+}
+
+// A small company's register: offices bought two years ago (land, structure and later fittings),
+// the manager's car, a machine bought this year and a software licence.
+std::vector<AssetInput> DemoAssets(int year) {
+    std::vector<AssetInput> assets(4);
+    AssetInput& offices = assets[0];
+    offices.ref = "IMM-01";
+    offices.designation = "Bureaux et entrepôt, Rennes";
+    offices.components = {
+        Component("213100", EncodeDate(year - 2, 3, 1), "Gros œuvre",
+                  {Line("420000", "18000", "", "Office notarial Le Goff")}),
+        Component("211100", EncodeDate(year - 2, 3, 1), "Terrain",
+                  {Line("150000", "6500", "", "Office notarial Le Goff")}),
+        Component("213500", EncodeDate(year - 1, 9, 15), "Agencements",
+                  {Line("80000", "", "16000", "Bâti-Ouest")}),
+    };
+    AssetInput& car = assets[1];
+    car.ref = "VT-01";
+    car.designation = "Voiture de direction";
+    car.vehicle = VehicleInput{vtVoitureTourisme, EncodeDate(year - 1, 4, 5), "FG-482-KL", 132, true};
+    car.components = {Component("218200", EncodeDate(year - 1, 4, 10), "Berline hybride",
+                                {Line("38500", "450", "", "Garage du Centre")})};
+    car.components[0].car_reintegration = true;
+    AssetInput& machine = assets[2];
+    machine.ref = "MAC-01";
+    machine.designation = "Centre d'usinage 5 axes";
+    machine.state = veImportation;
+    machine.complement = vcEnCours;
+    machine.components = {Component("215400", EncodeDate(year, 6, 1), "Centre d'usinage",
+                                    {Line("96000", "2400", "19680", "Usinor Machines")})};
+    AssetInput& licence = assets[3];
+    licence.ref = "LOG-01";
+    licence.designation = "Licence du progiciel de gestion";
+    licence.components = {Component("205000", EncodeDate(year, 1, 15), "Licence perpétuelle",
+                                    {Line("12000", "", "2400", "Éditeur Gestia")})};
+    return assets;
+}
+
+void PrintAsset(const cVK_Bien& asset, std::ostream& out) {
+    static const char* const complements[] = {"", "en cours", "validé", "clôturé"};
+    out << fmt::format("\n{} ({}) {} — {}, {} — coût d'entrée {} €\n", asset.GetReference(),
+                       asset.GetRefCalc(), asset.Designation, asset.GetEtat(), complements[asset.EtatCplmt],
+                       asset.CoutEntree().ToString());
+    if (const cVK_Vehicule* vehicle = asset.GetVehicule())
+        out << fmt::format("  Véhicule : {}, {}, 1re immatriculation {}, CO2 {} g/km\n",
+                           vehicle->GetNomTypeVehicule(), vehicle->NUMIMMAT,
+                           FormatISODate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
+    const cVK_ListeComposants& list = *asset.GetListeComposants();
+    for (int i = 0; i < list.Count(); ++i) {
+        const cVK_Composant& c = *list.Get(i);
+        static const char* const kinds[] = {"incorporelle", "corporelle", "autre", "financière"};
+        out << fmt::format(
+            "  {} {:<5} {:<22} compte {} ({}), entré le {} ({}), prix HT {} €, TVA récupérée {} €{}\n",
+            c.ISSTRUCTURE ? "*" : " ", c.GetRefCalc(), c.Designation, c.NUMCOMPTE, kinds[c.GetTypeCompte()],
+            FormatISODate(c.DATEENTREE), c.GetNomTypeEntree(), c.GetPrixHT().ToString(),
+            c.GetTVARecuperee().IsNull() ? "0" : c.GetTVARecuperee().ToString(),
+            c.SOUMIS_TP ? ", base de CFE" : "");
+    }
+}
 
 }  // namespace
 
 int RunDemo(const DemoOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
-    TemporaryDirectory temporary;
+    TemporaryDirectory temporary("vkdemo");
     EnvironmentOptions demoEnvironment = environment;
     if (demoEnvironment.directory.empty()) demoEnvironment.directory = (temporary.Path() / "env").string();
     UnicodeString directory =
@@ -46,15 +109,22 @@ int RunDemo(const DemoOptions& options, const EnvironmentOptions& environment, s
 
     Session session(demoEnvironment);
     session.Create(directory, ParametersFromOptions(init));
+    if (!VK_CreerTables("")) throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
     out << "Démonstration : un dossier de trois exercices civils.\n";
     PrintCaseFile(session.Dossier(), out);
-    out << fmt::format("Exercice de {} : numéro {}; {} : numéro {} (extrapolé).\n", FormatISODate(Date()),
-                       session.Dossier().DonnerExercice(Date()), FormatISODate(EncodeDate(year + 1, 6, 30)),
-                       session.Dossier().DonnerExercice(EncodeDate(year + 1, 6, 30)));
+
+    std::vector<BuiltAsset> built;
+    session.RunAction([&] {
+        for (const AssetInput& input : DemoAssets(year)) built.push_back(BuildAsset(input));
+    });
+    out << "\nRegistre des immobilisations (* : composant de structure) :\n";
+    for (const BuiltAsset& asset : built) PrintAsset(*asset.asset, out);
+    built.clear();
+
     if (options.keepDirectory.empty())
-        out << "Le dossier temporaire est supprimé.\n";
+        out << "\nLe dossier temporaire est supprimé.\n";
     else
-        out << "Le dossier est conservé dans " << directory << ".\n";
+        out << "\nLe dossier est conservé dans " << directory << ".\n";
     return kExitOk;
 }
 

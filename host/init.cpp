@@ -1,7 +1,10 @@
+#include <filesystem>
+
 #include <fmt/format.h>
 
 #include "host/commands.h"
 #include "host/tables.h"
+#include "units/uvktables.h"
 
 namespace vkhost {
 
@@ -66,6 +69,15 @@ int RunInit(const InitOptions& options, const EnvironmentOptions& environment, s
     ParametresDossier parameters = ParametersFromOptions(options);
     Session session(environment);
     session.Create(options.directory, parameters);
+    // The engine's tables, created and committed with the case file; a case file without them is
+    // not left behind.
+    if (!VK_CreerTables("")) {
+        session.Close();
+        std::error_code ignored;
+        for (const char* file : {CDossier::kNomBase, CDossier::kNomIni})
+            std::filesystem::remove(std::filesystem::path(options.directory) / file, ignored);
+        throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
+    }
     out << "Dossier créé.\n";
     PrintCaseFile(session.Dossier(), out);
     return kExitOk;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/comptabilite.h"
 #include "platform/messages.h"
 
 namespace vkhost {
@@ -29,12 +30,14 @@ void Session::Create(const UnicodeString& directory, const ParametresDossier& pa
     Close();
     dossier_ = CDossier::Creer(directory, parameters);
     pCurDossier = dossier_.get();
+    ComptaCreerTables(*dossier_);
 }
 
 void Session::Open(const UnicodeString& directory) {
     Close();
     dossier_ = CDossier::Ouvrir(directory);
     pCurDossier = dossier_.get();
+    ComptaCreerTables(*dossier_);  // a case file made before the ledger existed gets its tables
 }
 
 void Session::Close() {
@@ -56,6 +59,7 @@ void Session::RunAction(const std::function<void()>& action) {
         environment_->Liberer();
     } catch (...) {
         transaction.reset();  // rolls back
+        AssEcrAbandonne();    // an entry or an export run left open by the failure
         environment_->Abandonner();
         throw;
     }

@@ -56,7 +56,7 @@ int ConvertMethodeAmortBNC(VK_MethodeAmort method);
 constexpr unsigned short VK_DureeAucune = 65535;
 
 class cVK_Amortissement : public cVK_Base {
-  public:
+public:
     static void CreerBase(const UnicodeString& base);
 
     // With a row: read from it. Without: a new plan (inserted at once when the component is
@@ -172,7 +172,7 @@ class cVK_Amortissement : public cVK_Base {
     CCurrency OUV_AMORT, OUV_DEPREC_DED, OUV_DEPREC_NON_DED;
     CCurrency OUV_AMORT_MAN, OUV_AMORT_CALC_MAN, OUV_DEPREC_DED_MAN, OUV_DEPREC_NON_DED_MAN;
 
-  private:
+private:
     // What the plan knows of its component: read through its list, or from a row of its own when
     // it has no list (a plan loaded alone by its identifier).
     struct FaitsComposant {
@@ -215,7 +215,7 @@ class cVK_Amortissement : public cVK_Base {
 };
 
 class cVK_TabAmort : public cVK_Base {
-  public:
+public:
     static void CreerBase();
 
     // With a row positioned on a "VKT" record, a stored line; without, a computed line of the year.
@@ -255,7 +255,7 @@ class cVK_TabAmort : public cVK_Base {
     CCurrency GetCumulAmortRestantOuv();
     CCurrency GetResteAAmortirEx();
 
-  private:
+private:
     struct Calcul;
     cVK_Composant* Composant() const;
     bool ModeMAN() const;
@@ -281,7 +281,7 @@ class cVK_TabAmort : public cVK_Base {
 };
 
 class cVK_LstTabAmort {
-  public:
+public:
     cVK_LstTabAmort(const cVK_Amortissement* plan, bool standardsMode);
     virtual ~cVK_LstTabAmort();
     cVK_LstTabAmort(const cVK_LstTabAmort&) = delete;
@@ -303,7 +303,7 @@ class cVK_LstTabAmort {
     bool HasStocke() const { return stocke_; }
     const std::map<int, std::unique_ptr<cVK_TabAmort>>& Lignes() const { return lignes_; }
 
-  private:
+private:
     std::map<int, std::unique_ptr<cVK_TabAmort>> lignes_;
     std::set<int> refuses_;
     std::set<int> enConstruction_;
@@ -314,7 +314,7 @@ class cVK_LstTabAmort {
 };
 
 class cVK_LstAmortissement {
-  public:
+public:
     // Loads the component's stored plans; a component without any gets an accounting and a tax plan.
     cVK_LstAmortissement(cVK_Composant* component, const UnicodeString& base);
     virtual ~cVK_LstAmortissement();
@@ -338,7 +338,7 @@ class cVK_LstAmortissement {
     cVK_Composant* GetComposant() const { return composant_; }
     const UnicodeString& GetBase() const { return base_; }
 
-  private:
+private:
     UnicodeString base_;
     cVK_Composant* composant_;
     std::vector<cVK_Amortissement*> items_;  // owned

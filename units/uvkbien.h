@@ -19,7 +19,7 @@ class cVK_Sortie;
 class cVK_Vehicule;
 
 class cVK_Bien : public cVK_PrimaireAmortissable {
-  public:
+public:
     static void CreerBase(const UnicodeString& base);
 
     // Loads a stored version (from `row` when given, positioned on its row).
@@ -71,6 +71,7 @@ class cVK_Bien : public cVK_PrimaireAmortissable {
     unsigned Get_IDSortieLiee() const;
     bool IsVehiculeRoutier() const { return vehicule_ != nullptr; }
     CCurrency CoutEntree() const;
+    // Declared for the depreciation engine, which defines them (they read the components' plans).
     CCurrency GetAmortComptaOuv() const;
     CCurrency GetDepreciationOuv() const;
     CCurrency GetVNCOuv() const;
@@ -101,21 +102,40 @@ class cVK_Bien : public cVK_PrimaireAmortissable {
     int REDUC_ASS_TP = 0;
     CCurrency PLANCHER_CALC_PV;
 
-  private:
+    // The asset table's name in the asset's database.
+    UnicodeString NomTable() const { return NomTable(base_); }
+    static UnicodeString NomTable(const UnicodeString& base);
+    // The stored columns, as every select of a whole asset row lists them.
+    static const char* const ColonnesSelect;
+
+private:
+    void InitNouveau(VK_Etats state);
     void Lit(TDataSet* row);
+    UnicodeString Valeurs() const;
+    UnicodeString Affectations() const;
+    bool SauveVehicule();
+    // Deletes this version's row (and, in a named database, which has no cascades, its components
+    // with their plans and forecasts).
+    bool SupprimeLigneVersion();
+    bool SupprimeVehiculeVersion();
+    bool SupprimeSortieSansBien(unsigned exit, const UnicodeString& otherAssetsSql);
+    void AnnuleEcrituresCessionsAutresVersions();
 
     UnicodeString base_;
     cVK_ListeBiens* liste_ = nullptr;
     cVK_Sortie* sortie_ = nullptr;
     std::unique_ptr<cVK_ListeComposants> composants_;
     std::unique_ptr<cVK_Vehicule> vehicule_;
+    // The stored vehicle row of this version that was dropped in memory: deleted with the next
+    // update of the version, so that no vehicle row is left without its asset.
+    unsigned vehiculeASupprimer_ = 0;
 
     friend class cVK_ListeBiens;
 };
 
 // A group of assets under one designation (table "VKE"); its reference is its identifier.
 class cVK_Ensemble : public cVK_Primaire {
-  public:
+public:
     static void CreerBase();
     // With id 0, inserts a new empty group at once.
     explicit cVK_Ensemble(unsigned id);
@@ -130,7 +150,7 @@ class cVK_Ensemble : public cVK_Primaire {
 
 // The registration data of an asset that is a road vehicle (table "VKV").
 class cVK_Vehicule : public cVK_Base {
-  public:
+public:
     static void CreerBase(const UnicodeString& base);
     cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const UnicodeString& base);
 
@@ -159,7 +179,7 @@ class cVK_Vehicule : public cVK_Base {
     int TAUXCO2 = -2147483647;
     bool POUR_VEH_NORME_WLTP = false;
 
-  private:
+private:
     cVK_Bien* bien_;
     UnicodeString base_;
 };

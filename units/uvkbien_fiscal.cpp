@@ -99,3 +99,30 @@ CCurrency cVK_Bien::GetReintegrVoitTourisme() const {
         return CCurrency();
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// Opening figures summed over the components (their accounting plans)
+
+namespace {
+template <typename F>
+CCurrency SommePlansComptables(const cVK_ListeComposants* components, F amount) {
+    CCurrency sum;
+    for (int i = 0; components && i < components->Count(); ++i)
+        if (cVK_Amortissement* accounting = components->Get(i)->GetAmort(taComptable)) sum += amount(accounting);
+    return sum;
+}
+}  // namespace
+
+CCurrency cVK_Bien::GetAmortComptaOuv() const {
+    return SommePlansComptables(composants_.get(), [](cVK_Amortissement* plan) { return plan->GetCumulAmortOuv(1); });
+}
+
+CCurrency cVK_Bien::GetDepreciationOuv() const {
+    return SommePlansComptables(composants_.get(), [](cVK_Amortissement* plan) {
+        return plan->GetCumulDeprecNonDedOuv(1) + plan->GetCumulDeprecDedOuv(1);
+    });
+}
+
+CCurrency cVK_Bien::GetVNCOuv() const {
+    return SommePlansComptables(composants_.get(), [](cVK_Amortissement* plan) { return plan->GetVNCOuv(0); });
+}

@@ -11,7 +11,7 @@
 class cVK_Composant;
 
 class cVK_Cession : public cVK_Base {
-  public:
+public:
     static void CreerBase();
     // Short codes of the reasons, indexed by VK_MotifSortie ("" for 0).
     static const char* const MotifsSorties[6];
@@ -58,7 +58,7 @@ class cVK_Cession : public cVK_Base {
     TDateTime DATE_OPT_REGIME_PROP_INDUS;
     TDateTime DATE_ECR;
 
-  private:
+private:
     void Lit(TDataSet* row);
     UnicodeString Valeurs(bool update) const;
 

@@ -9,7 +9,7 @@
 #include "platform/datetime.h"
 
 class cVK_ListeCoefDeg {
-  public:
+public:
     cVK_ListeCoefDeg() = default;
     virtual ~cVK_ListeCoefDeg() { clear(); }
     virtual void clear() { coefficients_.clear(); }
@@ -22,7 +22,7 @@ class cVK_ListeCoefDeg {
     // Number of days read from the database so far (each day is read once).
     size_t Count() const { return coefficients_.size(); }
 
-  private:
+private:
     std::map<long, std::array<CCurrency, 3>> coefficients_;
 };
 

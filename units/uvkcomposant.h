@@ -35,7 +35,7 @@ extern const char* const cszTypeEntree[7];
 extern const char* const cszTypeEntreeCourt[7];
 
 class cVK_Composant : public cVK_PrimaireAmortissable {
-  public:
+public:
     static void CreerBase(const UnicodeString& base);
 
     // With id 0 a new component of the list's asset (inserted at once when the asset is stored);
@@ -98,11 +98,13 @@ class cVK_Composant : public cVK_PrimaireAmortissable {
     void SetTypeEntree(int type);
 
     // --- Getters ---
-    // The sum of the acquisition details (price + costs), never below 0 when used.
+    // The totals of the acquisition details, each never below 0 when used (the stored sums stay
+    // exact, negative lines included); null when nothing was ever entered.
+    CCurrency GetPrixAcquis() const;
+    CCurrency GetFraisAcquis() const;
+    CCurrency GetTVARecuperee() const;
+    // Price + costs.
     CCurrency GetPrixHT() const;
-    CCurrency GetPrixAcquis() const { return PrixAcquis; }
-    CCurrency GetFraisAcquis() const { return FraisAcquis; }
-    CCurrency GetTVARecuperee() const { return TVARecuperee; }
     CCurrency GetPrixHTOuverture() const;
     cVK_Composant* GetCompoPrec();
     int GetTypeCompte() const;
@@ -121,6 +123,7 @@ class cVK_Composant : public cVK_PrimaireAmortissable {
     bool PeutEtreSoumisALa2027H() const;
     UnicodeString GetAcquisCede(const TDateTime& date) const;
     bool IsVerrouille(VK_Actions action, int kind) const;
+    // Declared for the account cache and the depreciation engine, which define them.
     UnicodeString GetNumCompte(int i) const;
     void CreeFicTemporaireTabAmort();
 
@@ -204,7 +207,29 @@ class cVK_Composant : public cVK_PrimaireAmortissable {
 
     static constexpr int VK_IntNullValue = -2147483647;
 
-  private:
+    // The component table's name in the component's database.
+    UnicodeString NomTable() const { return NomTable(base_); }
+    static UnicodeString NomTable(const UnicodeString& base);
+    // The 51 stored columns, as every select of a whole component row lists them.
+    static const char* const ColonnesSelect;
+
+private:
+    void InitNouveau();
+    void Lit(TDataSet* row);
+    void LitVehiculeSansBien();
+    // Reads the component's disposal record, when it has exactly one.
+    void LitCession();
+    // Drops the computed schedules of the plans of units of production.
+    void ClearCalculsUnites();
+    UnicodeString ValeursInsert() const;
+    UnicodeString AffectationsUpdate() const;
+    void NormaliseBaseTaxePro();
+    bool SauveEnfants();
+    // The acquisition details keep the totals: each line adds its converted amounts (sign 1) or
+    // takes them back (sign -1); the totals stay the exact sum of the lines.
+    void CumuleDetail(const CCurrency& prix, const CCurrency& frais, const CCurrency& tva, int sign);
+    void VideTotaux();
+
     cVK_ListeComposants* liste_ = nullptr;
     cVK_Bien* bien_ = nullptr;
     UnicodeString base_;
@@ -222,4 +247,5 @@ class cVK_Composant : public cVK_PrimaireAmortissable {
 
     friend class cVK_ListeComposants;
     friend class cVK_LstDetailComposant;
+    friend class cVK_DetailComposant;
 };

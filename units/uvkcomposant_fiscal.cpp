@@ -177,18 +177,6 @@ CCurrency cVK_Composant::GetAmortRegulDiff(const TDateTime& date) {
     return GetAmortDerogMaxi(date) - GetAmortDerogRetenu(date);
 }
 
-void cVK_Composant::SetAmortDerogOuvForce(const CCurrency& amount) {
-    if (amount == DEROG_OUV_FORC) return;
-    DEROG_OUV_FORC = amount;
-    Modifie();
-}
-
-void cVK_Composant::SetMAN_AmortDerogOuvForce(const CCurrency& amount) {
-    if (amount == DEROG_OUV_FORC_MAN) return;
-    DEROG_OUV_FORC_MAN = amount;
-    Modifie();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Reintegrations
 
@@ -236,18 +224,6 @@ CCurrency cVK_Composant::GetReintTmpReintDed(const TDateTime& date, int deductio
     if (!GetReintTmpEstConcerne(date)) return CCurrency();
     const CCurrency balance = GetReintTmp(date), opening = GetReintTmpOuv(1);
     return deduction == 0 ? Max0(balance - opening) : Max0(opening - balance);
-}
-
-void cVK_Composant::SetReintTmpOuvForce(const CCurrency& amount) {
-    if (amount == OUV_A_DED_FORCE) return;
-    OUV_A_DED_FORCE = amount;
-    Modifie();
-}
-
-void cVK_Composant::SetMAN_ReintTmpOuvForce(const CCurrency& amount) {
-    if (amount == OUV_A_DED_FORC_MAN) return;
-    OUV_A_DED_FORC_MAN = amount;
-    Modifie();
 }
 
 bool cVK_Composant::GetReintDefEstConcerneVehTourisme() const {

@@ -3,6 +3,7 @@
 // Every change of an amount or a currency updates the component's totals at once.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/devise.h"
@@ -13,8 +14,10 @@ class cVK_Composant;
 class cVK_LstDetailComposant;
 
 class cVK_DetailComposant : public cVK_Base {
-  public:
+public:
     static void CreerBase();
+    // "SELECT <the detail columns> FROM ": completed with the table and the condition.
+    static const char* const ColonnesSelect;
     // With id, reads the current row of `row` (or its own row when `row` is null); with 0, a new
     // line (inserted at once when the component is stored).
     cVK_DetailComposant(cVK_LstDetailComposant* list, TDataSet* row, unsigned id);
@@ -57,12 +60,15 @@ class cVK_DetailComposant : public cVK_Base {
     int EXOCREATION = -2147483647;
     double QUANTITE = -1.7976931348623157e308;
 
-  private:
+private:
+    UnicodeString Valeurs() const;
+    void ChangeMontants(const std::function<void()>& change);
+
     cVK_LstDetailComposant* liste_;
 };
 
 class cVK_LstDetailComposant {
-  public:
+public:
     // Loads the component's stored lines, in identifier order.
     explicit cVK_LstDetailComposant(cVK_Composant* component);
     virtual ~cVK_LstDetailComposant();
@@ -81,7 +87,7 @@ class cVK_LstDetailComposant {
     virtual bool BD_MAJ();
     cVK_Composant* GetComposant() const { return composant_; }
 
-  private:
+private:
     cVK_Composant* composant_;
     std::vector<cVK_DetailComposant*> items_;  // owned
 };

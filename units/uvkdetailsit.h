@@ -11,7 +11,7 @@ class cVK_Amortissement;
 class cVK_Composant;
 
 class cVK_DetSituation : public cVK_Base {
-  public:
+public:
     static void CreerBase();
 
     cVK_DetSituation(const cVK_Amortissement* plan, const TDateTime& date);
@@ -49,7 +49,7 @@ class cVK_DetSituation : public cVK_Base {
     cVK_Composant* Composant = nullptr;
     CCurrency ValActuelle, DeprecNonDed, DeprecRepriseMax, DotationManuelleForc, UO_QuantiteForc;
 
-  private:
+private:
     void Set(CCurrency& field, const CCurrency& amount);
     // The share of a year-0 forecast up to the situation date.
     CCurrency Prorata(const CCurrency& forecast) const;

@@ -75,7 +75,7 @@ int VK_GetIB_Enreg(unsigned long code, TIBCustomDataSet* dataset);
 
 // An object the engine exports for the host and does not use itself.
 class cGestion_VK {
-  public:
+public:
     cGestion_VK(int first, int second) : Premier(first), Second(second) {}
     virtual ~cGestion_VK() = default;
 

@@ -10,7 +10,7 @@
 #include "units/uvkcomposant.h"
 
 class cVK_ListeComposants {
-  public:
+public:
     // Loads the stored components of the asset (when it has an ID); an asset always ends up with
     // at least its structure component.
     cVK_ListeComposants(cVK_Bien* asset, const UnicodeString& base);
@@ -38,14 +38,14 @@ class cVK_ListeComposants {
     cVK_Bien* GetBien() const { return bien_; }
     const UnicodeString& GetBase() const { return base_; }
 
-  private:
+private:
     cVK_Bien* bien_;
     UnicodeString base_;
     std::vector<cVK_Composant*> items_;  // owned
 };
 
 class cVK_ListeBiens {
-  public:
+public:
     explicit cVK_ListeBiens(cVK_Sortie* exit);
     virtual ~cVK_ListeBiens();
     cVK_ListeBiens(const cVK_ListeBiens&) = delete;
@@ -64,7 +64,7 @@ class cVK_ListeBiens {
 
     cVK_Sortie* GetSortie() const { return sortie_; }
 
-  private:
+private:
     cVK_Sortie* sortie_;
     std::vector<cVK_Bien*> items_;  // owned
 };

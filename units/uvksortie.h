@@ -17,7 +17,7 @@ class cVK_ListeBiens;
 extern const char* const cszNomMotifSortie[6];
 
 class cVK_Sortie : public cVK_Primaire {
-  public:
+public:
     static void CreerBase();
     explicit cVK_Sortie(unsigned id);
     ~cVK_Sortie() override;
@@ -39,6 +39,6 @@ class cVK_Sortie : public cVK_Primaire {
     bool TVA_DOIT_ETRE_REVERSEE = false;
     TDateTime DATE_ECR;
 
-  private:
+private:
     std::unique_ptr<cVK_ListeBiens> biens_;
 };

@@ -15,7 +15,7 @@ class cVK_Composant;
 class cVK_LstUOPrevue;
 
 class cVK_UOPrevue : public cVK_Base {
-  public:
+public:
     static void CreerBase(const UnicodeString& base);
 
     // With id 0, a new forecast of year 0; otherwise the stored forecast, read from `data` when
@@ -42,13 +42,13 @@ class cVK_UOPrevue : public cVK_Base {
     short Exercice = 0;
     CCurrency Consommation;
 
-  private:
+private:
     UnicodeString Table() const;
     void InsereSiProprietaireEnregistre();
 };
 
 class cVK_LstUOPrevue {
-  public:
+public:
     cVK_LstUOPrevue(cVK_Amortissement* plan, const UnicodeString& base);
     cVK_LstUOPrevue(cVK_Composant* component, const UnicodeString& base);
     virtual ~cVK_LstUOPrevue();
@@ -79,7 +79,7 @@ class cVK_LstUOPrevue {
     cVK_Composant* Composant = nullptr;
     cVK_Amortissement* Amortissement = nullptr;
 
-  private:
+private:
     friend class cVK_UOPrevue;
     UnicodeString Table() const;
     TDateTime Depart() const;

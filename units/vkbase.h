@@ -16,12 +16,12 @@ class cVK_Composant;
 
 // The platform's root object.
 class TObject {
-  public:
+public:
     virtual ~TObject() = default;
 };
 
 class cVK_Base : public TObject {
-  public:
+public:
     explicit cVK_Base(unsigned id = 0) : ID(id) {}
     ~cVK_Base() override = default;
 
@@ -47,7 +47,7 @@ class cVK_Base : public TObject {
 };
 
 class cVK_Primaire : public cVK_Base {
-  public:
+public:
     explicit cVK_Primaire(unsigned id = 0) : cVK_Base(id) {}
 
     using cVK_Base::Assign;
@@ -77,7 +77,7 @@ class cVK_Primaire : public cVK_Base {
 };
 
 class cVK_PrimaireAmortissable : public cVK_Primaire {
-  public:
+public:
     explicit cVK_PrimaireAmortissable(unsigned id = 0) : cVK_Primaire(id) {}
 
     using cVK_Primaire::Assign;

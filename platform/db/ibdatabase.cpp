@@ -209,6 +209,10 @@ void TIBDatabase::Attach(const UnicodeString& path, const IBConnectOptions& opti
             dpb->insertInt(&status, isc_dpb_page_size, 8192);
             dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
             dpb->insertString(&status, isc_dpb_set_db_charset, defaultCharset.c_str());
+            // Forced writes (each commit reaches the disk) stay on for real case files; the test
+            // suite turns them off for its throwaway databases with VK_FORCED_WRITES=0.
+            const char* forced = std::getenv("VK_FORCED_WRITES");
+            if (forced && forced[0] == '0') dpb->insertInt(&status, isc_dpb_force_write, 0);
         }
         unsigned length = dpb->getBufferLength(&status);
         const unsigned char* buffer = dpb->getBuffer(&status);

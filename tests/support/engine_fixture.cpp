@@ -1,26 +1,13 @@
 #include "tests/support/engine_fixture.h"
 
-#include "units/uvkcession.h"
+#include "units/uvktables.h"
 #include "units/uvkdetailsit.h"
 #include "units/uvksortie.h"
 #include "units/uvkuniteoeuvre.h"
 
 namespace vktest {
 
-void CreateEngineTables() {
-    cVK_Ensemble::CreerBase();
-    cVK_Sortie::CreerBase();
-    cVK_Vehicule::CreerBase("");
-    cVK_Bien::CreerBase("");
-    cVK_Composant::CreerBase("");
-    cVK_DetailComposant::CreerBase();
-    cVK_Amortissement::CreerBase("");
-    cVK_TabAmort::CreerBase();
-    cVK_Cession::CreerBase();
-    cVK_UOPrevue::CreerBase("");
-    cVK_DetSituation::CreerBase();
-    pCurDossier->GetDatabaseFirebird()->DefaultTransaction().Commit();
-}
+void CreateEngineTables() { VK_CreerTables(""); }
 
 EngineCase::EngineCase(const ParametresDossier& parameters) : file_(parameters) { CreateEngineTables(); }
 

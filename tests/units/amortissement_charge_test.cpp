@@ -26,7 +26,9 @@ void ExpectSchedule(cVK_Amortissement* plan, const std::vector<YearCharge>& expe
         cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
         ASSERT_NE(line, nullptr) << source << ": no line for year " << e.year;
         EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9) << source << ", year " << e.year;
-        if (e.prorata) EXPECT_EQ(line->GetProrata(), e.prorata) << source << ", year " << e.year;
+        if (e.prorata) {
+            EXPECT_EQ(line->GetProrata(), e.prorata) << source << ", year " << e.year;
+        }
         EXPECT_EQ(line->GetDernierAmort(), e.last) << source << ", year " << e.year;
     }
 }

@@ -111,16 +111,16 @@ TEST_F(Forecasts, AmbiguousSituationRowsAreIgnored) {
 TEST(Coefficients, OverlapsAndNullCoefficients) {
     vktest::EngineCase engine;
     ListeCoefDeg.clear();
-    EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 5, 5), 24), CCurrency(1));
+    EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 1, 15), 24), CCurrency(1));
     TIBDatabase* common = pEnvironnement->GetDatabaseAlias("OKT_COMMUN", false);
     common->ExecuteImmediate("INSERT INTO VKCOEF VALUES ('2026-05-01','2026-05-31',9,9,9)");
     common->ExecuteImmediate("INSERT INTO VKCOEF VALUES ('1995-05-01','1995-05-31',NULL,NULL,NULL)");
     common->ExecuteImmediate("DELETE FROM VKCOEF WHERE DateDebut IS NULL");
     EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 5, 5), 48), CCurrency(1));  // two periods
-    EXPECT_EQ(ListeCoefDeg.Count(), 0u);                                          // not kept
+    EXPECT_EQ(ListeCoefDeg.Count(), 1u);  // only 15 January was kept
     EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(1990, 1, 1), 48), CCurrency(1));    // before every period
     EXPECT_TRUE(ListeCoefDeg.GetCoef(EncodeDate(1995, 5, 5), 48).IsNull());
-    EXPECT_EQ(ListeCoefDeg.Count(), 1u);
+    EXPECT_EQ(ListeCoefDeg.Count(), 2u);
     EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 6, 5), 73), CCurrency(2.25));
     // A declining plan without coefficient charges nothing and says why.
     cVK_Bien* asset = engine.NewAsset(EncodeDate(1995, 5, 5), 1000);

@@ -1,0 +1,131 @@
+#include "host/run.h"
+
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "host/register_build.h"
+#include "host/report_json.h"
+#include "host/tempdir.h"
+#include "platform/messages.h"
+#include "units/uvktables.h"
+
+namespace fs = std::filesystem;
+
+namespace vkhost {
+
+namespace {
+
+[[noreturn]] void Unsupported(const std::string& path) {
+    throw InvalidInput(path + ": not supported yet by this host");
+}
+
+// Messages of a run: errors and information on standard error with their location code, the
+// information kept as the report's warnings, every question answered yes.
+class RunMessages : public IMessageHandler {
+public:
+    explicit RunMessages(std::vector<std::string>& warnings) : warnings_(warnings) {}
+    bool Question(const UnicodeString&, const UnicodeString&, unsigned) override { return true; }
+    void Information(const UnicodeString& text) override {
+        std::cerr << text << '\n';
+        warnings_.push_back(text);
+    }
+    void DisplayException(unsigned long code, const UnicodeString& message) override {
+        std::cerr << FormatLocationCode(code) << ' ' << message << '\n';
+    }
+
+private:
+    std::vector<std::string>& warnings_;
+};
+
+void WriteSettings(CDossier& dossier, const CaseInput& input) {
+    if (input.settings.empty()) return;
+    for (const auto& [key, value] : input.settings) dossier.FichierINI()->SetString("VK", key, value);
+    dossier.FichierINI()->Save();
+}
+
+// Builds the case file and its register, and reports it. The tables are created and committed
+// first (a table can be filled only once its creation is committed); the register then goes in as
+// one action, one transaction, committed only when everything was stored.
+Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirectory,
+                      const EnvironmentOptions& environment) {
+    Report report;
+    RunMessages messages(report.warnings);
+    ScopedMessageHandler scope(&messages);
+    Session session(environment);
+    session.Create(caseDirectory, CaseParameters(scenario.case_));
+    WriteSettings(session.Dossier(), scenario.case_);
+    if (!VK_CreerTables("")) throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
+    std::vector<BuiltAsset> built;
+    session.RunAction([&] {
+        for (const AssetInput& input : scenario.assets) built.push_back(BuildAsset(input));
+    });
+    for (const BuiltAsset& asset : built) report.assets.push_back(ReportAsset(asset));
+    return report;
+}
+
+void RemoveCaseFile(const UnicodeString& directory) {
+    std::error_code ignored;
+    fs::remove_all(directory, ignored);
+}
+
+}  // namespace
+
+void RefuseUnsupported(const Scenario& scenario) {
+    for (size_t a = 0; a < scenario.assets.size(); ++a) {
+        const auto& components = scenario.assets[a].components;
+        for (size_t c = 0; c < components.size(); ++c) {
+            const ComponentInput& component = components[c];
+            const std::string path = fmt::format("assets[{}].components[{}]", a, c);
+            if (component.plans && !component.plans->empty()) Unsupported(path + ".plans");
+            if (component.units) Unsupported(path + ".units");
+            if (component.forced.derogatory_opening || component.forced.temporary_reintegration_opening)
+                Unsupported(path + ".forced");
+            if (!component.situations.empty()) Unsupported(path + ".situations");
+        }
+    }
+    if (!scenario.exits.empty()) Unsupported("exits");
+    if (!scenario.actions.empty()) Unsupported("actions");
+    if (scenario.report.schedules) Unsupported("report.schedules");
+    if (scenario.report.tax) Unsupported("report.tax");
+    if (scenario.report.disposals) Unsupported("report.disposals");
+    if (!scenario.report.entries.empty()) Unsupported("report.entries");
+}
+
+int RunScenario(const RunOptions& options, std::ostream& out) {
+    const Scenario scenario = ParseScenarioFile(options.scenario);
+    RefuseUnsupported(scenario);
+    TemporaryDirectory temporary("vkrun");
+    const UnicodeString caseDirectory =
+        options.caseDirectory.empty() ? (temporary.Path() / "dossier").string() : options.caseDirectory;
+    EnvironmentOptions environment;
+    environment.directory =
+        options.envDirectory.empty() ? (temporary.Path() / "env").string() : options.envDirectory;
+    environment.user = scenario.case_.user;
+
+    // A directory given with --case is refused when it holds anything: only then is it ours to remove.
+    const bool ours =
+        options.caseDirectory.empty() || !fs::exists(caseDirectory) || fs::is_empty(caseDirectory);
+    try {
+        const Report report = BuildAndReport(scenario, caseDirectory, environment);
+        const std::string json = ReportJson(report);
+        if (options.reportFile.empty()) {
+            out << json;
+            out.flush();
+        } else {
+            std::ofstream file(options.reportFile, std::ios::binary | std::ios::trunc);
+            file << json;
+            file.close();
+            if (!file) throw Exception("Impossible d'écrire le rapport " + options.reportFile);
+        }
+        return kExitOk;
+    } catch (...) {
+        if (ours) RemoveCaseFile(caseDirectory);
+        throw;
+    }
+}
+
+}  // namespace vkhost
