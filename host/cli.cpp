@@ -7,6 +7,7 @@
 #include "host/commands.h"
 #include "host/run.h"
 #include "host/session.h"
+#include "host/stored_commands.h"
 #include "platform/currency.h"
 #include "platform/datetime.h"
 #include "platform/db/ibx.h"
@@ -88,6 +89,32 @@ int Main(int argc, char** argv) {
     runCommand->add_option("--env", run.envDirectory, "environment directory (default: a temporary one)");
     runCommand->add_option("--out", run.reportFile, "report file (default: standard output)");
     runCommand->callback([&] { status = Guarded([&] { return RunScenario(run, std::cout); }); });
+
+    StoredCaseOptions stored;
+    CLI::App* scheduleCommand =
+        app.add_subcommand("schedule", "print the depreciation schedules of one asset");
+    scheduleCommand->add_option("DIR", stored.directory, "case-file directory")->required();
+    scheduleCommand->add_option("REF", stored.reference, "the asset's reference")->required();
+    scheduleCommand->add_option("--at", stored.at, "date of the figures (default: the situation date)");
+    addEnvironment(scheduleCommand);
+    scheduleCommand->callback(
+        [&] { status = Guarded([&] { return RunSchedule(stored, environment, std::cout); }); });
+
+    CLI::App* validateCommand = app.add_subcommand("validate", "validate an asset's latest version");
+    validateCommand->add_option("DIR", stored.directory, "case-file directory")->required();
+    validateCommand->add_option("REF", stored.reference, "the asset's reference")->required();
+    validateCommand->add_option("--complement", stored.complement, "complementary state given (default 2)")
+        ->check(CLI::Range(1, 3));
+    addEnvironment(validateCommand);
+    validateCommand->callback(
+        [&] { status = Guarded([&] { return RunValidate(stored, environment, std::cout); }); });
+
+    CLI::App* closeCommand =
+        app.add_subcommand("close-year", "close the current fiscal year and move to the next one");
+    closeCommand->add_option("DIR", stored.directory, "case-file directory")->required();
+    addEnvironment(closeCommand);
+    closeCommand->callback(
+        [&] { status = Guarded([&] { return RunCloseYear(stored, environment, std::cout); }); });
 
     try {
         app.parse(argc, argv);

@@ -14,7 +14,7 @@ using nlohmann::json;
 // double together with their source text; only the text is kept. Knows at every moment the path
 // being read, so that a syntax error names where it happened.
 class DocumentBuilder : public nlohmann::json_sax<json> {
-  public:
+public:
     bool null() override { return Add(JsonValue{}); }
     bool boolean(bool value) override {
         JsonValue v;
@@ -58,7 +58,7 @@ class DocumentBuilder : public nlohmann::json_sax<json> {
     JsonValue TakeRoot() { return std::move(root_); }
     const std::string& ErrorMessage() const { return error_; }
 
-  private:
+private:
     struct Frame {
         JsonValue* value;
         std::string key;  // member being read, objects only

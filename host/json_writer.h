@@ -16,7 +16,7 @@
 namespace vkhost {
 
 class JsonWriter {
-  public:
+public:
     explicit JsonWriter(std::ostream& out, int indent = 2) : out_(out), indent_(indent) {}
 
     void BeginObject() { Open('{'); }
@@ -45,7 +45,7 @@ class JsonWriter {
     void Field(std::string_view key, std::string_view value) { Key(key), String(value); }
     void Field(std::string_view key, const char* value) { Key(key), String(value); }
 
-  private:
+private:
     struct Level {
         bool object;
         int count = 0;

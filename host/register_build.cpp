@@ -4,9 +4,12 @@
 
 #include "host/session.h"
 #include "platform/dossier.h"
+#include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"
+#include "units/uvkdetailsit.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
+#include "units/uvkuniteoeuvre.h"
 
 namespace vkhost {
 
@@ -35,6 +38,77 @@ void FillDetail(cVK_DetailComposant& line, const DetailInput& input) {
     line.SetDesignation(input.designation);
 }
 
+// The component keeps exactly the plans the scenario lists, each set as given.
+void FillPlans(cVK_Composant& component, const std::vector<PlanInput>& plans) {
+    cVK_LstAmortissement* list = component.GetLstAmortissement();
+    for (int i = list->Count() - 1; i >= 0; --i) {
+        cVK_Amortissement* plan = list->Get(i);
+        bool listed = false;
+        for (const PlanInput& input : plans) listed = listed || input.kind == plan->TYPEAMORT;
+        if (listed) continue;
+        if (plan->ID != 0) plan->BD_Supprimer(false);
+        list->Delete(plan);
+        delete plan;
+    }
+    for (const PlanInput& input : plans) {
+        const auto kind = static_cast<VK_TypeAmort>(input.kind);
+        cVK_Amortissement* plan = list->GetAmort(kind);
+        if (!plan) plan = list->AddNew(kind);
+        plan->SetMethode(static_cast<VK_MethodeAmort>(input.method));
+        plan->SetDuree(static_cast<unsigned short>(input.duration));
+        if (!input.start.IsNull()) plan->SetPtDeDepart(input.start);
+        if (input.residual) plan->SetValResiduelle(*input.residual);
+        if (input.forced_opening.depreciation)
+            plan->SetCumulAmortOuvForce(*input.forced_opening.depreciation);
+        if (input.forced_opening.impairment_ded)
+            plan->SetCumulDeprecDedOuvForce(*input.forced_opening.impairment_ded);
+        if (input.forced_opening.impairment_nonded)
+            plan->SetCumulDeprecNonDedOuvForce(*input.forced_opening.impairment_nonded);
+        for (const YearAmountInput& amount : input.manual)
+            if (cVK_LstUOPrevue* amounts = plan->GetLstManuel())
+                amounts->AddNew(static_cast<short>(amount.year))->SetConsommation(amount.amount);
+        plan->ClearCalculs();
+    }
+    list->Trie();
+}
+
+void FillUnits(cVK_Composant& component, const UnitsInput& input) {
+    if (input.total) component.SetUO_ConsommationTotale(*input.total);
+    component.SetUO_Designation(input.designation);
+    if (input.forced_opening) component.SetUO_CumulConsoOuvForce(*input.forced_opening);
+    if (input.forecasts.empty()) return;
+    if (!component.GetLstUOPrevue())
+        component.SetLstUOPrevue(new cVK_LstUOPrevue(&component, component.GetBase()));
+    for (const YearAmountInput& forecast : input.forecasts)
+        component.GetLstUOPrevue()
+            ->AddNew(static_cast<short>(forecast.year))
+            ->SetConsommation(forecast.amount);
+    component.ClearCalculs();
+}
+
+// What the user entered for a situation at a date, stored once the component has its reference.
+void StoreSituations(cVK_Composant& component, const std::vector<SituationInput>& situations) {
+    for (const SituationInput& input : situations) {
+        std::unique_ptr<cVK_DetSituation> detail;
+        if (input.kind == 0) {
+            detail = std::make_unique<cVK_DetSituation>(&component, input.date);
+        } else {
+            cVK_Amortissement* plan = component.GetAmort(static_cast<VK_TypeAmort>(input.kind));
+            if (!plan)
+                throw InvalidInput("Situation d'un plan absent (type " + std::to_string(input.kind) + ")");
+            detail = std::make_unique<cVK_DetSituation>(plan, input.date);
+        }
+        detail->SetValActuelle(input.current_value);
+        detail->SetDeprecNonDed(input.impairment_nonded);
+        detail->SetDeprecRepriseMax(input.max_reversal);
+        detail->SetDotationManuelleForc(input.manual_charge);
+        detail->SetUO_QuantiteForc(input.units);
+        if (!detail->BD_MAJ())
+            throw EngineReportedFailure("Le détail de situation n'a pas pu être enregistré");
+    }
+    if (!situations.empty()) component.ClearCalculs();
+}
+
 void FillComponent(cVK_Composant& component, const ComponentInput& input) {
     component.SetNumCompte(pCurDossier->DossierCompleteCompte(input.account, true));
     component.SetDateEntree(input.entry_date);
@@ -44,8 +118,13 @@ void FillComponent(cVK_Composant& component, const ComponentInput& input) {
     component.SetIsAmortNonDeductible(input.non_deductible);
     component.POUR_CALC_REINT_AMORT = input.car_reintegration;
     component.Modifie();
-    if (!component.GetDetails()) return;
-    for (const DetailInput& detail : input.details) FillDetail(*component.GetDetails()->AddNew(), detail);
+    if (component.GetDetails())
+        for (const DetailInput& detail : input.details) FillDetail(*component.GetDetails()->AddNew(), detail);
+    if (input.plans) FillPlans(component, *input.plans);
+    if (input.units) FillUnits(component, *input.units);
+    if (input.forced.derogatory_opening) component.SetAmortDerogOuvForce(*input.forced.derogatory_opening);
+    if (input.forced.temporary_reintegration_opening)
+        component.SetReintTmpOuvForce(*input.forced.temporary_reintegration_opening);
 }
 
 }  // namespace
@@ -68,6 +147,8 @@ BuiltAsset BuildAsset(const AssetInput& input) {
     }
     list->Trie();
     if (!asset.BD_MAJ()) throw EngineReportedFailure("Le bien " + input.ref + " n'a pas pu être enregistré");
+    for (size_t i = 0; i < input.components.size(); ++i)
+        StoreSituations(*built.components[i], input.components[i].situations);
     return built;
 }
 

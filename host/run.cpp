@@ -7,7 +7,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/actions.h"
 #include "host/register_build.h"
+#include "host/report_build.h"
 #include "host/report_json.h"
 #include "host/tempdir.h"
 #include "platform/messages.h"
@@ -55,15 +57,25 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     Report report;
     RunMessages messages(report.warnings);
     ScopedMessageHandler scope(&messages);
+    const uint64_t shownBefore = ExceptionsShown();
     Session session(environment);
     session.Create(caseDirectory, CaseParameters(scenario.case_));
     WriteSettings(session.Dossier(), scenario.case_);
     if (!VK_CreerTables("")) throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
-    std::vector<BuiltAsset> built;
+    std::vector<AssetKey> keys;
     session.RunAction([&] {
-        for (const AssetInput& input : scenario.assets) built.push_back(BuildAsset(input));
+        for (const AssetInput& input : scenario.assets) keys.push_back(KeyOf(BuildAsset(input)));
+        // Disposals: the scenario's exits are built here, before the actions.
+        for (const ActionInput& action : scenario.actions) RunScenarioAction(session, action, keys);
     });
-    for (const BuiltAsset& asset : built) report.assets.push_back(ReportAsset(asset));
+    // Read back as stored: each chain's latest version, at the report's date.
+    const TDateTime at = scenario.report.at ? *scenario.report.at : session.Dossier().DateSituation;
+    for (const AssetKey& key : keys) {
+        std::unique_ptr<cVK_Bien> asset = LoadLatestVersion(key.refCalc);
+        if (asset) report.assets.push_back(ReportAssetAt(*asset, key, scenario.report, at, report.warnings));
+    }
+    // Disposals: the report's exits[]. Entries: the report's entries[].
+    if (ExceptionsShown() != shownBefore) throw EngineReportedFailure("Le rapport n'a pas pu être établi");
     return report;
 }
 
@@ -75,22 +87,7 @@ void RemoveCaseFile(const UnicodeString& directory) {
 }  // namespace
 
 void RefuseUnsupported(const Scenario& scenario) {
-    for (size_t a = 0; a < scenario.assets.size(); ++a) {
-        const auto& components = scenario.assets[a].components;
-        for (size_t c = 0; c < components.size(); ++c) {
-            const ComponentInput& component = components[c];
-            const std::string path = fmt::format("assets[{}].components[{}]", a, c);
-            if (component.plans && !component.plans->empty()) Unsupported(path + ".plans");
-            if (component.units) Unsupported(path + ".units");
-            if (component.forced.derogatory_opening || component.forced.temporary_reintegration_opening)
-                Unsupported(path + ".forced");
-            if (!component.situations.empty()) Unsupported(path + ".situations");
-        }
-    }
     if (!scenario.exits.empty()) Unsupported("exits");
-    if (!scenario.actions.empty()) Unsupported("actions");
-    if (scenario.report.schedules) Unsupported("report.schedules");
-    if (scenario.report.tax) Unsupported("report.tax");
     if (scenario.report.disposals) Unsupported("report.disposals");
     if (!scenario.report.entries.empty()) Unsupported("report.entries");
 }

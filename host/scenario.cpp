@@ -25,7 +25,8 @@ Scenario ParseScenario(std::string_view text, const std::string& baseDirectory) 
 
 Scenario ParseScenarioFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) throw InvalidInput(path + ": cannot be read (a directory)");
+    if (std::filesystem::is_directory(path, error))
+        throw InvalidInput(path + ": cannot be read (a directory)");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw InvalidInput(path + ": cannot be read (" + std::strerror(errno) + ")");
     std::ostringstream text;

@@ -37,7 +37,7 @@ double ReadRate(const JsonValue& value, const std::string& path);
 // An object whose fields are all known: the constructor refuses a value that is not an object and
 // the first field (in document order) that is not among `known`.
 class ObjectReader {
-  public:
+public:
     ObjectReader(const JsonValue& value, std::string path, std::span<const std::string_view> known);
     ObjectReader(const JsonValue& value, std::string path, std::initializer_list<std::string_view> known)
         : ObjectReader(value, std::move(path),
@@ -67,7 +67,7 @@ class ObjectReader {
     const std::vector<JsonValue>* List(std::string_view key) const;
     const std::vector<JsonValue>& RequiredList(std::string_view key) const;
 
-  private:
+private:
     const JsonValue& value_;
     std::string path_;
 };

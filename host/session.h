@@ -18,7 +18,7 @@ constexpr int kExitInvalid = 2;  // invalid input
 
 // Raised for invalid input; the host exits with status 2.
 class InvalidInput : public Exception {
-  public:
+public:
     using Exception::Exception;
 };
 
@@ -30,7 +30,7 @@ struct EnvironmentOptions {
 // Opens the environment and, for a case file, makes it the engine's current one. Destroying the
 // session detaches everything and clears the engine's globals.
 class Session {
-  public:
+public:
     explicit Session(const EnvironmentOptions& options);
     ~Session();
     Session(const Session&) = delete;
@@ -48,14 +48,14 @@ class Session {
     // showed no error meanwhile; otherwise rolls everything back and raises.
     void RunAction(const std::function<void()>& action);
 
-  private:
+private:
     std::unique_ptr<TEnvironnement> environment_;
     std::unique_ptr<CDossier> dossier_;
 };
 
 // Raised by RunAction when the engine showed an error without raising one itself.
 class EngineReportedFailure : public Exception {
-  public:
+public:
     using Exception::Exception;
 };
 

@@ -139,16 +139,6 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "assets[1].state: must be 0..5");
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(fs::exists(dossier));
-
-    // A valid scenario asking what this host does not drive yet is refused the same way.
-    const Outcome plans = RunScenario(
-        std::string("{") + kYears +
-            R"(, "assets": [{"ref": "P", "components": [{"account": "2154", "entry_date": "2025-01-01",
-                         "plans": [{"kind": 1, "method": 1, "duration": 60}]}]}]})",
-        "");
-    EXPECT_EQ(plans.status, 2);
-    EXPECT_EQ(plans.err.substr(0, plans.err.find('\n')),
-              "assets[0].components[0].plans: not supported yet by this host");
 }
 
 TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {

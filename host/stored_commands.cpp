@@ -1,0 +1,103 @@
+#include "host/stored_commands.h"
+
+#include <fmt/format.h>
+
+#include "host/closing.h"
+#include "host/report_build.h"
+#include "platform/barre.h"
+#include "units/uvkamortissement.h"
+#include "units/uvklistes.h"
+
+namespace vkhost {
+
+namespace {
+
+std::string Amount(const CCurrency& amount) {
+    if (amount.IsNull()) return "";
+    return fmt::format("{:.2f}", amount.AsDouble());
+}
+
+std::unique_ptr<cVK_Bien> FindAsset(const StoredCaseOptions& options) {
+    std::unique_ptr<cVK_Bien> asset = LoadAssetByReference(options.reference);
+    if (!asset) throw InvalidInput("REF: aucun bien de référence \"" + options.reference + "\"");
+    return asset;
+}
+
+void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) {
+    const PlanReport report = ReportPlan(plan, at, true);
+    out << fmt::format(
+        "  Plan {} : {} ; départ {} ; durée {} ; taux {} ; valeur amortissable {}\n",
+        plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), FormatISODate(report.start),
+        report.duration == 65535 ? std::string("-") : std::to_string(report.duration) + " mois",
+        report.rate ? fmt::format("{:.4f} %", *report.rate) : "-", Amount(report.depreciable));
+    out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13}  {}\n", "Exercice", "Clôture",
+                       "Base", "Dotation", "Cumul ouv.", "VNC ouv.", "Prorata", "");
+    for (const ScheduleLineReport& line : *report.schedule) {
+        TDateTime end;
+        pCurDossier->DonnerDatesDebEtFin(line.year, false, nullptr, &end);
+        std::string flags;
+        if (line.stored) flags += " figé";
+        if (line.linear) flags += " linéaire";
+        if (line.last) flags += " dernier";
+        out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13} {}\n", line.year,
+                           FormatISODate(end), Amount(line.base), Amount(line.charge),
+                           Amount(line.opening_depreciation), Amount(line.opening_nbv), line.prorata, flags);
+    }
+    out << fmt::format("  Au {} : dotation {}, cumul {}, VNC {}\n\n", FormatISODate(at),
+                       Amount(report.at.charge), Amount(report.at.cumul), Amount(report.at.nbv));
+}
+
+}  // namespace
+
+int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
+    Session session(environment);
+    session.Open(options.directory);
+    const TDateTime at = options.at.empty() ? session.Dossier().DateSituation : ParseISODate(options.at);
+    std::unique_ptr<cVK_Bien> asset = FindAsset(options);
+    out << fmt::format("Bien {} — {} (version {}, état {})\n\n", asset->GetReference(), asset->Designation,
+                       asset->ID, asset->GetEtat());
+    cVK_ListeComposants* components = asset->GetListeComposants();
+    for (int i = 0; components && i < components->Count(); ++i) {
+        cVK_Composant* component = components->Get(i);
+        out << fmt::format("Composant {} {} — compte {}, entré le {}, prix {}\n", component->GetReference(),
+                           component->Designation, component->NUMCOMPTE, FormatISODate(component->DATEENTREE),
+                           Amount(component->GetPrixHT()));
+        cVK_LstAmortissement* plans = component->GetLstAmortissement();
+        for (int p = 0; plans && p < plans->Count(); ++p) PrintPlan(*plans->Get(p), at, out);
+    }
+    return kExitOk;
+}
+
+int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
+    Session session(environment);
+    session.Open(options.directory);
+    std::string reference;
+    session.RunAction([&] {
+        std::unique_ptr<cVK_Bien> asset = FindAsset(options);
+        reference = asset->GetReference();
+        asset->Valider(static_cast<VK_EtatsCplmt>(options.complement));
+    });
+    out << "Bien " << reference << " validé.\n";
+    return kExitOk;
+}
+
+int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
+    Session session(environment);
+    session.Open(options.directory);
+    const TDateTime closedStart = session.Dossier().DateDebutExercice,
+                    closedEnd = session.Dossier().DateFinExercice;
+    ClosingResult result;
+    session.RunAction([&] {
+        CBarre bar("Clôture");
+        result = CloseYear(session.Dossier(), &bar);
+    });
+    out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", FormatISODate(closedStart),
+                       FormatISODate(closedEnd), result.assets, result.closed);
+    out << fmt::format("Exercice courant : du {} au {} ; date de situation {}.\n",
+                       FormatISODate(session.Dossier().DateDebutExercice),
+                       FormatISODate(session.Dossier().DateFinExercice),
+                       FormatISODate(session.Dossier().DateSituation));
+    return kExitOk;
+}
+
+}  // namespace vkhost

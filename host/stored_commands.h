@@ -1,0 +1,26 @@
+// Commands on a stored case file: the schedule of one asset, validating a version, closing the year.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "host/session.h"
+
+namespace vkhost {
+
+struct StoredCaseOptions {
+    UnicodeString directory;  // the case file
+    UnicodeString reference;  // an asset's entered or calculated reference
+    UnicodeString at;         // date of the figures (default: the situation date)
+    int complement = 2;       // validate: the complementary state given
+};
+
+// Prints the schedule of every plan of every component of an asset's latest version.
+int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);
+// Validates an asset's latest version (stores its opening balances), in one transaction.
+int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);
+// Closes the current fiscal year for every asset and moves the case file to the next year, in one
+// transaction, with a progress bar.
+int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);
+
+}  // namespace vkhost
