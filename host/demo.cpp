@@ -4,7 +4,10 @@
 
 #include "host/commands.h"
 #include "host/register_build.h"
+#include "host/report_build.h"
 #include "host/tempdir.h"
+#include "platform/dossier.h"
+#include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"
 #include "units/uvklistes.h"
 #include "units/uvktables.h"
@@ -33,6 +36,19 @@ DetailInput Line(const char* price, const char* costs, const char* vat, const ch
     return line;
 }
 
+PlanInput Plan(int kind, VK_MethodeAmort method, int months) {
+    PlanInput plan;
+    plan.kind = kind;
+    plan.method = method;
+    plan.duration = months;
+    return plan;
+}
+
+// The accounting and tax plans of a component, both of one method and duration.
+std::vector<PlanInput> Plans(VK_MethodeAmort method, int months) {
+    return {Plan(taComptable, method, months), Plan(taFiscal, method, months)};
+}
+
 // A small company's register: offices bought two years ago (land, structure and later fittings),
 // the manager's car, a machine bought this year and a software licence.
 std::vector<AssetInput> DemoAssets(int year) {
@@ -48,6 +64,9 @@ std::vector<AssetInput> DemoAssets(int year) {
         Component("213500", EncodeDate(year - 1, 9, 15), "Agencements",
                   {Line("80000", "", "16000", "Bâti-Ouest")}),
     };
+    offices.components[0].plans = Plans(maLineaire, 300);           // 25 years
+    offices.components[1].plans = Plans(maNonAmortissable, 65535);  // land is not depreciated
+    offices.components[2].plans = Plans(maLineaire, 120);
     AssetInput& car = assets[1];
     car.ref = "VT-01";
     car.designation = "Voiture de direction";
@@ -55,6 +74,7 @@ std::vector<AssetInput> DemoAssets(int year) {
     car.components = {Component("218200", EncodeDate(year - 1, 4, 10), "Berline hybride",
                                 {Line("38500", "450", "", "Garage du Centre")})};
     car.components[0].car_reintegration = true;
+    car.components[0].plans = Plans(maLineaire, 60);
     AssetInput& machine = assets[2];
     machine.ref = "MAC-01";
     machine.designation = "Centre d'usinage 5 axes";
@@ -62,15 +82,45 @@ std::vector<AssetInput> DemoAssets(int year) {
     machine.complement = vcEnCours;
     machine.components = {Component("215400", EncodeDate(year, 6, 1), "Centre d'usinage",
                                     {Line("96000", "2400", "19680", "Usinor Machines")})};
+    // Linear in the accounts, declining for tax: the excess is derogatory depreciation.
+    machine.components[0].plans =
+        std::vector<PlanInput>{Plan(taComptable, maLineaire, 120), Plan(taFiscal, maDegressif, 120)};
     AssetInput& licence = assets[3];
     licence.ref = "LOG-01";
     licence.designation = "Licence du progiciel de gestion";
     licence.components = {Component("205000", EncodeDate(year, 1, 15), "Licence perpétuelle",
                                     {Line("12000", "", "2400", "Éditeur Gestia")})};
+    licence.components[0].plans =
+        std::vector<PlanInput>{Plan(taComptable, maLineaire, 36), Plan(taFiscal, maLineaire, 12)};
     return assets;
 }
 
-void PrintAsset(const cVK_Bien& asset, std::ostream& out) {
+std::string Amount(const CCurrency& amount) {
+    return amount.IsNull() ? "-" : fmt::format("{:.2f}", amount.AsDouble());
+}
+
+// The year's figures of each plan of a component, and its tax adjustments.
+void PrintDepreciation(cVK_Composant& c, const TDateTime& at, std::ostream& out) {
+    cVK_LstAmortissement* plans = c.GetLstAmortissement();
+    for (int p = 0; plans && p < plans->Count(); ++p) {
+        cVK_Amortissement& plan = *plans->Get(p);
+        const PlanReport figures = ReportPlan(plan, at, false);
+        out << fmt::format("        {:<9} {:<16} dotation {:>12}  cumul {:>12}  VNC {:>12}\n",
+                           plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), Amount(figures.at.charge),
+                           Amount(figures.at.cumul), Amount(figures.at.nbv));
+    }
+    if (c.GetAmortDerogEstConcerne(at)) {
+        CCurrency allocation, reversal;
+        c.GetAmortDerogEx(at, &allocation, &reversal, nullptr, nullptr);
+        out << fmt::format(
+            "        Amortissement dérogatoire : solde {}, dotation de l'exercice {}, reprise {}\n",
+            Amount(c.GetAmortDerog(at)), Amount(allocation), Amount(reversal));
+    }
+    if (c.GetReintTmpEstConcerne(at))
+        out << fmt::format("        Réintégration temporaire : solde {}\n", Amount(c.GetReintTmp(at)));
+}
+
+void PrintAsset(cVK_Bien& asset, std::ostream& out) {
     static const char* const complements[] = {"", "en cours", "validé", "clôturé"};
     out << fmt::format("\n{} ({}) {} — {}, {} — coût d'entrée {} €\n", asset.GetReference(),
                        asset.GetRefCalc(), asset.Designation, asset.GetEtat(), complements[asset.EtatCplmt],
@@ -79,9 +129,10 @@ void PrintAsset(const cVK_Bien& asset, std::ostream& out) {
         out << fmt::format("  Véhicule : {}, {}, 1re immatriculation {}, CO2 {} g/km\n",
                            vehicle->GetNomTypeVehicule(), vehicle->NUMIMMAT,
                            FormatISODate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
+    const TDateTime at = pCurDossier->DateSituation;
     const cVK_ListeComposants& list = *asset.GetListeComposants();
     for (int i = 0; i < list.Count(); ++i) {
-        const cVK_Composant& c = *list.Get(i);
+        cVK_Composant& c = *list.Get(i);
         static const char* const kinds[] = {"incorporelle", "corporelle", "autre", "financière"};
         out << fmt::format(
             "  {} {:<5} {:<22} compte {} ({}), entré le {} ({}), prix HT {} €, TVA récupérée {} €{}\n",
@@ -89,7 +140,12 @@ void PrintAsset(const cVK_Bien& asset, std::ostream& out) {
             FormatISODate(c.DATEENTREE), c.GetNomTypeEntree(), c.GetPrixHT().ToString(),
             c.GetTVARecuperee().IsNull() ? "0" : c.GetTVARecuperee().ToString(),
             c.SOUMIS_TP ? ", base de CFE" : "");
+        PrintDepreciation(c, at, out);
     }
+    if (asset.GetReintDefEstConcerne())
+        out << fmt::format("  Voiture de tourisme : plafond {}, coût {}, réintégration de l'exercice {}\n",
+                           Amount(asset.GetReintDefBaseMaxi()), Amount(asset.GetReintDefCoutEntree()),
+                           Amount(asset.GetReintDef(at)));
 }
 
 }  // namespace
