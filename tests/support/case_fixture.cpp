@@ -17,10 +17,54 @@ ParametresDossier CalendarYears(int firstYear, int count, int currentYear) {
     return parameters;
 }
 
-CaseFile::CaseFile(const ParametresDossier& parameters) {
+namespace {
+
+fs::path TemporaryRoot() {
     std::string pattern = (fs::temp_directory_path() / "vktest-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    root_ = pattern;
+    return pattern;
+}
+
+// An environment made once (its common database is the slow part to create) and copied for each
+// test, which then works on a copy of its own. CTest names a directory shared by the test processes
+// of one run (VK_TEST_TEMPLATE_DIR, emptied when the run starts); without it the template lives as
+// long as the process.
+struct Template {
+    Template() {
+        const char* shared = std::getenv("VK_TEST_TEMPLATE_DIR");
+        if (!shared || !*shared) {
+            root = TemporaryRoot();
+            owned = true;
+            TEnvironnement::Ouvrir((root / "env").string(), "testeur");
+            return;
+        }
+        root = shared;
+        std::error_code ignored;
+        if (fs::exists(root / "env" / "commun" / "OKT_COMMUN.fdb", ignored)) return;
+        const fs::path building = TemporaryRoot();
+        TEnvironnement::Ouvrir((building / "env").string(), "testeur");
+        fs::create_directories(root, ignored);
+        fs::rename(building / "env", root / "env", ignored);  // another process may have been first
+        fs::remove_all(building, ignored);
+    }
+    ~Template() {
+        std::error_code ignored;
+        if (owned) fs::remove_all(root, ignored);
+    }
+    fs::path root;
+    bool owned = false;
+};
+
+fs::path TemplateEnvironment() {
+    static const Template once;
+    return once.root / "env";
+}
+
+}  // namespace
+
+CaseFile::CaseFile(const ParametresDossier& parameters) {
+    root_ = TemporaryRoot();
+    fs::copy(TemplateEnvironment(), root_ / "env", fs::copy_options::recursive);
     environment_ = TEnvironnement::Ouvrir((root_ / "env").string(), "testeur");
     pEnvironnement = environment_.get();
     dossier_ = CDossier::Creer((root_ / "dossier").string(), parameters);
