@@ -1,0 +1,511 @@
+// Tax adjustments of a component and of an asset: derogatory depreciation, temporary and definitive
+// reintegrations, the passenger-car rule and the impairment tests, with every expected figure worked
+// out by hand in the comments.
+//
+// The case file has calendar years 2024 to 2026, 2026 current (year 0); D is its last day.
+// Linear charges are by days on 360-day years; the declining rate of 60 months is 1.75 x 20 % = 35 %.
+#include <fmt/format.h>
+
+#include "platform/dossier.h"
+#include "tests/support/engine_fixture.h"
+#include "units/uvkcession.h"
+#include "units/uvkdivers.h"
+
+namespace {
+
+using vktest::SetPlan;
+
+// An amount as exact text ("null" for the null amount), so that failures show both sides.
+std::string Text(const CCurrency& amount) {
+    if (amount.IsNull()) return "null";
+    const int64_t count = amount.Count();
+    const uint64_t magnitude = count < 0 ? uint64_t(-(count + 1)) + 1 : uint64_t(count);
+    return fmt::format("{}{}.{:04}", count < 0 ? "-" : "", magnitude / 10000, magnitude % 10000);
+}
+// The expected amount of a table: "null" or a decimal text.
+std::string Expected(const char* text) {
+    return std::string(text) == "null" ? "null" : Text(CCurrency::Parse(text));
+}
+
+const TDateTime kD = EncodeDate(2026, 12, 31);
+const TDateTime kYearStart = EncodeDate(2026, 1, 1);
+
+// A stored asset with one structure component and its two plans set: accounting (A) and tax (F).
+struct Machine {
+    cVK_Bien* asset;
+    cVK_Composant* component;
+    cVK_Amortissement* accounting;
+    cVK_Amortissement* tax;
+};
+
+Machine NewMachine(vktest::EngineCase& engine, const TDateTime& entry, const CCurrency& price,
+                   VK_MethodeAmort accountingMethod, unsigned short accountingMonths, VK_MethodeAmort taxMethod,
+                   unsigned short taxMonths, const UnicodeString& account = "215400") {
+    Machine m;
+    m.asset = engine.NewAsset(entry, price, account);
+    m.component = m.asset->GetStructure();
+    m.accounting = m.component->GetAmort(taComptable);
+    m.tax = m.component->GetAmort(taFiscal);
+    SetPlan(m.accounting, accountingMethod, accountingMonths, accountingMethod == maLineaire ? entry : TDateTime());
+    SetPlan(m.tax, taxMethod, taxMonths, taxMethod == maLineaire ? entry : TDateTime());
+    m.component->ClearCalculs();
+    return m;
+}
+
+// A sale on 30 June 2026, which is also the end of use.
+cVK_Cession* Dispose(cVK_Composant* component, const TDateTime& exit = EncodeDate(2026, 6, 30)) {
+    auto* cession = new cVK_Cession(component, nullptr, 0);
+    component->SetCession(cession);
+    cession->SetMotifSortie(vmCession);
+    cession->SetDateSortie(exit);
+    cession->SetDateFinUtilisation(exit);
+    component->ClearCalculs();
+    return cession;
+}
+
+// Writes the setting; null checks that the case file has none.
+void SetDerogatoryRate(const char* rate) {
+    if (rate)
+        pCurDossier->FichierINI()->SetString("VK", "DerogatoireTaux", rate);
+    else
+        ASSERT_FALSE(pCurDossier->FichierINI()->HasKey("VK", "DerogatoireTaux"));
+}
+
+class Tax : public ::testing::Test {
+protected:
+    vktest::EngineCase engine;  // calendar years 2024 to 2026, current 2026
+    vktest::Messages messages;
+    void TearDown() override {
+        for (const auto& shown : messages->exceptions) ADD_FAILURE() << "engine showed: " << shown.message;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Derogatory depreciation: which components are concerned
+
+// Accounting and tax plans both linear over 60 months from 1 Jan 2026: C(D) = F(D) = 2,000, and the
+// opening balance is 0. Not concerned: every figure is null and the yearly movement writes nulls.
+TEST_F(Tax, DerogatoryNotConcernedWhenTaxNeverExceedsAccounting) {
+    Machine m = NewMachine(engine, kYearStart, 10000, maLineaire, 60, maLineaire, 60);
+    Machine m2 = NewMachine(engine, kYearStart, 10000, maLineaire, 60, maLineaire, 120);  // F(D) 1,000 < C(D)
+    for (Machine* machine : {&m, &m2}) {
+        cVK_Composant* c = machine->component;
+        EXPECT_FALSE(c->GetAmortDerogEstConcerne(kD));
+        EXPECT_EQ(Text(c->GetAmortDerogOuv(1)), "0.0000");
+        for (const CCurrency& figure : {c->GetAmortDerogMini(kD), c->GetAmortDerogMaxi(kD), c->GetAmortDerogRetenu(kD),
+                                        c->GetAmortDerog(kD), c->GetAmortRegulDiff(kD)})
+            EXPECT_EQ(Text(figure), "null");
+        CCurrency dotation(1), reprise(1), cession(1), cloture(7);
+        EXPECT_EQ(Text(c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture)), "null");
+        EXPECT_EQ(Text(dotation), "null");
+        EXPECT_EQ(Text(reprise), "null");
+        EXPECT_EQ(Text(cession), "null");
+        EXPECT_EQ(Text(cloture), "7.0000") << "the closing balance is left as it was";
+    }
+}
+
+// A component without a tax plan is not concerned (plans are found by kind, D16).
+TEST_F(Tax, DerogatoryWithoutTaxPlanIsNotConcerned) {
+    Machine m = NewMachine(engine, kYearStart, 10000, maLineaire, 60, maDegressif, 60);
+    m.component->GetLstAmortissement()->Delete(m.tax);
+    m.tax->BD_Supprimer(false);
+    delete m.tax;
+    EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kD));
+    EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "null");
+    EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), "null");
+    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "null");
+}
+
+// At the current year's start only the opening balance decides.
+// Entered 1 Jan 2025, 10,000: A linear 60 months charges 2,000 in 2025; F declining 35 % charges
+// 3,500. Opening 2026: C0 = 2,000, F0 = 3,500, computed opening balance 1,500: concerned on 1 Jan
+// 2026. With a stored opening of 0 it is not, although F exceeds C on that day too.
+TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), "1500.0000");
+    EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(kYearStart));
+    m.component->DEROG_OUV = CCurrency(0);
+    EXPECT_GT(m.tax->GetCumulAmort(kYearStart), m.accounting->GetCumulAmort(kYearStart));
+    EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kYearStart));
+    EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(EncodeDate(2026, 1, 2))) << "any other day: F(D) > C(D)";
+    EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "null");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Derogatory depreciation: opening balance, forced and stored
+
+// Same machine (opening maximum 1,500). 2026: A 8,000 x 360 / 1,440 = 2,000, C(D) = 4,000; F
+// 6,500 x 35 % = 2,275 (linear would be 6,500 / 4 = 1,625), F(D) = 5,775. Balance at D: 1,775.
+// The movement of the year is 1,775 minus the opening in effect.
+TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    struct Case {
+        const char* forced;   // DEROG_OUV_FORC
+        const char* stored;   // DEROG_OUV
+        const char* opening;  // GetAmortDerogOuv(1)
+        const char* withoutForced;  // GetAmortDerogOuv(0)
+        const char* movement;       // GetAmortDerogEx, 1,775 - opening
+    } cases[] = {
+        {"null", "null", "1500", "1500", "275"},  // computed: max(0, F0 - C0)
+        {"2000", "null", "1500", "1500", "275"},  // above the maximum: cut to 1,500
+        {"700", "null", "700", "1500", "1075"},   // below: taken as it is
+        {"0", "null", "0", "1500", "1775"},       // 0 is a value, not an absence
+        {"null", "1200", "1200", "1200", "575"},  // the stored opening of the last closing
+        {"900", "1200", "900", "1200", "875"},    // forced beats stored
+    };
+    for (const Case& c : cases) {
+        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency() : CCurrency::Parse(c.forced));
+        m.component->DEROG_OUV = std::string(c.stored) == "null" ? CCurrency() : CCurrency::Parse(c.stored);
+        const std::string label = std::string("forced ") + c.forced + ", stored " + c.stored;
+        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(0)), Expected(c.withoutForced)) << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "1775.0000") << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), Expected(c.movement))
+            << label << " (all outputs null: the movement is still returned)";
+    }
+}
+
+// The standards-conformity opening: none for the reasons 0 and 5; otherwise forced (capped), stored,
+// or the computed maximum; when it exists it beats the ordinary forced value.
+TEST_F(Tax, DerogatoryStandardsOpening) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    m.component->SetAmortDerogOuvForce(CCurrency(700));
+    struct Case {
+        int reason;
+        const char* forcedMan;
+        const char* storedMan;
+        const char* man;      // GetMAN_AmortDerogOuv(1)
+        const char* opening;  // GetAmortDerogOuv(1)
+    } cases[] = {
+        {0, "300", "400", "null", "700"}, {5, "300", "400", "null", "700"}, {4, "300", "400", "300", "300"},
+        {4, "3000", "null", "1500", "1500"}, {4, "null", "400", "400", "400"}, {4, "null", "null", "1500", "1500"},
+    };
+    for (const Case& c : cases) {
+        m.component->MAN_MOTIF = c.reason;
+        m.component->SetMAN_AmortDerogOuvForce(std::string(c.forcedMan) == "null" ? CCurrency()
+                                                                                  : CCurrency::Parse(c.forcedMan));
+        m.component->DEROG_OUV_MAN =
+            std::string(c.storedMan) == "null" ? CCurrency() : CCurrency::Parse(c.storedMan);
+        const std::string label =
+            fmt::format("reason {}, forced {}, stored {}", c.reason, c.forcedMan, c.storedMan);
+        EXPECT_EQ(Text(m.component->GetMAN_AmortDerogOuv(1)), Expected(c.man)) << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Derogatory depreciation: minimum, maximum, retained rate
+
+// Same machine at D: Mini = C(D) = 4,000, Maxi = F(D) = 5,775. Retained = Mini + (Maxi - Mini) x
+// rate: absent 100 % = 5,775; 0 % = 4,000 (balance 0, the opening 1,500 is reversed); 50 % =
+// 4,000 + 887.50 = 4,887.50 (balance 887.50, regularly deferred 887.50); 33 % = 4,000 + 585.75.
+TEST_F(Tax, DerogatoryRetainedFollowsTheRate) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    struct Case {
+        const char* rate;
+        const char* retained;
+        const char* balance;
+        const char* deferred;
+        const char* allocation;
+        const char* reversal;
+    } cases[] = {
+        {nullptr, "5775", "1775", "0", "275", "0"},
+        {"100", "5775", "1775", "0", "275", "0"},
+        {"0", "4000", "0", "1775", "0", "1500"},
+        {"50", "4887.5", "887.5", "887.5", "0", "612.5"},
+        {"33", "4585.75", "585.75", "1189.25", "0", "914.25"},
+    };
+    for (const Case& c : cases) {
+        SetDerogatoryRate(c.rate);
+        const std::string label = std::string("DerogatoireTaux ") + (c.rate ? c.rate : "absent");
+        EXPECT_EQ(Text(m.component->GetAmortDerogMini(kD)), "4000.0000") << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "5775.0000") << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), Expected(c.retained)) << label;
+        EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), Expected(c.balance)) << label;
+        EXPECT_EQ(Text(m.component->GetAmortRegulDiff(kD)), Expected(c.deferred)) << label;
+        CCurrency dotation, reprise, cloture;
+        const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
+        EXPECT_EQ(Text(dotation), Expected(c.allocation)) << label;
+        EXPECT_EQ(Text(reprise), Expected(c.reversal)) << label;
+        EXPECT_EQ(Text(cloture), Expected(c.balance)) << label;
+        EXPECT_EQ(Text(movement), Text(CCurrency::Parse(c.balance) - CCurrency(1500))) << label;
+    }
+    // Opening regularly deferred: F0 - opening - C0 = 3,500 - 1,500 - 2,000.
+    EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "0.0000");
+}
+
+// Tax methods "Logiciels" (5) and "Dégr. majoré" (10): the minimum is the tax cumul itself, so
+// Mini = Maxi = Retenu whatever the rate; an ordinary declining plan at rate 0 keeps only C(D).
+//  - software: 1,200 entered 10 April 2016, 12 months imposed from 1 April: F(D) = 1,200 x 270 / 360
+//    = 900; A linear 36 months from 10 April: 1,200 x 261 / 1,080 = 290. Balance 610.
+//  - increased declining: 10,000 from 1 July 2002, 60 months, 35 % x 6/12 x 1.3 = 2,275; A linear
+//    60 months: 10,000 x 180 / 1,800 = 1,000. Balance 1,275.
+//  - ordinary declining, same dates: F(D) = 1,750; Mini = 1,000; at rate 0 Retenu = 1,000.
+TEST(TaxSpecialMethods, MinimumEqualsMaximumForSoftwareAndIncreasedDeclining) {
+    struct Case {
+        const char* label;
+        int year;
+        TDateTime entry;
+        CCurrency price;
+        const char* account;
+        VK_MethodeAmort taxMethod;
+        unsigned short accountingMonths;
+        const char* mini;
+        const char* maxi;
+        const char* balance;
+    } cases[] = {
+        {"Logiciels", 2016, EncodeDate(2016, 4, 10), 1200, "205000", maLogiciels, 36, "900", "900", "610"},
+        {"Dégr. majoré", 2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressifMajore, 60, "2275", "2275",
+         "1275"},
+        {"Dégressif", 2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressif, 60, "1000", "1750", "0"},
+    };
+    for (const Case& c : cases) {
+        vktest::EngineCase engine(vktest::CalendarYears(c.year - 1, 2, c.year));
+        vktest::Messages messages;
+        SetDerogatoryRate("0");
+        Machine m = NewMachine(engine, c.entry, c.price, maLineaire, c.accountingMonths, c.taxMethod, 60, c.account);
+        ASSERT_EQ(m.tax->GetMethode(), c.taxMethod) << c.label;
+        const TDateTime d = EncodeDate(c.year, 12, 31);
+        EXPECT_EQ(Text(m.component->GetAmortDerogMini(d)), Expected(c.mini)) << c.label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(d)), Expected(c.maxi)) << c.label;
+        EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(d)), Expected(c.mini)) << c.label << " (rate 0)";
+        EXPECT_EQ(Text(m.component->GetAmortDerog(d)), Expected(c.balance)) << c.label;
+        EXPECT_TRUE(messages->exceptions.empty()) << c.label;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Derogatory depreciation: disposal
+
+// Same machine sold on 30 June 2026 (end of use the same day), with DerogatoireTaux 0, which the
+// disposal overrides (rate 100). A linear to 30 June: 8,000 x 180 / 1,440 = 1,000, C(D) = 3,000;
+// F declining stops at the month before: 6,500 x 35 % x 5/12 = 947.92, F(D) = 4,447.92. Retenu =
+// Maxi = 4,447.92, balance Bal = 1,447.92. The closing balance is 0 and the reversal is the larger
+// of opening and balance:
+//  - opening 1,500 (computed): V = -52.08 < 0, reversal = 1,500, allocation 0, movement -1,500;
+//  - opening 700 (forced): V = 747.92, allocation 747.92, reversal = Bal = 1,447.92, movement -700.
+// The reversal on disposal is the balance at the exit date: 1,447.92 as well.
+TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    SetDerogatoryRate("0");
+    Dispose(m.component);
+    EXPECT_EQ(Text(m.accounting->GetCumulAmort(kD)), "3000.0000");
+    EXPECT_EQ(Text(m.tax->GetCumulAmort(kD)), "4447.9200");
+    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), "4447.9200");
+    EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "4447.9200");
+    EXPECT_EQ(Text(m.component->GetAmortDerogRepriseSurCession(kD)), "1447.9200");
+    struct Case {
+        const char* forced;
+        const char* allocation;
+        const char* reversal;
+        const char* movement;
+    } cases[] = {{"null", "0", "1500", "-1500"}, {"700", "747.92", "1447.92", "-700"}};
+    for (const Case& c : cases) {
+        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency() : CCurrency::Parse(c.forced));
+        CCurrency dotation, reprise, repriseCession, cloture;
+        const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, &repriseCession, &cloture);
+        EXPECT_EQ(Text(dotation), Expected(c.allocation)) << "opening forced " << c.forced;
+        EXPECT_EQ(Text(reprise), Expected(c.reversal)) << "opening forced " << c.forced;
+        EXPECT_EQ(Text(repriseCession), "1447.9200") << "opening forced " << c.forced;
+        EXPECT_EQ(Text(cloture), "0.0000") << "opening forced " << c.forced;
+        EXPECT_EQ(Text(movement), Expected(c.movement)) << "opening forced " << c.forced;
+    }
+    // Before the exit date the retained rate is the setting's: at 31 May, rate 0, Retenu = Mini.
+    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(EncodeDate(2026, 5, 31))),
+              Text(m.component->GetAmortDerogMini(EncodeDate(2026, 5, 31))));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Temporary reintegration
+
+// The mirror machine: A declining 35 % (3,500 in 2025, 2,275 in 2026), F linear 60 months (2,000 a
+// year). Opening 2026: max(0, 3,500 - 2,000) = 1,500. At D: A 5,775 - F 4,000 = 1,775: 275 added
+// back, nothing deducted. Disposed: GetReintTmp is 0, so the whole opening 1,500 is deducted.
+TEST_F(Tax, TemporaryReintegrationOfTheYearAndOnDisposal) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
+    EXPECT_EQ(Text(m.component->GetReintTmpOuv(1)), "1500.0000");
+    EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
+    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "1775.0000");
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "275.0000");
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "0.0000");
+    Dispose(m.component);
+    EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
+    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "0.0000");
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "1500.0000");
+}
+
+// 12,000 entered 1 Jan 2026: A linear 48 months 3,000, F linear 60 months 2,400: reintegration at
+// D 600. With an opening forced to 1,000: reintegrated max(0, 600 - 1,000) = 0, deducted 400.
+// Equal cumuls with an empty or zero opening: not concerned, GetReintTmp null.
+TEST_F(Tax, TemporaryReintegrationDeductsWhatTheOpeningExceeds) {
+    Machine m = NewMachine(engine, kYearStart, 12000, maLineaire, 48, maLineaire, 60);
+    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "600.0000");
+    m.component->SetReintTmpOuvForce(CCurrency(1000));
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
+    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "400.0000");
+
+    Machine same = NewMachine(engine, kYearStart, 12000, maLineaire, 60, maLineaire, 60);
+    for (const char* opening : {"null", "0"}) {
+        same.component->SetReintTmpOuvForce(std::string(opening) == "null" ? CCurrency() : CCurrency(0));
+        EXPECT_FALSE(same.component->GetReintTmpEstConcerne(kD)) << "opening " << opening;
+        EXPECT_EQ(Text(same.component->GetReintTmp(kD)), "null") << "opening " << opening;
+        EXPECT_EQ(Text(same.component->GetReintTmpReintDed(kD, 1)), "null") << "opening " << opening;
+    }
+}
+
+// The opening in effect: standards forced (withForced 1 only), forced (1 and 2), stored, 0 for a
+// non-deductible component, computed 1,500. A forced 0 is returned as 0; no cap on forced values.
+TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
+    struct Case {
+        const char* forcedMan;
+        const char* forced;
+        const char* stored;
+        bool nonDeductible;
+        const char* with1;
+        const char* with2;
+        const char* with0;
+    } cases[] = {
+        {"null", "null", "null", false, "1500", "1500", "1500"},
+        {"null", "0", "null", false, "0", "0", "1500"},
+        {"null", "9000", "null", false, "9000", "9000", "1500"},
+        {"300", "0", "null", false, "300", "0", "1500"},
+        {"null", "null", "800", false, "800", "800", "800"},
+        {"null", "null", "null", true, "0", "0", "0"},
+        {"null", "250", "null", true, "250", "250", "0"},
+    };
+    auto amount = [](const char* text) { return std::string(text) == "null" ? CCurrency() : CCurrency::Parse(text); };
+    for (const Case& c : cases) {
+        m.component->SetMAN_ReintTmpOuvForce(amount(c.forcedMan));
+        m.component->SetReintTmpOuvForce(amount(c.forced));
+        m.component->OUV_A_DED = amount(c.stored);
+        m.component->ISAMORT_NON_DEDUC = c.nonDeductible;
+        const std::string label = fmt::format("standards {}, forced {}, stored {}, non-deductible {}", c.forcedMan,
+                                              c.forced, c.stored, c.nonDeductible);
+        EXPECT_EQ(Text(m.component->GetReintTmpOuv(1)), Expected(c.with1)) << label;
+        EXPECT_EQ(Text(m.component->GetReintTmpOuv(2)), Expected(c.with2)) << label;
+        EXPECT_EQ(Text(m.component->GetReintTmpOuv(0)), Expected(c.with0)) << label;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Definitive reintegration and passenger cars
+
+// A passenger car of 25,000 entered 1 Jan 2026 (WLTP, first registered 1 Jan 2026), A and F linear
+// 60 months: 5,000 a year, no derogatory. Ceiling by the CO2 rate (acquired from 2021, WLTP):
+//  - 100 g: 18,300; added back 5,000 x (25,000 - 18,300) / 25,000 = 1,340;
+//  - 200 g: 9,900; 5,000 x 15,100 / 25,000 = 3,020;
+//  - 10 g: 30,000 >= the cost: nothing (GetReintDef 0, GetReintegrVoitTourisme null);
+//  - unknown rate: the lowest ceiling of these dates, 9,900 (D43): 3,020.
+// A car costing exactly its ceiling (18,300 at 100 g) gives 0 too.
+TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
+    struct Case {
+        int price;
+        int co2;
+        const char* ceiling;
+        const char* definitive;
+        const char* reintegrated;
+    } cases[] = {
+        {25000, 100, "18300", "1340", "1340"},
+        {25000, 200, "9900", "3020", "3020"},
+        {25000, 10, "30000", "0", "null"},
+        {25000, VK_IntNull, "9900", "3020", "3020"},
+        {18300, 100, "18300", "0", "null"},
+    };
+    for (const Case& c : cases) {
+        Machine car = NewMachine(engine, kYearStart, c.price, maLineaire, 60, maLineaire, 60, "218200");
+        cVK_Vehicule* vehicle = car.asset->CreeVehicule();
+        vehicle->SetTypeVehicule(vtVoitureTourisme);
+        vehicle->SetDatePremierImmatriculation(kYearStart);
+        vehicle->TAUXCO2 = c.co2;
+        vehicle->POUR_VEH_NORME_WLTP = true;
+        const std::string label = fmt::format("cost {}, CO2 {}", c.price, c.co2);
+        EXPECT_TRUE(car.asset->GetReintDefEstConcerne()) << label;
+        EXPECT_EQ(Text(car.asset->GetReintDefBaseMaxi()), Expected(c.ceiling)) << label;
+        EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), Text(CCurrency(c.price))) << label;
+        EXPECT_EQ(Text(car.asset->GetDotationReintDef(kD)), Text(CCurrency(c.price) / CCurrency(5))) << label;
+        EXPECT_EQ(Text(car.asset->GetReintDef(kD)), Expected(c.definitive)) << label;
+        EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), Expected(c.reintegrated)) << label;
+        // The car rule excludes the structure from the temporary reintegration.
+        EXPECT_EQ(Text(car.component->GetReintTmpOuv(1)), "0.0000") << label;
+    }
+}
+
+// Without a first registration date no ceiling can be told: the year's car reintegration is null,
+// and so is the definitive reintegration (not the whole allocation).
+TEST_F(Tax, PassengerCarWithoutFirstRegistration) {
+    Machine car = NewMachine(engine, kYearStart, 25000, maLineaire, 60, maLineaire, 60, "218200");
+    cVK_Vehicule* vehicle = car.asset->CreeVehicule();
+    vehicle->SetTypeVehicule(vtVoitureTourisme);
+    vehicle->TAUXCO2 = 100;
+    EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
+    EXPECT_EQ(Text(car.asset->GetReintDefBaseMaxi()), "null");
+    EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), "null");
+    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "null");
+}
+
+// A car's structure flagged non-deductible falls under the component rule: its whole allocation
+// (5,000 of A, no derogatory) is added back, and the car rule no longer concerns the asset. A second
+// component flagged for the car rule (3,000 linear 60 months: 600) brings the asset back under it
+// with a cost of 3,000, within the ceiling. GetReintegrVoitTourisme sums every component (D7):
+// cost 28,000 > 18,300, allocation 5,600: 5,600 x 9,700 / 28,000 = 1,940.
+TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
+    Machine car = NewMachine(engine, kYearStart, 25000, maLineaire, 60, maLineaire, 60, "218200");
+    cVK_Vehicule* vehicle = car.asset->CreeVehicule();
+    vehicle->SetTypeVehicule(vtVoitureTourisme);
+    vehicle->SetDatePremierImmatriculation(kYearStart);
+    vehicle->TAUXCO2 = 100;
+    vehicle->POUR_VEH_NORME_WLTP = true;
+    car.component->SetIsAmortNonDeductible(true);
+    EXPECT_FALSE(car.component->GetReintDefEstConcerneVehTourisme());
+    EXPECT_TRUE(car.component->GetReintDefEstConcerne());
+    EXPECT_EQ(Text(car.component->GetReintDef(kD)), "5000.0000");
+    EXPECT_FALSE(car.asset->GetReintDefEstConcerne());
+    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "null");
+    EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), "null");
+
+    cVK_Composant* option = car.asset->GetListeComposants()->AddNew();
+    option->SetNumCompte("218200");
+    option->SetDateEntree(kYearStart);
+    option->SetDateMiseEnService(kYearStart);
+    option->GetDetails()->AddNew()->SetPrixAcquisOrigine(CCurrency(3000));
+    option->POUR_CALC_REINT_AMORT = true;
+    SetPlan(option->GetAmort(taComptable), maLineaire, 60, kYearStart);
+    SetPlan(option->GetAmort(taFiscal), maLineaire, 60, kYearStart);
+    ASSERT_TRUE(car.asset->BD_MAJ());
+    EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
+    EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), "3000.0000");
+    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "0.0000");
+    EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), "1940.0000");
+}
+
+// Component rule with a derogatory movement: the allocation is A's charge plus the net derogatory
+// movement. Machine of 2025 (A linear 2,000, derogatory +275 in 2026) flagged non-deductible:
+// 2,275 added back.
+TEST_F(Tax, DefinitiveReintegrationIncludesTheDerogatoryMovement) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    m.component->SetIsAmortNonDeductible(true);
+    EXPECT_EQ(Text(m.component->GetDotationReintDef(kD)), "2275.0000");
+    EXPECT_EQ(Text(m.component->GetReintDef(kD)), "2275.0000");
+    EXPECT_EQ(Text(m.component->GetReintDefBaseMaxi()), "0.0000");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Impairment tests
+
+// No impairment anywhere: neither test holds; a zero date stands for the situation date (D36).
+TEST_F(Tax, NoImpairmentWithoutSituation) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    EXPECT_FALSE(m.component->GetEstDeprecieAOuv());
+    EXPECT_FALSE(m.component->GetEstDeprecie(TDateTime(), true));
+    EXPECT_FALSE(m.component->GetEstDeprecie(kD, false));
+    m.accounting->SetCumulDeprecDedOuvForce(CCurrency(0));
+    EXPECT_FALSE(m.component->GetEstDeprecieAOuv()) << "an impairment of 0 does not count";
+    m.accounting->SetCumulDeprecNonDedOuvForce(CCurrency(300));
+    EXPECT_TRUE(m.component->GetEstDeprecieAOuv());
+    EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), true));
+    EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false)) << "the opening impairment is still there at D";
+}
+
+}  // namespace
