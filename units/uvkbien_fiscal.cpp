@@ -66,7 +66,11 @@ CCurrency cVK_Bien::GetReintDef(const TDateTime& date) const {
         const CCurrency cost = GetReintDefCoutEntree();
         if (cost.IsNull()) return CCurrency();
         const CCurrency ceiling = GetReintDefBaseMaxi();
-        if (cost == CCurrency(0) || cost <= ceiling) return CCurrency(0);  // within the ceiling
+        if (cost == CCurrency(0)) return CCurrency(0);
+        // Without a first registration date (or an entry date) no ceiling can be told: nothing is
+        // computed, rather than the whole allocation taken as above a ceiling of 0.
+        if (ceiling.IsNull()) return CCurrency();
+        if (cost <= ceiling) return CCurrency(0);  // within the ceiling
         const double allocation = GetDotationReintDef(date).AsDouble();
         const CCurrency share = CCurrency(allocation) - (allocation * ceiling) / cost.AsDouble();
         return share > CCurrency(0) ? share : CCurrency(0);
