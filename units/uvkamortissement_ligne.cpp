@@ -470,6 +470,10 @@ CCurrency cVK_TabAmort::CumulDeprecOuv(int mode, bool deductible) {
     CCurrency* slots = deductible ? OUV_CUMUL_DEPREC_DED : OUV_CUMUL_DEPREC_NONDED;
     if (stocke_) return slots[kPrincipal];
     auto previousValue = [&]() -> CCurrency {
+        // A forced opening of year 0 with nothing stored before it: the schedule starts at year 0.
+        // The computed lines of earlier years carry no impairment, so the chain would only give 0,
+        // while building lines of years that are not part of the schedule.
+        if (EXERCICE == 0 && GetForcageOuv() && !liste_->HasStocke()) return CCurrency(0);
         cVK_TabAmort* previous = Precedente();
         if (!previous) return CCurrency();
         return (deductible ? previous->GetDeprecDedEx() : previous->GetDeprecNonDedEx()) +
