@@ -50,9 +50,10 @@ std::string Text(const CCurrency& amount) {
 // What a schedule line shows, as text, so that a changed figure names itself. The last flag is
 // left out: the stored lines have no column for it.
 std::string Describe(cVK_TabAmort& line) {
-    return fmt::format("charge {} base {} opening {} nbv {} prorata '{}'{}", Text(line.GetDotation(TDateTime())),
-                       Text(line.GetBaseAmortissableEx()), Text(line.GetCumulAmortOuv(1)),
-                       Text(line.GetVNCOuv(0)), line.GetProrata(), line.GetLin() ? " linear" : "");
+    return fmt::format("charge {} base {} opening {} nbv {} prorata '{}'{}",
+                       Text(line.GetDotation(TDateTime())), Text(line.GetBaseAmortissableEx()),
+                       Text(line.GetCumulAmortOuv(1)), Text(line.GetVNCOuv(0)), line.GetProrata(),
+                       line.GetLin() ? " linear" : "");
 }
 
 // The figures of one fiscal year, read in the case file before it is closed.
@@ -94,7 +95,8 @@ protected:
                      dossier().string() + "' --env '" + env().string() + "'");
     }
     std::string Isql(const std::string& script) {
-        const Outcome outcome = Shell("isql-fb -q -ch UTF8 '" + (dossier() / "dossier.fdb").string() + "'", script);
+        const Outcome outcome =
+            Shell("isql-fb -q -ch UTF8 '" + (dossier() / "dossier.fdb").string() + "'", script);
         EXPECT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(outcome.err, "");
         return outcome.out;
@@ -107,8 +109,8 @@ protected:
         std::string script = "SET LIST ON;\n";
         std::istringstream names(tables);
         for (std::string name; names >> name;)
-            script += "SELECT '" + name + "' AS TABLE_NAME, COUNT(*) AS ROW_COUNT FROM " + name + ";\nSELECT '" +
-                      name + "' AS TABLE_NAME, T.* FROM " + name + " T ORDER BY 2;\n";
+            script += "SELECT '" + name + "' AS TABLE_NAME, COUNT(*) AS ROWS_IN_TABLE FROM " + name +
+                      ";\nSELECT '" + name + "' AS TABLE_NAME, T.* FROM " + name + " T ORDER BY 2;\n";
         return Isql(script) + "\n[dossier.ini]\n" + ReadFile(dossier() / "dossier.ini");
     }
 
@@ -153,7 +155,8 @@ YearFigures ReadYear(OpenCase& open) {
     figures.opening = component->GetAmortDerogOuv(1);
     figures.balance = component->GetAmortDerog(end);
     CCurrency closing;
-    figures.movement = component->GetAmortDerogEx(end, &figures.allocation, &figures.reversal, nullptr, &closing);
+    figures.movement =
+        component->GetAmortDerogEx(end, &figures.allocation, &figures.reversal, nullptr, &closing);
     const VK_TypeAmort kinds[2] = {taComptable, taFiscal};
     for (int p = 0; p < 2; ++p) {
         cVK_Amortissement* plan = component->GetAmort(kinds[p]);
@@ -231,15 +234,15 @@ TEST_F(Lifecycle, MachineClosedYearAfterYearThroughTheHost) {
                 const int now = year - 1;  // every year number follows the switch
                 ASSERT_TRUE(after.lines[p].count(now)) << label << ", " << plan << " year " << year;
                 EXPECT_EQ(after.lines[p][now], description) << label << ", " << plan << " year " << year;
-                EXPECT_EQ(after.stored[p][now], year <= 0) << label << ", " << plan << " year " << year
-                                                             << ": the closed years are stored";
+                EXPECT_EQ(after.stored[p][now], year <= 0)
+                    << label << ", " << plan << " year " << year << ": the closed years are stored";
             }
             EXPECT_EQ(after.lines[p].size(), before.lines[p].size()) << label << ", " << plan;
         }
     }
     EXPECT_EQ(Text(net), "0.0000") << "derogatory movements over the whole life";
-    EXPECT_EQ(Text(allocations - reversals), "0.0000") << "allocations " << Text(allocations) << ", reversals "
-                                                        << Text(reversals);
+    EXPECT_EQ(Text(allocations - reversals), "0.0000")
+        << "allocations " << Text(allocations) << ", reversals " << Text(reversals);
     EXPECT_EQ(Text(allocations), "1775.0000");
 
     // 2029: nothing left to depreciate, nothing derogatory, five closed versions after the first.
@@ -249,8 +252,10 @@ TEST_F(Lifecycle, MachineClosedYearAfterYearThroughTheHost) {
     cVK_Composant* component = asset->GetStructure();
     EXPECT_EQ(Text(component->GetAmortDerogOuv(1)), "0.0000");
     EXPECT_FALSE(component->GetAmortDerogEstConcerne(open.Dossier().DateFinExercice));
-    EXPECT_EQ(Text(component->GetAmort(taComptable)->GetCumulAmort(open.Dossier().DateFinExercice)), "10000.0000");
-    EXPECT_EQ(Text(component->GetAmort(taFiscal)->GetCumulAmort(open.Dossier().DateFinExercice)), "10000.0000");
+    EXPECT_EQ(Text(component->GetAmort(taComptable)->GetCumulAmort(open.Dossier().DateFinExercice)),
+              "10000.0000");
+    EXPECT_EQ(Text(component->GetAmort(taFiscal)->GetCumulAmort(open.Dossier().DateFinExercice)),
+              "10000.0000");
     EXPECT_EQ(asset->EtatCplmt, vcCloture);
     EXPECT_EQ(asset->EXOCREAT, -1);
 }
@@ -266,11 +271,12 @@ TEST_F(Lifecycle, AnInterruptedClosingLeavesTheCaseFileAsItWas) {
     ASSERT_EQ(run.status, 0) << run.err;
     Outcome closed = Host("close-year '" + dossier().string() + "'");
     ASSERT_EQ(closed.status, 0) << closed.err;
-    Isql("CREATE EXCEPTION VKTEST_REFUS 'closing refused by the test';\n"
-         "SET TERM ^ ;\n"
-         "CREATE TRIGGER VKTEST_REFUS_M2 FOR ZENKOVKB BEFORE INSERT AS BEGIN\n"
-         "  IF (NEW.REF_SAIS = 'M2') THEN EXCEPTION VKTEST_REFUS;\nEND^\n"
-         "SET TERM ; ^\nCOMMIT;\n");
+    Isql(
+        "CREATE EXCEPTION VKTEST_REFUS 'closing refused by the test';\n"
+        "SET TERM ^ ;\n"
+        "CREATE TRIGGER VKTEST_REFUS_M2 FOR ZENKOVKB BEFORE INSERT AS BEGIN\n"
+        "  IF (NEW.REF_SAIS = 'M2') THEN EXCEPTION VKTEST_REFUS;\nEND^\n"
+        "SET TERM ; ^\nCOMMIT;\n");
     const std::string before = Dump();
     ASSERT_NE(before.find("ZENKOVKT"), std::string::npos) << before;
     ASSERT_NE(before.find("DEROG_OUV                       1500.0000"), std::string::npos) << before;

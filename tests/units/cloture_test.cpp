@@ -69,13 +69,15 @@ protected:
             component->GetDetails()->AddNew()->SetPrixAcquisOrigine(price);
         }
         SetPlan(asset->GetStructure()->GetAmort(taComptable), maLineaire, 60, entry);
-        SetPlan(asset->GetStructure()->GetAmort(taFiscal), taxMethod, 60, taxMethod == maLineaire ? entry : TDateTime());
+        SetPlan(asset->GetStructure()->GetAmort(taFiscal), taxMethod, 60,
+                taxMethod == maLineaire ? entry : TDateTime());
         EXPECT_TRUE(asset->BD_MAJ());
         return asset;
     }
     int StoredLines(cVK_Composant* component, VK_TypeAmort kind, const std::string& where = "") {
-        return engine.File().Count(GetNomTable("VKT", false), "REF_CALC=" + component->GetRefCalc() +
-                                                                   " AND TYPEAMORT=" + std::to_string(kind) + where);
+        return engine.File().Count(
+            GetNomTable("VKT", false),
+            "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=" + std::to_string(kind) + where);
     }
     std::string StoredYears(cVK_Composant* component, VK_TypeAmort kind) {
         return engine.File().Scalar("SELECT LIST(EXERCICE, ',') FROM (SELECT EXERCICE FROM " +
@@ -99,7 +101,8 @@ std::vector<int> Years(cVK_Amortissement* plan) {
 // year 2 the rest 1,666.66. Removing the forcing rebuilds the chain from year -2 (opening 4,000,
 // charge 2,000).
 TEST_F(Opening, ForcingThenRemovingTheForcing) {
-    cVK_Amortissement* plan = NewAsset(veInitialisation, EncodeDate(2024, 1, 1), 10000)->GetStructure()->GetAmort(taComptable);
+    cVK_Amortissement* plan =
+        NewAsset(veInitialisation, EncodeDate(2024, 1, 1), 10000)->GetStructure()->GetAmort(taComptable);
     EXPECT_EQ(Years(plan), (std::vector<int>{-2, -1, 0, 1, 2}));
     EXPECT_FALSE(plan->GetForcageOuv(false));
 
@@ -181,8 +184,9 @@ TEST_F(Opening, RetrospectiveSettingAndStandardsOpening) {
         pCurDossier->FichierINI()->SetString("VK", "MiseAuxNormes_MethodeRetrospective", c.setting);
         cVK_Amortissement* plan =
             NewAsset(veMiseAuxNormes, EncodeDate(2024, 1, 1), 10000)->GetStructure()->GetAmort(taComptable);
-        const std::string label = fmt::format("setting {}, forced {}, stored {}", c.setting,
-                                              c.forcedMan ? c.forcedMan : "-", c.storedMan ? c.storedMan : "-");
+        const std::string label =
+            fmt::format("setting {}, forced {}, stored {}", c.setting, c.forcedMan ? c.forcedMan : "-",
+                        c.storedMan ? c.storedMan : "-");
         EXPECT_TRUE(plan->MiseAuxNormesAAppliquer()) << label;
         EXPECT_TRUE(plan->GetLstTabAmort()->HasStocke()) << label << ": the empty year -1";
         if (std::string(c.setting) == "0") {
@@ -259,16 +263,16 @@ TEST_F(Opening, EmptyYearBeforeTheCurrentOne) {
         double opening, charge;
         const char* standardsCumul;  // OUV_AMORT_CALC_MAN after storing
     } cases[] = {
-        {"state 3, entered this year", veMiseAuxNormes, EncodeDate(2026, 3, 1), EncodeDate(2026, 3, 1), nullptr,
-         "-1", 0, 1666.67, "0"},
-        {"state 2, entered this year", veInitialisation, EncodeDate(2026, 3, 1), EncodeDate(2026, 3, 1), nullptr,
-         "<null>", 0, 1666.67, nullptr},
+        {"state 3, entered this year", veMiseAuxNormes, EncodeDate(2026, 3, 1), EncodeDate(2026, 3, 1),
+         nullptr, "-1", 0, 1666.67, "0"},
+        {"state 2, entered this year", veInitialisation, EncodeDate(2026, 3, 1), EncodeDate(2026, 3, 1),
+         nullptr, "<null>", 0, 1666.67, nullptr},
         {"state 2, entered before, started this year", veInitialisation, EncodeDate(2025, 6, 1),
          EncodeDate(2026, 1, 1), nullptr, "-1", 0, 2000, nullptr},
         {"state 3, entered two years before", veMiseAuxNormes, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 1),
          nullptr, "-1", 4000, 2000, "4000"},
-        {"state 2, opening forced", veInitialisation, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 1), "5000", "-1",
-         5000, 1666.67, nullptr},
+        {"state 2, opening forced", veInitialisation, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 1), "5000",
+         "-1", 5000, 1666.67, nullptr},
     };
     pCurDossier->FichierINI()->SetString("VK", "MiseAuxNormes_MethodeRetrospective", "1");
     for (const Case& c : cases) {
@@ -282,12 +286,14 @@ TEST_F(Opening, EmptyYearBeforeTheCurrentOne) {
         plan->StockeAmortAnterieurs(false);
         EXPECT_EQ(StoredYears(component, taComptable), c.stored) << c.label;
         if (std::string(c.stored) == "-1") {
-            EXPECT_EQ(StoredLines(component, taComptable, " AND DOTATION=0 AND PREMIER_AMORT=1"), 1) << c.label;
+            EXPECT_EQ(StoredLines(component, taComptable, " AND DOTATION=0 AND PREMIER_AMORT=1"), 1)
+                << c.label;
         }
         EXPECT_DOUBLE_EQ(Money(plan->GetCumulAmortOuv(1)), c.opening) << c.label;
         EXPECT_DOUBLE_EQ(Money(plan->GetDotation(kD)), c.charge) << c.label;
-        EXPECT_EQ(plan->OUV_AMORT_CALC_MAN.IsNull() ? "null" : fmt::format("{}", Money(plan->OUV_AMORT_CALC_MAN)),
-                  c.standardsCumul ? c.standardsCumul : "null")
+        EXPECT_EQ(
+            plan->OUV_AMORT_CALC_MAN.IsNull() ? "null" : fmt::format("{}", Money(plan->OUV_AMORT_CALC_MAN)),
+            c.standardsCumul ? c.standardsCumul : "null")
             << c.label;
     }
 }
@@ -315,9 +321,12 @@ TEST_F(Opening, PlanComparisonIgnoresForcedValues) {
         std::function<void()> apply, undo;
     } changes[] = {
         {"duration", [&] { b->SetDuree(48); }, [&] { b->SetDuree(60); }},
-        {"start", [&] { b->SetPtDeDepart(EncodeDate(2024, 2, 1)); }, [&] { b->SetPtDeDepart(EncodeDate(2024, 1, 1)); }},
-        {"residual value", [&] { b->SetValResiduelle(CCurrency(500)); }, [&] { b->SetValResiduelle(CCurrency()); }},
-        {"method", [&] { SetPlan(b, maDegressif, 60); }, [&] { SetPlan(b, maLineaire, 60, EncodeDate(2024, 1, 1)); }},
+        {"start", [&] { b->SetPtDeDepart(EncodeDate(2024, 2, 1)); },
+         [&] { b->SetPtDeDepart(EncodeDate(2024, 1, 1)); }},
+        {"residual value", [&] { b->SetValResiduelle(CCurrency(500)); },
+         [&] { b->SetValResiduelle(CCurrency()); }},
+        {"method", [&] { SetPlan(b, maDegressif, 60); },
+         [&] { SetPlan(b, maLineaire, 60, EncodeDate(2024, 1, 1)); }},
     };
     for (const Change& change : changes) {
         change.apply();
@@ -433,18 +442,19 @@ TEST_F(Closing, TheYearsBalancesBecomeTheNextOpening) {
     // The forced opening 80 made the component concerned by the temporary reintegration; A never
     // exceeds F, so the balance frozen is 0.
     EXPECT_DOUBLE_EQ(Money(component->OUV_A_DED), 0);
-    for (const CCurrency* forced : {&component->DEROG_OUV_FORC, &component->DEROG_OUV_FORC_MAN,
-                                    &component->DEROG_OUV_MAN, &component->OUV_A_DED_FORCE,
-                                    &component->OUV_A_DED_FORC_MAN, &tax->OUV_AMORT, &tax->OUV_DEPREC_DED_MAN})
+    for (const CCurrency* forced :
+         {&component->DEROG_OUV_FORC, &component->DEROG_OUV_FORC_MAN, &component->DEROG_OUV_MAN,
+          &component->OUV_A_DED_FORCE, &component->OUV_A_DED_FORC_MAN, &tax->OUV_AMORT,
+          &tax->OUV_DEPREC_DED_MAN})
         EXPECT_TRUE(forced->IsNull());
     EXPECT_EQ(component->MAN_MOTIF, 0);
     EXPECT_EQ(component->EXOCREATION, -1);
     EXPECT_EQ(StoredYears(component, taComptable), "-1,0");
     EXPECT_EQ(StoredYears(component, taFiscal), "0") << "a forced opening has no earlier line";
-    const std::string chain = "SELECT LIST(S, ';') FROM (SELECT EXOCREAT || ',' || CLOTURER || ',' || "
-                              "INITIALISATION AS S FROM " +
-                              GetNomTable("VKB", false) + " WHERE REF_CALC=" + asset->GetRefCalc() +
-                              " ORDER BY ID_BIEN)";
+    const std::string chain =
+        "SELECT LIST(S, ';') FROM (SELECT EXOCREAT || ',' || CLOTURER || ',' || "
+        "INITIALISATION AS S FROM " +
+        GetNomTable("VKB", false) + " WHERE REF_CALC=" + asset->GetRefCalc() + " ORDER BY ID_BIEN)";
     EXPECT_EQ(engine.File().Scalar(chain), "-1,0,1;-1,1,1");
     EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
                                    " WHERE ID_COMPO=" + std::to_string(component->ID)),
@@ -494,7 +504,8 @@ TEST_F(Closing, DisposedComponentLeavesTheClosingVersion) {
     ASSERT_TRUE(asset->Cloture());
     EXPECT_EQ(components->Count(), 1);
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "REF_CALC=" + soldRef), 1);
-    EXPECT_EQ(engine.File().Scalar("SELECT EXOCREATION FROM " + GetNomTable("VKC", false) + " WHERE REF_CALC=" + soldRef),
+    EXPECT_EQ(engine.File().Scalar("SELECT EXOCREATION FROM " + GetNomTable("VKC", false) +
+                                   " WHERE REF_CALC=" + soldRef),
               "-1");
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "ID_BIEN=" + std::to_string(asset->ID)), 1);
 }

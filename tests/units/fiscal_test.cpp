@@ -39,14 +39,16 @@ struct Machine {
 };
 
 Machine NewMachine(vktest::EngineCase& engine, const TDateTime& entry, const CCurrency& price,
-                   VK_MethodeAmort accountingMethod, unsigned short accountingMonths, VK_MethodeAmort taxMethod,
-                   unsigned short taxMonths, const UnicodeString& account = "215400") {
+                   VK_MethodeAmort accountingMethod, unsigned short accountingMonths,
+                   VK_MethodeAmort taxMethod, unsigned short taxMonths,
+                   const UnicodeString& account = "215400") {
     Machine m;
     m.asset = engine.NewAsset(entry, price, account);
     m.component = m.asset->GetStructure();
     m.accounting = m.component->GetAmort(taComptable);
     m.tax = m.component->GetAmort(taFiscal);
-    SetPlan(m.accounting, accountingMethod, accountingMonths, accountingMethod == maLineaire ? entry : TDateTime());
+    SetPlan(m.accounting, accountingMethod, accountingMonths,
+            accountingMethod == maLineaire ? entry : TDateTime());
     SetPlan(m.tax, taxMethod, taxMonths, taxMethod == maLineaire ? entry : TDateTime());
     m.component->ClearCalculs();
     return m;
@@ -92,8 +94,9 @@ TEST_F(Tax, DerogatoryNotConcernedWhenTaxNeverExceedsAccounting) {
         cVK_Composant* c = machine->component;
         EXPECT_FALSE(c->GetAmortDerogEstConcerne(kD));
         EXPECT_EQ(Text(c->GetAmortDerogOuv(1)), "0.0000");
-        for (const CCurrency& figure : {c->GetAmortDerogMini(kD), c->GetAmortDerogMaxi(kD), c->GetAmortDerogRetenu(kD),
-                                        c->GetAmortDerog(kD), c->GetAmortRegulDiff(kD)})
+        for (const CCurrency& figure :
+             {c->GetAmortDerogMini(kD), c->GetAmortDerogMaxi(kD), c->GetAmortDerogRetenu(kD),
+              c->GetAmortDerog(kD), c->GetAmortRegulDiff(kD)})
             EXPECT_EQ(Text(figure), "null");
         CCurrency dotation(1), reprise(1), cession(1), cloture(7);
         EXPECT_EQ(Text(c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture)), "null");
@@ -127,7 +130,8 @@ TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
     m.component->DEROG_OUV = CCurrency(0);
     EXPECT_GT(m.tax->GetCumulAmort(kYearStart), m.accounting->GetCumulAmort(kYearStart));
     EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kYearStart));
-    EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(EncodeDate(2026, 1, 2))) << "any other day: F(D) > C(D)";
+    EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(EncodeDate(2026, 1, 2)))
+        << "any other day: F(D) > C(D)";
     EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "null");
 }
 
@@ -140,9 +144,9 @@ TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
 TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
     struct Case {
-        const char* forced;   // DEROG_OUV_FORC
-        const char* stored;   // DEROG_OUV
-        const char* opening;  // GetAmortDerogOuv(1)
+        const char* forced;         // DEROG_OUV_FORC
+        const char* stored;         // DEROG_OUV
+        const char* opening;        // GetAmortDerogOuv(1)
         const char* withoutForced;  // GetAmortDerogOuv(0)
         const char* movement;       // GetAmortDerogEx, 1,775 - opening
     } cases[] = {
@@ -154,13 +158,15 @@ TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
         {"900", "1200", "900", "1200", "875"},    // forced beats stored
     };
     for (const Case& c : cases) {
-        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency() : CCurrency::Parse(c.forced));
+        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency()
+                                                                           : CCurrency::Parse(c.forced));
         m.component->DEROG_OUV = std::string(c.stored) == "null" ? CCurrency() : CCurrency::Parse(c.stored);
         const std::string label = std::string("forced ") + c.forced + ", stored " + c.stored;
         EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
         EXPECT_EQ(Text(m.component->GetAmortDerogOuv(0)), Expected(c.withoutForced)) << label;
         EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "1775.0000") << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), Expected(c.movement))
+        EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
+                  Expected(c.movement))
             << label << " (all outputs null: the movement is still returned)";
     }
 }
@@ -177,13 +183,14 @@ TEST_F(Tax, DerogatoryStandardsOpening) {
         const char* man;      // GetMAN_AmortDerogOuv(1)
         const char* opening;  // GetAmortDerogOuv(1)
     } cases[] = {
-        {0, "300", "400", "null", "700"}, {5, "300", "400", "null", "700"}, {4, "300", "400", "300", "300"},
-        {4, "3000", "null", "1500", "1500"}, {4, "null", "400", "400", "400"}, {4, "null", "null", "1500", "1500"},
+        {0, "300", "400", "null", "700"}, {5, "300", "400", "null", "700"},
+        {4, "300", "400", "300", "300"},  {4, "3000", "null", "1500", "1500"},
+        {4, "null", "400", "400", "400"}, {4, "null", "null", "1500", "1500"},
     };
     for (const Case& c : cases) {
         m.component->MAN_MOTIF = c.reason;
-        m.component->SetMAN_AmortDerogOuvForce(std::string(c.forcedMan) == "null" ? CCurrency()
-                                                                                  : CCurrency::Parse(c.forcedMan));
+        m.component->SetMAN_AmortDerogOuvForce(
+            std::string(c.forcedMan) == "null" ? CCurrency() : CCurrency::Parse(c.forcedMan));
         m.component->DEROG_OUV_MAN =
             std::string(c.storedMan) == "null" ? CCurrency() : CCurrency::Parse(c.storedMan);
         const std::string label =
@@ -263,7 +270,8 @@ TEST(TaxSpecialMethods, MinimumEqualsMaximumForSoftwareAndIncreasedDeclining) {
         vktest::EngineCase engine(vktest::CalendarYears(c.year - 1, 2, c.year));
         vktest::Messages messages;
         SetDerogatoryRate("0");
-        Machine m = NewMachine(engine, c.entry, c.price, maLineaire, c.accountingMonths, c.taxMethod, 60, c.account);
+        Machine m =
+            NewMachine(engine, c.entry, c.price, maLineaire, c.accountingMonths, c.taxMethod, 60, c.account);
         ASSERT_EQ(m.tax->GetMethode(), c.taxMethod) << c.label;
         const TDateTime d = EncodeDate(c.year, 12, 31);
         EXPECT_EQ(Text(m.component->GetAmortDerogMini(d)), Expected(c.mini)) << c.label;
@@ -301,9 +309,11 @@ TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
         const char* movement;
     } cases[] = {{"null", "0", "1500", "-1500"}, {"700", "747.92", "1447.92", "-700"}};
     for (const Case& c : cases) {
-        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency() : CCurrency::Parse(c.forced));
+        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency()
+                                                                           : CCurrency::Parse(c.forced));
         CCurrency dotation, reprise, repriseCession, cloture;
-        const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, &repriseCession, &cloture);
+        const CCurrency movement =
+            m.component->GetAmortDerogEx(kD, &dotation, &reprise, &repriseCession, &cloture);
         EXPECT_EQ(Text(dotation), Expected(c.allocation)) << "opening forced " << c.forced;
         EXPECT_EQ(Text(reprise), Expected(c.reversal)) << "opening forced " << c.forced;
         EXPECT_EQ(Text(repriseCession), "1447.9200") << "opening forced " << c.forced;
@@ -375,14 +385,16 @@ TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
         {"null", "null", "null", true, "0", "0", "0"},
         {"null", "250", "null", true, "250", "250", "0"},
     };
-    auto amount = [](const char* text) { return std::string(text) == "null" ? CCurrency() : CCurrency::Parse(text); };
+    auto amount = [](const char* text) {
+        return std::string(text) == "null" ? CCurrency() : CCurrency::Parse(text);
+    };
     for (const Case& c : cases) {
         m.component->SetMAN_ReintTmpOuvForce(amount(c.forcedMan));
         m.component->SetReintTmpOuvForce(amount(c.forced));
         m.component->OUV_A_DED = amount(c.stored);
         m.component->ISAMORT_NON_DEDUC = c.nonDeductible;
-        const std::string label = fmt::format("standards {}, forced {}, stored {}, non-deductible {}", c.forcedMan,
-                                              c.forced, c.stored, c.nonDeductible);
+        const std::string label = fmt::format("standards {}, forced {}, stored {}, non-deductible {}",
+                                              c.forcedMan, c.forced, c.stored, c.nonDeductible);
         EXPECT_EQ(Text(m.component->GetReintTmpOuv(1)), Expected(c.with1)) << label;
         EXPECT_EQ(Text(m.component->GetReintTmpOuv(2)), Expected(c.with2)) << label;
         EXPECT_EQ(Text(m.component->GetReintTmpOuv(0)), Expected(c.with0)) << label;
@@ -407,10 +419,8 @@ TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
         const char* definitive;
         const char* reintegrated;
     } cases[] = {
-        {25000, 100, "18300", "1340", "1340"},
-        {25000, 200, "9900", "3020", "3020"},
-        {25000, 10, "30000", "0", "null"},
-        {25000, VK_IntNull, "9900", "3020", "3020"},
+        {25000, 100, "18300", "1340", "1340"}, {25000, 200, "9900", "3020", "3020"},
+        {25000, 10, "30000", "0", "null"},     {25000, VK_IntNull, "9900", "3020", "3020"},
         {18300, 100, "18300", "0", "null"},
     };
     for (const Case& c : cases) {
@@ -505,7 +515,8 @@ TEST_F(Tax, NoImpairmentWithoutSituation) {
     m.accounting->SetCumulDeprecNonDedOuvForce(CCurrency(300));
     EXPECT_TRUE(m.component->GetEstDeprecieAOuv());
     EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), true));
-    EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false)) << "the opening impairment is still there at D";
+    EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false))
+        << "the opening impairment is still there at D";
 }
 
 }  // namespace
