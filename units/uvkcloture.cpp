@@ -114,10 +114,12 @@ bool cVK_Bien::Cloture() {
         EtatCplmt = vcCloture;
         USERCREAT = USERVALID = pEnvironnement ? pEnvironnement->Utilisateur : "";
         DATECREAT = DATEVALID = Now();
-        VK_ExecSQL(VK_LOC(),
-                   "UPDATE " + GetNomTable("VKB", false) +
-                       " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc(),
-                   "");
+        // Every earlier version moves back one year; a failure there fails the closing.
+        if (!VK_ExecSQL(VK_LOC(),
+                        "UPDATE " + GetNomTable("VKB", false) +
+                            " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc(),
+                        ""))
+            return false;
         return BD_MAJ();
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);

@@ -510,4 +510,20 @@ TEST_F(Closing, DisposedComponentLeavesTheClosingVersion) {
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "ID_BIEN=" + std::to_string(asset->ID)), 1);
 }
 
+// A failed statement is not a success (D10): when moving the earlier versions back one year fails,
+// the asset's closing says so.
+TEST_F(Closing, AFailedStatementFailsTheClosing) {
+    cVK_Bien* asset = NewAsset(veInitialisation, EncodeDate(2025, 1, 1), 10000);
+    TIBDatabase& database = engine.File().Database();
+    database.ExecuteImmediate("CREATE EXCEPTION VKTEST_REFUS 'refused by the test'");
+    database.ExecuteImmediate("CREATE TRIGGER VKTEST_REFUS_UPDATE FOR " + GetNomTable("VKB", false) +
+                              " BEFORE UPDATE AS BEGIN EXCEPTION VKTEST_REFUS; END");
+    engine.File().Commit();
+    EXPECT_FALSE(asset->Cloture());
+    ASSERT_FALSE(messages->exceptions.empty());
+    EXPECT_NE(messages->exceptions[0].message.find("refused by the test"), std::string::npos)
+        << messages->exceptions[0].message;
+    messages->exceptions.clear();
+}
+
 }  // namespace
