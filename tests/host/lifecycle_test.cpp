@@ -458,4 +458,44 @@ TEST_F(Lifecycle, UnitsOfProductionForecastsFollowTheYearSwitch) {
     }
 }
 
+// The scenario runner's actions: validate, close_year, store_past, then the report at the new
+// year's end (2025): the press's derogatory opening is the 2024 balance 1,500, its 2025 balance
+// 1,775 (allocation 275); the engine's temporary reintegration opening 1,500, balance 1,775 (275
+// added back); the tax year -1 (2024) is stored with its 3,500 and the closed version is the second.
+TEST_F(Lifecycle, ScenarioActionsCloseTheYearAndReportTheNextOne) {
+    std::string scenario = Scenario(kEngine, "");
+    scenario.replace(scenario.find(R"("report": {"tax": true})"),
+                     std::string(R"("report": {"tax": true})").size(),
+                     R"("actions": [{"do": "validate", "asset": "M1", "complement": 2}, {"do": "close_year"},
+                                   {"do": "store_past", "asset": "M1"}],
+                       "report": {"tax": true, "schedules": true})");
+    WriteFile(work.Path() / "scenario.json", scenario);
+    Outcome run = Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    const nlohmann::json& asset = report["assets"][0];
+    EXPECT_EQ(asset["versions"], 2);
+    EXPECT_EQ(asset["state"], 2);
+    EXPECT_EQ(asset["complement"], 3);
+    const nlohmann::json& press = asset["components"][0]["tax"]["derogatory"];
+    EXPECT_EQ(press["concerned"], true) << press;
+    EXPECT_EQ(press["opening"], 1500) << press;
+    EXPECT_EQ(press["balance"], 1775) << press;
+    EXPECT_EQ(press["allocation"], 275) << press;
+    EXPECT_EQ(press["reversal"], 0) << press;
+    const nlohmann::json& engine = asset["components"][1]["tax"]["temporary_reintegration"];
+    EXPECT_EQ(engine["opening"], 1500) << engine;
+    EXPECT_EQ(engine["balance"], 1775) << engine;
+    EXPECT_EQ(engine["reintegrated"], 275) << engine;
+    EXPECT_EQ(engine["deducted"], 0) << engine;
+    const nlohmann::json& tax = asset["components"][0]["plans"][1];
+    ASSERT_EQ(tax["kind"], 2);
+    const nlohmann::json& first = tax["schedule"][0];
+    EXPECT_EQ(first["year"], -1) << first;
+    EXPECT_EQ(first["charge"], 3500) << first;
+    EXPECT_EQ(first["stored"], true) << first;
+    EXPECT_EQ(tax["schedule"][1]["charge"], 2275) << tax["schedule"][1];
+    EXPECT_EQ(tax["schedule"][1]["stored"], false) << tax["schedule"][1];
+}
+
 }  // namespace
