@@ -9,6 +9,7 @@
 #include "platform/dossier.h"
 #include "tests/support/engine_fixture.h"
 #include "units/uvkcession.h"
+#include "units/uvkdetailsit.h"
 #include "units/uvkdivers.h"
 
 namespace {
@@ -410,7 +411,8 @@ TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
 //  - 200 g: 9,900; 5,000 x 15,100 / 25,000 = 3,020;
 //  - 10 g: 30,000 >= the cost: nothing (GetReintDef 0, GetReintegrVoitTourisme null);
 //  - unknown rate: the lowest ceiling of these dates, 9,900 (D43): 3,020.
-// A car costing exactly its ceiling (18,300 at 100 g) gives 0 too.
+// A car costing exactly its ceiling (18,300 at 100 g) gives 0 too. The cost compared is the recorded
+// cost, price and costs (D45): 20,000 + 5,000 of costs is a cost of 25,000 (1,340 added back).
 TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
     struct Case {
         int price;
@@ -504,8 +506,8 @@ TEST_F(Tax, DefinitiveReintegrationIncludesTheDerogatoryMovement) {
 // ---------------------------------------------------------------------------------------------
 // Impairment tests
 
-// No impairment anywhere: neither test holds; a zero date stands for the situation date (D36).
-TEST_F(Tax, NoImpairmentWithoutSituation) {
+// No impairment anywhere: neither test holds; an impairment of 0 does not count.
+TEST_F(Tax, ImpairmentAtTheOpening) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
     EXPECT_FALSE(m.component->GetEstDeprecieAOuv());
     EXPECT_FALSE(m.component->GetEstDeprecie(TDateTime(), true));
@@ -517,6 +519,46 @@ TEST_F(Tax, NoImpairmentWithoutSituation) {
     EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), true));
     EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false))
         << "the opening impairment is still there at D";
+}
+
+// A zero date stands for the case file's situation date (D36). Machine of 2025, A linear: net book
+// value at 31 December 2026 10,000 - 4,000 = 6,000; a current value of 3,000 entered for that day
+// gives an impairment of 3,000, which counts on that day only.
+TEST_F(Tax, ImpairmentAtTheSituationDate) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    cVK_DetSituation situation(m.accounting, kD);
+    situation.SetValActuelle(CCurrency(3000));
+    ASSERT_TRUE(situation.BD_MAJ());
+    m.component->ClearCalculs();
+    EXPECT_EQ(Text(m.accounting->GetCumulDeprecDed(kD)), "3000.0000");
+    EXPECT_TRUE(m.component->GetEstDeprecie(kD, false));
+    EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false)) << "situation date 31 December";
+    EXPECT_FALSE(m.component->GetEstDeprecieAOuv());
+    pCurDossier->SetDateSituation(EncodeDate(2026, 6, 30));
+    EXPECT_FALSE(m.component->GetEstDeprecie(TDateTime(), false)) << "situation date 30 June";
+    EXPECT_TRUE(m.component->GetEstDeprecie(kD, false));
+}
+
+// Copying a component drops the stored openings of the copy, not of the source (D20).
+TEST_F(Tax, CopyOfAComponentDropsItsOwnStoredOpenings) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    m.component->DEROG_OUV = CCurrency(1500);
+    m.component->OUV_A_DED = CCurrency(10);
+    m.component->Modifie();
+    ASSERT_TRUE(m.asset->BD_MAJ());
+    m.component->BD_Dupliquer(veAucun);
+    cVK_ListeComposants* components = m.asset->GetListeComposants();
+    ASSERT_EQ(components->Count(), 2);
+    cVK_Composant* copy = components->Get(0) == m.component ? components->Get(1) : components->Get(0);
+    EXPECT_TRUE(copy->DEROG_OUV.IsNull());
+    EXPECT_TRUE(copy->OUV_A_DED.IsNull());
+    EXPECT_EQ(Text(m.component->DEROG_OUV), "1500.0000");
+    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
+                                   " WHERE ID_COMPO=" + std::to_string(m.component->ID)),
+              "1500");
+    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
+                                   " WHERE ID_COMPO=" + std::to_string(copy->ID)),
+              "<null>");
 }
 
 }  // namespace
