@@ -333,6 +333,15 @@ TEST_F(Lifecycle, MachinesClosedYearAfterYearThroughTheHost) {
     EXPECT_EQ(Text(firstOpening[2]), "2000.0000") << "the forced opening cut to the computed maximum";
     EXPECT_EQ(Text(reintegrated[1]), "1775.0000");
 
+    // The host's schedule of the press: five stored years for each of its four plans.
+    Outcome schedule = Host("schedule '" + dossier().string() + "' M1");
+    ASSERT_EQ(schedule.status, 0) << schedule.err;
+    size_t stored = 0;
+    for (size_t at = schedule.out.find(" figé"); at != std::string::npos;
+         at = schedule.out.find(" figé", at + 1))
+        ++stored;
+    EXPECT_EQ(stored, 20u) << schedule.out;
+
     // 2029: nothing left to depreciate; the press has six versions, the last one closed.
     OpenCase open(dossier(), env());
     std::unique_ptr<cVK_Bien> asset = open.Asset("M1");
