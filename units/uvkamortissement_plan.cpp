@@ -236,6 +236,9 @@ bool cVK_Amortissement::BD_Supprimer(bool confirm) {
 void cVK_Amortissement::ReInitID() {
     ResetID();
     if (manuel_) manuel_->ReInitID();
+    // The stored lines read so far point to this plan as the one they were computed with; as a new
+    // plan it no longer is: they are read again and find their own plan by their ID_AMORT.
+    DetruitTableaux();
 }
 
 void cVK_Amortissement::Assign(const cVK_Amortissement* source) {
