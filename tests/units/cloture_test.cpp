@@ -337,6 +337,31 @@ TEST_F(Opening, PlanComparisonIgnoresForcedValues) {
     }
 }
 
+// A plan change in the history: the years -2 and -1 stored under 60 months, the later years
+// computed under 72 months in a new version of the asset, in the same session: two combinations of
+// method, start and duration for the same price. Without the change, one combination. The stored
+// lines keep the plan they were computed with, although the version's plan object became a new
+// plan.
+TEST_F(Opening, PlanChangeFoundInTheHistory) {
+    cVK_Bien* asset = NewAsset(veInitialisation, EncodeDate(2024, 1, 1), 10000);
+    asset->GetStructure()->StockeAmortAnterieurs();
+    ASSERT_TRUE(asset->BD_MAJ());
+    EXPECT_FALSE(asset->GetStructure()->GetAmort(taComptable)->GetASubitUnChangementDePlan());
+    asset->BD_Dupliquer(veModification, false);
+    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+    SetPlan(plan, maLineaire, 72, EncodeDate(2024, 1, 1));
+    ASSERT_TRUE(asset->BD_MAJ());
+    cVK_TabAmort* stored = plan->GetLstTabAmort()->GetTabAmort(-2);
+    ASSERT_TRUE(stored && stored->IsStocke());
+    EXPECT_EQ(stored->GetAmortissement()->GetDuree(), 60) << "the plan the stored line was computed with";
+    EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(0)->GetAmortissement(), plan);
+    EXPECT_TRUE(plan->GetASubitUnChangementDePlan());
+    EXPECT_FALSE(asset->GetStructure()->GetAmort(taFiscal)->GetASubitUnChangementDePlan())
+        << "tax plan unchanged";
+    asset->TYPEBIEN = 3;
+    EXPECT_FALSE(plan->GetASubitUnChangementDePlan()) << "asset type 3";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Validation
 
