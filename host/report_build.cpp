@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "platform/dossier.h"
+#include "platform/plafonds.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
@@ -43,8 +44,15 @@ std::vector<ScheduleLineReport> ReportSchedule(cVK_Amortissement& plan) {
     return lines;
 }
 
-bool MissingCo2(const cVK_Vehicule* vehicle) {
-    return vehicle && vehicle->TYPEVEH == vtVoitureTourisme && vehicle->TAUXCO2 == VK_IntNull;
+// A passenger car whose ceiling depends on a CO2 rate nobody entered.
+bool MissingCo2(const cVK_Bien& asset) {
+    const cVK_Vehicule* vehicle = asset.GetVehicule();
+    if (!vehicle || vehicle->TYPEVEH != vtVoitureTourisme || vehicle->TAUXCO2 != VK_IntNull) return false;
+    bool missing = false;
+    const cVK_Composant* structure = asset.GetStructure();
+    GetPlafondAmort(vehicle->DATEPREMIMMAT, structure ? structure->DATEENTREE : TDateTime(), vehicle->TAUXCO2,
+                    vehicle->POUR_VEH_NORME_WLTP, &missing);
+    return missing;
 }
 
 }  // namespace
@@ -144,7 +152,7 @@ AssetReport ReportAssetAt(cVK_Bien& asset, const AssetKey& key, const ReportOpti
         car.definitive = asset.GetReintDef(at);
         report.car_reintegration = car;
     }
-    if (MissingCo2(asset.GetVehicule()))
+    if (MissingCo2(asset))
         warnings.push_back(fmt::format(
             "Taux de CO2 inconnu pour le véhicule du bien {} : le plafond le plus bas est retenu", key.ref));
     return report;

@@ -108,6 +108,13 @@ bool cVK_Bien::Cloture() {
             composants_->Delete(component);
             delete component;
         }
+        const UnicodeString lowerVersions =
+            "UPDATE " + GetNomTable("VKB", false) + " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc();
+        if (composants_->Count() == 0) {
+            // Every component is gone: the chain ends with its disposal version, which moves back
+            // one year like the others; no empty version is made (an asset always has a structure).
+            return VK_ExecSQL(VK_LOC(), lowerVersions, "");
+        }
         EXOCREAT = -1;
         ReInitID(false);
         Etat = veInitialisation;
@@ -115,11 +122,7 @@ bool cVK_Bien::Cloture() {
         USERCREAT = USERVALID = pEnvironnement ? pEnvironnement->Utilisateur : "";
         DATECREAT = DATEVALID = Now();
         // Every earlier version moves back one year; a failure there fails the closing.
-        if (!VK_ExecSQL(VK_LOC(),
-                        "UPDATE " + GetNomTable("VKB", false) +
-                            " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc(),
-                        ""))
-            return false;
+        if (!VK_ExecSQL(VK_LOC(), lowerVersions, "")) return false;
         return BD_MAJ();
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);

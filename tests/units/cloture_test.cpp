@@ -535,6 +535,20 @@ TEST_F(Closing, DisposedComponentLeavesTheClosingVersion) {
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "ID_BIEN=" + std::to_string(asset->ID)), 1);
 }
 
+// An asset whose every component is disposed: its chain ends with the disposal version, which moves
+// back one year; no empty version is made (a new version would need a structure).
+TEST_F(Closing, WhollyDisposedAssetMakesNoEmptyVersion) {
+    cVK_Bien* asset = NewAsset(veInitialisation, EncodeDate(2025, 1, 1), 10000);
+    auto* cession = new cVK_Cession(asset->GetStructure(), nullptr, 0);
+    asset->GetStructure()->SetCession(cession);
+    cession->SetDateSortie(EncodeDate(2026, 6, 30));
+    const std::string chain = "SELECT LIST(EXOCREAT, ',') FROM (SELECT EXOCREAT FROM " + GetNomTable("VKB", false) +
+                              " WHERE REF_CALC=" + asset->GetRefCalc() + " ORDER BY ID_BIEN)";
+    ASSERT_EQ(engine.File().Scalar(chain), "0");
+    EXPECT_TRUE(asset->Cloture());
+    EXPECT_EQ(engine.File().Scalar(chain), "-1") << "one version, moved back; none added";
+}
+
 // A failed statement is not a success (D10): when moving the earlier versions back one year fails,
 // the asset's closing says so.
 TEST_F(Closing, AFailedStatementFailsTheClosing) {
