@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "tests/units/cession_fixture.h"
+#include "units/uvkdetailsit.h"
 #include "units/uvkdivers.h"
 #include "units/uvkuniteoeuvre.h"
 
@@ -194,6 +195,37 @@ TEST(ExitTotals, ReducedRateUnderCorporateTax) {
     EXPECT_EQ(excluded, CCurrency(200));
     EXPECT_EQ(reducedRate, CCurrency(200)) << "|-200|";
     EXPECT_EQ(lt15, CCurrency(0)) << "no long-term result under corporate tax";
+}
+
+// Units of production and manual charges at the end of use, 30 Jun 2026 (181 of the year's 365
+// calendar days): a units plan of 10,000 units with 4,000 forecast for 2026, of which 1,500 were
+// entered at the situation, and a manual tax plan charging 9,000 in 2026.
+TEST(ExitTotals, UnitsAndManualChargesAtTheEndOfUse) {
+    EngineCase engine;
+    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
+    cVK_Composant* component = asset->GetStructure();
+    vktest::SetPlan(component->GetAmort(taComptable), maUnitesOeuvre, 65535);
+    component->SetUO_ConsommationTotale(CCurrency(10000));
+    component->GetLstUOPrevue()->AddNew(0)->SetConsommation(CCurrency(4000));
+    vktest::SetPlan(component->GetAmort(taFiscal), maManuel, 36, EncodeDate(2026, 1, 1));
+    ASSERT_TRUE(asset->BD_MAJ());
+    component->GetAmort(taFiscal)->GetLstManuel()->GetUOPrevue(0)->SetConsommation(CCurrency(9000));
+    ASSERT_TRUE(asset->BD_MAJ());
+    cVK_DetSituation situation(component, kExitDate);
+    situation.SetUO_QuantiteForc(CCurrency(1500));
+    ASSERT_TRUE(situation.BD_MAJ());
+
+    auto exit = NewExit(kExitDate, 15000);
+    TakeOut(*exit, asset->ID);
+    ASSERT_TRUE(Conclude(*exit));
+    EXPECT_TRUE(exit->ExisteCompoAmortisEnUO());
+    EXPECT_TRUE(exit->ExisteCompoAmortisManu());
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Restants(true)), "10000") << "nothing consumed before 2026";
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Prevus(true)), "1983.5616") << "4,000 x 181 / 365";
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Reels(true)), "1500") << "the entered quantity";
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Restants(false)), "20000");
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Prevus(false)), "4463.0137") << "9,000 x 181 / 365";
+    EXPECT_EQ(Shown(exit->TotalAmortUOouManu_Reels(false)), "4463.0137");
 }
 
 // ---------------------------------------------------------------------------------------------
