@@ -78,7 +78,11 @@ unsigned BuildExit(const ExitInput& input, const std::vector<AssetKey>& keys) {
     exit->DATESORTIE = input.date;
     exit->DATE_FIN_UTILISATION = input.end_of_use;
     exit->PRIXHT = input.price;
-    exit->Devise = CDevise(input.currency, input.rate);
+    // The engine converts a price only at a rate above 0: a currency given without its rate takes
+    // the fixed rate of its code (the franc's), so that a price in francs is never read as euros.
+    const CDevise currency(input.currency, input.rate);
+    exit->Devise =
+        currency.IsDefault() || input.rate > 0 ? currency : CDevise(input.currency, currency.TauxEffectif());
     exit->MOTIFSORTIE = static_cast<VK_MotifSortie>(input.reason);
     exit->TVA_DOIT_ETRE_REVERSEE = input.vat_reversed;
     if (!exit->BD_MAJ() || exit->ID == 0)

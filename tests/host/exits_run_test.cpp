@@ -151,6 +151,33 @@ TEST_F(ExitsThroughTheHost, ACarSoldWithDerogatoryDepreciationAndVatToReverse) {
         EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
 }
 
+// A price in francs without its rate takes the legal rate: 7,871.484 francs are 1,200 euros, all of
+// it for the single component. Gross value 1,000, depreciation entered 300: a gain of 500, and the
+// short-term gain of 900 entered is read back as 500.
+TEST_F(ExitsThroughTheHost, AFrancPriceAndEnteredValues) {
+    const fs::path scenario = work.Path() / "francs.json";
+    std::ofstream(scenario) << R"({
+ "case": {"fiscal_years": [{"start": "2026-01-01", "end": "2026-12-31"}], "current_year": "2026-01-01"},
+ "assets": [{"ref": "M1", "components": [{"account": "215400", "entry_date": "2020-01-01",
+                                          "details": [{"price": 1000}]}]}],
+ "exits": [{"date": "2026-06-30", "price": "7871.484", "currency": 250,
+            "assets": [{"ref": "M1", "components": [{"index": 0, "accounting_depreciation": 300,
+                         "derogatory_depreciation": 0, "short_term_gain": 900}]}]}],
+ "report": {"disposals": true}
+})";
+    std::string out;
+    ASSERT_EQ(Run("run '" + scenario.string() + "'", out), 0) << errors;
+    const nlohmann::json report = nlohmann::json::parse(out);
+    const nlohmann::json& disposal = report["assets"][0]["components"][0]["disposal"];
+    EXPECT_EQ(Number(disposal["price"]), 1200);
+    EXPECT_EQ(Number(disposal["result"]), 500);
+    EXPECT_EQ(Number(disposal["short_term"]), 500) << "900 entered, cut to the gain";
+    EXPECT_TRUE(disposal["long_term"].is_null());
+    EXPECT_EQ(disposal["vat_fraction"], "") << "no VAT reversed";
+    EXPECT_EQ(Number(report["exits"][0]["price"]), 1200);
+    EXPECT_EQ(Number(report["exits"][0]["gains"]["ct"]), 500);
+}
+
 TEST_F(ExitsThroughTheHost, ACaseFileWithoutExits) {
     std::string out;
     ASSERT_EQ(Run("init '" + (work.Path() / "empty").string() + "'", out), 0) << errors;
