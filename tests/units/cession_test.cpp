@@ -283,22 +283,6 @@ TEST(DisposalRate, LoadingGivesARateToALongTermResult) {
     }
 }
 
-TEST(DisposalRate, ReasonTexts) {
-    EngineCase engine;
-    cVK_Cession* cession =
-        Dispose(engine.NewAsset(EncodeDate(2020, 1, 1), 1000)->GetStructure(), EncodeDate(2026, 1, 1));
-    const char* names[] = {
-        "", "Cession", "Hors service", "Destruction", "Mise au rebut", "Cession en mise aux normes"};
-    const char* codes[] = {"", "C", "HS", "D", "MR", "MN"};
-    for (int reason = 0; reason <= 5; ++reason) {
-        cession->MOTIF_SORTIE = static_cast<VK_MotifSortie>(reason);
-        EXPECT_EQ(cession->GetNomMotifSortie(), names[reason]);
-        EXPECT_EQ(cession->GetMotifSortie(0), codes[reason]);
-    }
-    cession->MOTIF_SORTIE = static_cast<VK_MotifSortie>(6);
-    EXPECT_EQ(cession->GetMotifSortie(1), "");
-}
-
 // Without an exit the record's own price is the computed price; a rate of 0 or less is no rate.
 TEST(DisposalPrice, OwnPriceAndCurrency) {
     EngineCase engine;

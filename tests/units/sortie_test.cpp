@@ -347,21 +347,6 @@ TEST_F(ExitDeletion, DeletingTheWholeLastAssetDeletesTheExit) {
     EXPECT_EQ(Count("VKO"), 0);
 }
 
-// D11: moving an asset to another exit deletes the previous exit only when it has no asset left,
-// and never touches the disposal versions of its other assets.
-TEST_F(ExitDeletion, MovingAssetsToAnotherExit) {
-    auto other = NewExit(kExitDate, 100);
-    cVK_Bien* moved = exit->GetListeBiens()->Get(0);
-    other->GetListeBiens()->Add(moved);
-    EXPECT_EQ(Count("VKS", "ID_SORTIE=" + VK_Format_ID(exit->ID)), 1);
-    EXPECT_EQ(Count("VKB", "ID_SORTIE=" + VK_Format_ID(exit->ID)), 1);
-    EXPECT_EQ(Count("VKO"), 3) << "no disposal record lost";
-    other->GetListeBiens()->Add(exit->GetListeBiens()->Get(0));
-    EXPECT_EQ(Count("VKS", "ID_SORTIE=" + VK_Format_ID(exit->ID)), 0);
-    EXPECT_EQ(Count("VKB", "ID_SORTIE=" + VK_Format_ID(other->ID)), 2);
-    EXPECT_EQ(Count("VKO"), 3);
-}
-
 // A new version of an asset does not carry the components disposed of in the previous one.
 TEST(ExitVersions, DuplicatingDropsTheDisposedComponents) {
     EngineCase engine;
