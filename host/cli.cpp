@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/commands.h"
+#include "host/exits_build.h"
 #include "host/run.h"
 #include "host/session.h"
 #include "host/stored_commands.h"
@@ -115,6 +116,14 @@ int Main(int argc, char** argv) {
     addEnvironment(closeCommand);
     closeCommand->callback(
         [&] { status = Guarded([&] { return RunCloseYear(stored, environment, std::cout); }); });
+
+    ExitsOptions exits;
+    CLI::App* exitsCommand =
+        app.add_subcommand("exits", "list the exits of a case file with their gains and losses");
+    exitsCommand->add_option("DIR", exits.directory, "case-file directory")->required();
+    addEnvironment(exitsCommand);
+    exitsCommand->callback(
+        [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });
 
     try {
         app.parse(argc, argv);

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "host/exits_build.h"
 #include "platform/dossier.h"
 #include "platform/plafonds.h"
 #include "units/uvkamortissement.h"
@@ -141,7 +142,8 @@ AssetReport ReportAssetAt(cVK_Bien& asset, const AssetKey& key, const ReportOpti
         for (int p = 0; plans && p < plans->Count(); ++p)
             line.plans.push_back(ReportPlan(*plans->Get(p), at, options.schedules));
         if (options.tax) line.tax = ReportComponentTax(*component, at);
-        // Disposals: the component's `disposal` section, with the disposal computations.
+        if (options.disposals && component->GetCession())
+            line.disposal = ReportDisposal(*component->GetCession());
         report.components.push_back(std::move(line));
     }
     if (options.tax && asset.GetVehicule()) {

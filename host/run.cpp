@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/actions.h"
+#include "host/exits_build.h"
 #include "host/register_build.h"
 #include "host/report_build.h"
 #include "host/report_json.h"
@@ -63,9 +64,10 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     WriteSettings(session.Dossier(), scenario.case_);
     if (!VK_CreerTables("")) throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
     std::vector<AssetKey> keys;
+    std::vector<unsigned> exits;
     session.RunAction([&] {
         for (const AssetInput& input : scenario.assets) keys.push_back(KeyOf(BuildAsset(input)));
-        // Disposals: the scenario's exits are built here, before the actions.
+        exits = BuildExits(scenario.exits, keys);
         for (const ActionInput& action : scenario.actions) RunScenarioAction(session, action, keys);
     });
     // Read back as stored: each chain's latest version, at the report's date.
@@ -74,7 +76,8 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
         std::unique_ptr<cVK_Bien> asset = LoadLatestVersion(key.refCalc);
         if (asset) report.assets.push_back(ReportAssetAt(*asset, key, scenario.report, at, report.warnings));
     }
-    // Disposals: the report's exits[]. Entries: the report's entries[].
+    report.exits = ReportExits(exits);
+    // Entries: the report's entries[].
     if (ExceptionsShown() != shownBefore) throw EngineReportedFailure("Le rapport n'a pas pu être établi");
     return report;
 }
@@ -87,8 +90,6 @@ void RemoveCaseFile(const UnicodeString& directory) {
 }  // namespace
 
 void RefuseUnsupported(const Scenario& scenario) {
-    if (!scenario.exits.empty()) Unsupported("exits");
-    if (scenario.report.disposals) Unsupported("report.disposals");
     if (!scenario.report.entries.empty()) Unsupported("report.entries");
 }
 

@@ -181,8 +181,9 @@ void cVK_Composant::Lit(TDataSet* row) {
         }
         if (!bien_) LitVehiculeSansBien();
         amortissements_ = std::make_unique<cVK_LstAmortissement>(this, base_);
-        // Disposals: D17, cession_->InitTauxImposition() when the component has a disposal, once the
-        // disposal computations are in.
+        // A disposal without a tax rate takes the rate of its long-term result (D17: only when the
+        // component has a disposal).
+        if (cession_) cession_->InitTauxImposition();
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }

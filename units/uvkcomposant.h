@@ -163,6 +163,15 @@ public:
     // Under the passenger-car rule: a passenger car's structure or a component flagged for it.
     bool ExclusVoitureTourisme() const;
 
+    // --- Units and manual charges at a situation (uo: units of production, else manual charges) ---
+    // What remains at the opening: units still to consume (accounting plan), or depreciation still
+    // to charge (manual tax plan); empty when the component has none.
+    CCurrency GetAmortUOouManu_RestantsSituation(bool uo) const;
+    // The forecast share up to the date (the situation date when it is the zero date), and the
+    // retained one, where forced values take precedence.
+    CCurrency GetAmortUOouManu_PrevusSituation(bool uo, const TDateTime& date) const;
+    CCurrency GetAmortUOouManu_ReelsSituation(bool uo, const TDateTime& date) const;
+
     // --- Validation and year-end closing ---
     // Closes the current year for this component; false when it entered after the year's end.
     bool Cloture();

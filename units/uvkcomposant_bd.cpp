@@ -287,9 +287,10 @@ void cVK_Composant::Assign(const cVK_Composant* source, bool keepOwnNames) {
         } else {
             if (!cession_) cession_ = std::make_unique<cVK_Cession>(this, nullptr, 0);
             cession_->Assign(source->cession_.get());
-            // Disposals: cession_->InitTauxImposition() once the disposal computations are in.
         }
         if (amortissements_ && source->amortissements_) amortissements_->Assign(source->amortissements_.get());
+        // The rate of the copied disposal is judged on the copied plans.
+        if (cession_) cession_->InitTauxImposition();
         // The forecasts follow the source's like the disposal.
         if (!source->uoPrevues_) {
             if (uoPrevues_) uoPrevues_->BD_Supprimer();

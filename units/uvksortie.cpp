@@ -1,5 +1,4 @@
-// The exit: its table and its storage (the computations over its components come with the
-// disposals).
+// The exit: its table and its storage (its totals over its components are in uvksortie_totaux.cpp).
 #include "units/uvksortie.h"
 
 #include <fmt/format.h>

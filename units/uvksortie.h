@@ -30,6 +30,40 @@ public:
 
     cVK_ListeBiens* GetListeBiens() const { return biens_.get(); }
     UnicodeString GetNomMotifSortie() const;
+    // Records the date of the exit's entry (the entry list calls it when it creates the entry).
+    void SetDateSortieQuandEcr(const TDateTime& date);
+
+    // --- Totals over the assets and their components (units/uvksortie_totaux.cpp) ---
+    // The exit's price in the case file's currency.
+    CCurrency GetPrixHT() const;
+    // The sum of the assets' costs (prices and acquisition costs).
+    CCurrency TotalCoutEntree() const;
+    // The sums of the components' disposal prices: computed, or entered where entered.
+    CCurrency TotalPrixCession_Calc() const;
+    CCurrency TotalPrixCession_Sais() const;
+    // The VAT to reverse; empty when no component has any.
+    CCurrency GetTotalTvaAReverser() const;
+    // The gains and losses by tax treatment: short-term, short-term excluded from the long-term
+    // regime, long-term by rate (0, 0.08, 0.15, 0.165, 0.19) and, under corporate tax, the gains
+    // taxable at the reduced rate. A long-term result at any other rate is in none of them. Each
+    // output may be null.
+    void GetTotalPvMv(CCurrency* ct, CCurrency* ctExclueLt, CCurrency* lt0, CCurrency* lt8, CCurrency* lt15,
+                      CCurrency* lt165, CCurrency* pvTauxReduitIS, CCurrency* lt19) const;
+    // Units of production (uo) or manual charges at the end of use: remaining at the opening,
+    // forecast and retained; empty when no component has any.
+    CCurrency TotalAmortUOouManu_Restants(bool uo) const;
+    CCurrency TotalAmortUOouManu_Prevus(bool uo) const;
+    CCurrency TotalAmortUOouManu_Reels(bool uo) const;
+    // The impairment carried at the opening by the impaired components, deductible and not.
+    void GetTotalDepreciations(CCurrency* ded, CCurrency* nonDed) const;
+
+    // --- What the disposal screen shows ---
+    // Several assets, or one asset of type 2 with two components or more.
+    bool ExistePlrsCompoCedes() const;
+    bool ExisteCompoAmortisEnUO() const;
+    bool ExisteCompoAmortisManu() const;
+    bool ExisteCompoDeprecieAOuv() const;
+    bool ExisteCompoAmortisDerog() const;
 
     TDateTime DATESORTIE;
     TDateTime DATE_FIN_UTILISATION;

@@ -28,8 +28,9 @@ inline void Display(unsigned long code, const std::exception& e) {
 
 // Line ranges of the register's files: 901 uvkbien 0, uvkbien_versions 1000, uvkbien_ensemble
 // 2000, uvklistes_biens 3000, uvktables 4000; 902 uvkcomposant 0, uvkcomposant_bd 1000,
-// uvkcomposant_regles 2000, uvklistes_composants 3000; 903 uvkdetailcomposant 0,
-// uvkdetailcomposant_liste 1000; 904 uvksortie 0.
+// uvkcomposant_regles 2000, uvklistes_composants 3000, uvkcession_calculs 4000,
+// uvkcession_pvmv 9000, uvkcomposant_situation 10000; 903 uvkdetailcomposant 0,
+// uvkdetailcomposant_liste 1000; 904 uvksortie 0, uvksortie_totaux 1000.
 
 #ifndef VK_LINE_BASE
 #define VK_LINE_BASE 0

@@ -34,7 +34,7 @@ TEST_P(Golden, ReportMatchesThePublishedFigures) {
     EXPECT_TRUE(mismatches.empty()) << vkhost::DescribeMismatches(mismatches);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, Golden, ::testing::Values("declining_10y", "units_km"),
+INSTANTIATE_TEST_SUITE_P(Scenarios, Golden, ::testing::Values("declining_10y", "units_km", "building_vat"),
                          [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
