@@ -338,7 +338,11 @@ IStatement* TIBDatabase::Acquire(const UnicodeString& sql, TIBTransaction& trans
 }
 
 void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement, uint64_t generation) {
-    constexpr size_t kPoolLimit = 1024;
+    // Every prepared statement held costs the engine memory, and a large pool makes every other
+    // statement slower (measured on an embedded database: with 1024 statements held, a SELECT
+    // built from new text took 200 to 300 microseconds instead of 30 to 40). The engine's texts
+    // carry their values as literals and rarely repeat, so a small pool keeps the useful reuse.
+    constexpr size_t kPoolLimit = 32;
     bool keep = attachment_ != nullptr && generation == generation_;
     if (keep) {
         try {
