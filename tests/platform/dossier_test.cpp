@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "platform/dossier.h"
+#include "platform/environnement.h"
 #include "platform/messages.h"
 #include "tests/support/temp_dir.h"
 
@@ -496,6 +497,38 @@ TEST_F(CaseFile, ExecSqlErrorsRaiseWithTheirStatement) {
     } catch (const EIBError& e) {
         EXPECT_EQ(e.SQL, "INSERT INTO ABSENTE VALUES (1)");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// --- Environment ---------------------------------------------------------------------------------
+
+TEST(Environment, OwnDatabaseTablesAndAliases) {
+    vktest::TempDir dir{"vkenv"};
+    auto environment = TEnvironnement::Ouvrir((dir.Path() / "env").string(), "martin");
+    EXPECT_EQ(environment->Utilisateur, "martin");
+    EXPECT_TRUE(fs::is_directory(environment->NomFichier2(TEnvironnement::kRepertoireCommun)));
+    EXPECT_TRUE(fs::is_directory(environment->NomFichier2(TEnvironnement::kRepertoireBases)));
+    EXPECT_FALSE(environment->TableExistFirebird("VKA", ttEnvironnement));
+    environment->ExecSQLFirebird(0, "CREATE TABLE VKA (ID_BIEN INTEGER NOT NULL, PREMIER BOOLEAN)", false,
+                                 nullptr, ttEnvironnement);
+    environment->ExecSQLFirebird(0, "INSERT INTO VKA VALUES (1, 1)", true, nullptr, ttEnvironnement);
+    EXPECT_TRUE(environment->TableExistFirebird("vka", ttEnvironnement));
+    EXPECT_FALSE(environment->TableExistFirebird("X' OR '1'='1", ttEnvironnement));
+    // A named database is created on demand in the bases directory, the common one apart.
+    EXPECT_EQ(environment->GetDatabaseAlias("OKT_DOSSIER", false), nullptr);
+    ASSERT_NE(environment->GetDatabaseAlias("OKT_DOSSIER", true), nullptr);
+    EXPECT_TRUE(fs::exists(environment->CheminAlias("OKT_DOSSIER")));
+    EXPECT_EQ(fs::path(environment->CheminAlias("okt_commun")).parent_path(),
+              fs::path(environment->NomFichier2(TEnvironnement::kRepertoireCommun)));
+    environment->Liberer();
+    // Committed, and detached: the row is there for the next user of the environment.
+    TIBSQL count(environment->GetDatabaseFirebird());
+    count.SQL.Add("SELECT COUNT(*) FROM VKA");
+    count.ExecQuery();
+    EXPECT_EQ(count.Fields(0)->AsInteger(), 1);
 }
 
 }  // namespace
