@@ -18,7 +18,7 @@ constexpr int kRows = 10000;
 
 // One database for the whole run, in a fresh temporary directory removed at the end.
 class BenchDatabase {
-  public:
+public:
     BenchDatabase() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vkbench-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw Exception("mkdtemp failed");
@@ -48,7 +48,7 @@ class BenchDatabase {
     // A new identifier for the write table.
     int NextId() { return nextId_++; }
 
-  private:
+private:
     std::filesystem::path directory_;
     TIBDatabase db_;
     int nextId_ = 0;

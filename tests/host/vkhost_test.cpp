@@ -38,7 +38,7 @@ Outcome Execute(const std::string& command) {
 }
 
 class Host : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const char* host = std::getenv("VK_HOST");
         if (!host || !*host) GTEST_SKIP() << "VK_HOST is not set (CTest sets it to the built vkhost)";

@@ -39,7 +39,7 @@ ParametresDossier Calendar() {
 }
 
 class CaseFile : public testing::Test {
-  protected:
+protected:
     std::unique_ptr<CDossier> Create(const ParametresDossier& p) { return CDossier::Creer(directory_, p); }
     int RowCount(CDossier& dossier, const UnicodeString& table) {
         TIBSQL sql(dossier.GetDatabaseFirebird());
@@ -308,7 +308,7 @@ TEST_F(CaseFile, AccountsAreCompletedToTheAccountLength) {
 // --- Identifiers ---------------------------------------------------------------------------------
 
 class Identifiers : public CaseFile {
-  protected:
+protected:
     void SetUp() override {
         dossier_ = Create(Calendar());
         dossier_->ExecSQLFirebird(

@@ -13,7 +13,7 @@
 namespace {
 
 class DataAccess : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         db_.Create(dir_ / "test.fdb");
         db_.ExecuteImmediate(
@@ -234,7 +234,7 @@ TEST_F(DataAccess, BooleansNativeAndAsSmallint) {
 // --- Navigation ----------------------------------------------------------------------------------
 
 class Navigation : public DataAccess {
-  protected:
+protected:
     void SetUp() override {
         DataAccess::SetUp();
         for (int id = 1; id <= 5; ++id)

@@ -157,7 +157,7 @@ TEST(Messages, FileExist) {
 // --- Settings file -------------------------------------------------------------------------------
 
 class SettingsFile : public testing::Test {
-  protected:
+protected:
     void Write(const char* text) { std::ofstream(path_) << text; }
 
     vktest::TempDir dir_;

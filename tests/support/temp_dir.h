@@ -12,7 +12,7 @@
 namespace vktest {
 
 class TempDir {
-  public:
+public:
     explicit TempDir(const char* prefix = "vktest") {
         std::string pattern =
             (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
@@ -30,7 +30,7 @@ class TempDir {
     const std::filesystem::path& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 
