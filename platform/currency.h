@@ -10,11 +10,14 @@
 // Rounding: every result that does not fall on a ten-thousandth is rounded half away from zero
 // (commercial rounding). Products and quotients of two amounts are computed exactly on 128 bits
 // before that single rounding. A double is first read as its 15 significant digits (which drops the
-// binary noise of floating-point arithmetic: 0.1 + 0.2 reads as 0.3) and then rounded the same way.
+// binary noise of floating-point arithmetic: 0.1 + 0.2 reads as 0.3) and then rounded the same way;
+// an amount times or divided by a double is the exact product or quotient of the amount and those
+// 15 digits, rounded once (an amount of 16 digits or more keeps all of them).
 // A result outside the 64-bit range, a division by zero and a double that is not finite raise
 // ECurrencyError: an amount never wraps around.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <limits>
 
@@ -59,7 +62,7 @@ class CCurrency {
     int64_t Count() const { return null_ ? 0 : count_; }
 
     explicit operator double() const;
-    explicit operator int() const;  // truncated toward zero
+    explicit operator int() const;  // truncated toward zero; raises ECurrencyError beyond int
     explicit operator Currency() const { return Currency{Count()}; }
     double AsDouble() const { return static_cast<double>(*this); }
 
@@ -104,28 +107,22 @@ class CCurrency {
     friend bool operator<=(const CCurrency& a, const CCurrency& b) { return !(b < a); }
     friend bool operator>=(const CCurrency& a, const CCurrency& b) { return !(a < b); }
 
-#define VK_CURRENCY_COMPARE_WITH(T)                   \
-    friend bool operator==(const CCurrency& a, T b) { \
-        return a == CCurrency(b);                     \
-    }                                                 \
-    friend bool operator!=(const CCurrency& a, T b) { \
-        return a != CCurrency(b);                     \
-    }                                                 \
-    friend bool operator<(const CCurrency& a, T b) {  \
-        return a < CCurrency(b);                      \
-    }                                                 \
-    friend bool operator>(const CCurrency& a, T b) {  \
-        return a > CCurrency(b);                      \
-    }                                                 \
-    friend bool operator<=(const CCurrency& a, T b) { \
-        return a <= CCurrency(b);                     \
-    }                                                 \
-    friend bool operator>=(const CCurrency& a, T b) { \
-        return a >= CCurrency(b);                     \
-    }
-    VK_CURRENCY_COMPARE_WITH(double)
-    VK_CURRENCY_COMPARE_WITH(int)
-#undef VK_CURRENCY_COMPARE_WITH
+    // Against a double: the lowest double is null; a double beyond the amounts' range lies above or
+    // below every amount (a comparison never raises); NaN is unordered (only != holds).
+    static std::partial_ordering Compare(const CCurrency& a, double b);
+    friend bool operator==(const CCurrency& a, double b) { return Compare(a, b) == 0; }
+    friend bool operator!=(const CCurrency& a, double b) { return !(a == b); }
+    friend bool operator<(const CCurrency& a, double b) { return Compare(a, b) < 0; }
+    friend bool operator>(const CCurrency& a, double b) { return Compare(a, b) > 0; }
+    friend bool operator<=(const CCurrency& a, double b) { return Compare(a, b) <= 0; }
+    friend bool operator>=(const CCurrency& a, double b) { return Compare(a, b) >= 0; }
+
+    friend bool operator==(const CCurrency& a, int b) { return a == CCurrency(b); }
+    friend bool operator!=(const CCurrency& a, int b) { return a != CCurrency(b); }
+    friend bool operator<(const CCurrency& a, int b) { return a < CCurrency(b); }
+    friend bool operator>(const CCurrency& a, int b) { return a > CCurrency(b); }
+    friend bool operator<=(const CCurrency& a, int b) { return a <= CCurrency(b); }
+    friend bool operator>=(const CCurrency& a, int b) { return a >= CCurrency(b); }
 
   private:
     static int64_t Negate(int64_t count);

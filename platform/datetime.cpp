@@ -167,12 +167,14 @@ TDateTime AjouteMois(const TDateTime& date, int months) {
 }
 
 TDateTime PremierJourDuMois(const TDateTime& date) {
+    if (date.IsNull()) return date;  // an unknown date has no month
     int y, m, d;
     DecodeDate(date, y, m, d);
     return EncodeDate(y, m, 1);
 }
 
 TDateTime DernierJourMois(const TDateTime& date) {
+    if (date.IsNull()) return date;
     int y, m, d;
     DecodeDate(date, y, m, d);
     return EncodeDate(y, m, DaysInMonth(y, m));

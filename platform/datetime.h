@@ -89,5 +89,6 @@ int DiffDateMois(const TDateTime& from, const TDateTime& to);
 // The date moved by a number of months; a day that does not exist in the target month becomes
 // the month's last day (31 January plus one month is 28 or 29 February).
 TDateTime AjouteMois(const TDateTime& date, int months);
+// First and last day of the date's month; the null date stays null.
 TDateTime PremierJourDuMois(const TDateTime& date);
 TDateTime DernierJourMois(const TDateTime& date);

@@ -343,6 +343,9 @@ CActionDossier::~CActionDossier() {
     if (!open_) return;
     try {
         dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(false);
+        // The action may have changed the current year or the situation date: read back what the
+        // file holds.
+        dossier_.Relire();
     } catch (...) {
         // Rolling back cannot be reported from a destructor; the attachment drops the work anyway.
     }
@@ -350,5 +353,13 @@ CActionDossier::~CActionDossier() {
 
 void CActionDossier::Commit() {
     open_ = false;
-    dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(true);
+    try {
+        dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(true);
+    } catch (...) {
+        try {
+            dossier_.Relire();  // the failed commit rolled the action back
+        } catch (...) {
+        }
+        throw;
+    }
 }

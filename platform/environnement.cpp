@@ -153,7 +153,9 @@ TIBDatabase* TEnvironnement::GetDatabaseAlias(const UnicodeString& alias, bool c
 
 bool TEnvironnement::TableExistFirebird(const UnicodeString& table, eTTypeTable kind) {
     TIBSQL query(GetDatabaseFirebird(kind));
-    query.SQL.Add("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='" + sqltext::Upper(table) + "'");
+    UnicodeString name;  // a quote in the name stays inside the literal
+    for (char c : sqltext::Upper(table)) name += c == '\'' ? UnicodeString("''") : UnicodeString(1, c);
+    query.SQL.Add("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='" + name + "'");
     query.ExecQuery();
     return !query.Eof();
 }

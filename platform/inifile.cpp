@@ -4,7 +4,8 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
-#include <cstdlib>
+#include <charconv>
+#include <cstring>
 #include <filesystem>
 
 #include <fmt/format.h>
@@ -25,9 +26,10 @@ int StaticFichierINI::GetInteger(const UnicodeString& section, const UnicodeStri
                                  int defaultValue) const {
     const char* value = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
     if (!value || !*value) return defaultValue;
-    char* end = nullptr;
-    long parsed = std::strtol(value, &end, 10);
-    return end && *end == '\0' ? static_cast<int>(parsed) : defaultValue;
+    const char* end = value + std::strlen(value);
+    int parsed = 0;
+    auto [stop, error] = std::from_chars(value + (*value == '+'), end, parsed);
+    return error == std::errc() && stop == end ? parsed : defaultValue;  // out of range: the default
 }
 
 double StaticFichierINI::GetDouble(const UnicodeString& section, const UnicodeString& key,
@@ -38,9 +40,12 @@ double StaticFichierINI::GetDouble(const UnicodeString& section, const UnicodeSt
     std::string text = value;
     for (char& c : text)
         if (c == ',') c = '.';
-    char* end = nullptr;
-    double parsed = std::strtod(text.c_str(), &end);
-    return end && *end == '\0' ? parsed : defaultValue;
+    // Read the same whatever the process's locale (strtod would stop at the point under a French one).
+    const char* begin = text.c_str() + (text[0] == '+');
+    const char* end = text.c_str() + text.size();
+    double parsed = 0;
+    auto [stop, error] = std::from_chars(begin, end, parsed);
+    return error == std::errc() && stop == end ? parsed : defaultValue;
 }
 
 UnicodeString StaticFichierINI::GetString(const UnicodeString& section, const UnicodeString& key,

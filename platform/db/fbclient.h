@@ -24,6 +24,13 @@ class Status {
     Firebird::ThrowStatusWrapper wrapper_;
 };
 
+// WIN1252 text as UTF-8.
+UnicodeString Win1252ToUtf8(const UnicodeString& text);
+// UTF-8 text as WIN1252; raises EIBError (with the codes of Firebird's own transliteration error)
+// for a character WIN1252 does not have or for text that is not UTF-8.
+UnicodeString Utf8ToWin1252(const UnicodeString& text, const UnicodeString& sql);
+bool IsUtf8(const UnicodeString& text);
+
 // Converts a Firebird error into EIBError carrying its codes, message and SQL text.
 [[noreturn]] void Raise(const Firebird::FbException& error, const UnicodeString& sql);
 

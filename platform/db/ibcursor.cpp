@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kDaysFromFirebirdToTDateTime = 15018;  // 1858-11-17 to 1899-12-30
 constexpr double kTimeUnitsPerDay = 86400.0 * ISC_TIME_SECONDS_PRECISION;
+constexpr unsigned kCharsetWin1252 = 53;
 
 template <typename T>
 T Read(const unsigned char* p) {
@@ -45,20 +46,27 @@ UnicodeString ReadBlobText(IAttachment* attachment, ITransaction* transaction, c
 
 Cursor::Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql)
     : database_(database), transaction_(&transaction), sql_(sql) {
+    generation_ = database_.generation_;
     statement_ = database_.Acquire(sql_, transaction);
     try {
         Guard(sql_, [&] {
             Status status;
             ITransaction* handle = transaction.Handle();
             unsigned type = statement_->getType(&status);
+            if (type == isc_info_sql_stmt_ddl) transaction.structureChanged_ = true;
             IMessageMetadata* meta = statement_->getOutputMetadata(&status);
             unsigned count = meta->getCount(&status);
             for (unsigned i = 0; i < count; ++i) {
                 IBColumn column;
-                column.name = meta->getAlias(&status, i);
+                column.name = database_.FromConnection(meta->getAlias(&status, i));
                 column.type = meta->getType(&status, i) & ~1u;
                 column.scale = meta->getScale(&status, i);
                 column.subType = meta->getSubType(&status, i);
+                // Texts arrive in the connection's character set, converted to UTF-8 here.
+                if (column.type == SQL_VARYING || column.type == SQL_TEXT)
+                    column.win1252 = (meta->getCharSet(&status, i) & 0xFF) == kCharsetWin1252;
+                else if (column.type == SQL_BLOB && column.subType == 1)
+                    column.win1252 = database_.win1252_;
                 columns_.push_back(column);
                 offsets_.push_back(meta->getOffset(&status, i));
                 nullOffsets_.push_back(meta->getNullOffset(&status, i));
@@ -115,7 +123,7 @@ void Cursor::Close() {
     if (statement_) {
         IStatement* statement = statement_;
         statement_ = nullptr;
-        database_.Release(sql_, statement);
+        database_.Release(sql_, statement, generation_);
     }
 }
 
@@ -176,12 +184,14 @@ void Cursor::Decode(const unsigned char* buffer, std::vector<IBValue>& row) {
                 value.kind = IBValue::Kind::Text;
                 value.text.assign(reinterpret_cast<const char*>(p), lengths_[i]);
                 while (!value.text.empty() && value.text.back() == ' ') value.text.pop_back();
+                if (column.win1252) value.text = Win1252ToUtf8(value.text);
                 break;
             }
             case SQL_VARYING: {
                 value.kind = IBValue::Kind::Text;
                 unsigned short length = Read<unsigned short>(p);
                 value.text.assign(reinterpret_cast<const char*>(p + sizeof(short)), length);
+                if (column.win1252) value.text = Win1252ToUtf8(value.text);
                 break;
             }
             case SQL_TYPE_DATE:
@@ -202,6 +212,7 @@ void Cursor::Decode(const unsigned char* buffer, std::vector<IBValue>& row) {
             case SQL_BLOB:
                 value.kind = IBValue::Kind::Text;
                 value.text = ReadBlobText(database_.Handle(), transaction_->Handle(), p);
+                if (column.win1252) value.text = Win1252ToUtf8(value.text);
                 break;
             default:
                 break;  // types the engine never reads stay null

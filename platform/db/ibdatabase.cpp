@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "platform/db/fbclient.h"
+#include "platform/db/sqltext.h"
 
 using namespace Firebird;
 
@@ -54,6 +55,15 @@ void Raise(const FbException& error, const UnicodeString& sql) {
     }
     UnicodeString message = text;
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    if (!IsUtf8(message)) message = Win1252ToUtf8(message);  // values quoted in the connection's set
+    for (intptr_t code : codes)
+        if (code == ibcode::kTransliteration) {
+            message =
+                "Un texte contient un caractère que la base ne peut pas enregistrer (jeu de caractères "
+                "WIN1252)\n" +
+                message;
+            break;
+        }
     throw EIBError(message, sqlCode, std::move(codes), sql);
 }
 
@@ -84,7 +94,9 @@ void IBShutdown() {
 // ---------------------------------------------------------------------------------------------
 // Transactions
 
-TIBTransaction::TIBTransaction(TIBDatabase& database) : database_(database) {}
+TIBTransaction::TIBTransaction(TIBDatabase& database) : database_(database) {
+    database_.transactions_.insert(this);
+}
 
 TIBTransaction::~TIBTransaction() {
     try {
@@ -92,6 +104,13 @@ TIBTransaction::~TIBTransaction() {
     } catch (...) {
         // A destructor never raises; the attachment gives the work back when it detaches.
     }
+    database_.transactions_.erase(this);
+}
+
+void TIBTransaction::Ended() {
+    if (!structureChanged_) return;
+    structureChanged_ = false;
+    database_.StructureChanged();
 }
 
 ITransaction* TIBTransaction::Handle() {
@@ -133,6 +152,7 @@ void TIBTransaction::DoCommit(bool retaining) {
             handle_ = nullptr;
         }
     });
+    Ended();
 }
 
 void TIBTransaction::Commit() {
@@ -150,6 +170,7 @@ void TIBTransaction::Rollback() {
     CloseCursors();
     ITransaction* handle = handle_;
     handle_ = nullptr;
+    Ended();
     Guard("ROLLBACK", [&] {
         Status status;
         handle->rollback(&status);
@@ -164,10 +185,18 @@ void TIBTransaction::EndAction(bool commit) {
     if (actionDepth_ == 0) return;
     if (!commit) actionFailed_ = true;
     if (--actionDepth_ > 0) return;
-    if (actionFailed_)
-        Rollback();
-    else
+    if (actionFailed_) return Rollback();
+    try {
         DoCommit(false);
+    } catch (...) {
+        // A commit refused (a structure change failing at commit, ...) leaves the transaction open
+        // with the action's work: roll it back, so that no later commit records part of it.
+        try {
+            Rollback();
+        } catch (const EIBError&) {
+        }
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -226,6 +255,15 @@ void TIBDatabase::Attach(const UnicodeString& path, const IBConnectOptions& opti
         dpb->dispose();
     });
     path_ = path;
+    win1252_ = sqltext::Upper(options.charset) == "WIN1252";
+}
+
+UnicodeString TIBDatabase::ToConnection(const UnicodeString& sql) const {
+    return win1252_ ? Utf8ToWin1252(sql, sql) : sql;
+}
+
+UnicodeString TIBDatabase::FromConnection(const UnicodeString& text) const {
+    return win1252_ ? Win1252ToUtf8(text) : text;
 }
 
 void TIBDatabase::Open(const UnicodeString& path, const IBConnectOptions& options) {
@@ -242,13 +280,21 @@ IAttachment* TIBDatabase::Handle() {
     return attachment_;
 }
 
+void TIBDatabase::RollbackAll() {
+    // Firebird refuses to detach with a transaction open: every transaction of this database ends.
+    auto transactions = transactions_;
+    for (TIBTransaction* transaction : transactions) {
+        try {
+            transaction->Rollback();
+        } catch (const EIBError&) {
+            // The transaction is gone with the attachment anyway.
+        }
+    }
+}
+
 void TIBDatabase::Close() {
     if (!attachment_) return;
-    try {
-        defaultTransaction_->Rollback();
-    } catch (const EIBError&) {
-        // The transaction is gone with the attachment anyway.
-    }
+    RollbackAll();
     ClearPool();
     IAttachment* attachment = attachment_;
     attachment_ = nullptr;
@@ -260,10 +306,7 @@ void TIBDatabase::Close() {
 
 void TIBDatabase::Drop() {
     if (!attachment_) return;
-    try {
-        defaultTransaction_->Rollback();
-    } catch (const EIBError&) {
-    }
+    RollbackAll();
     ClearPool();
     IAttachment* attachment = attachment_;
     attachment_ = nullptr;
@@ -286,16 +329,21 @@ IStatement* TIBDatabase::Acquire(const UnicodeString& sql, TIBTransaction& trans
         return statement;
     }
     ++stats_.prepares;
+    const UnicodeString text = ToConnection(sql);
     return Guard(sql, [&] {
         Status status;
-        return Handle()->prepare(&status, transaction.Handle(), 0, sql.c_str(), SQL_DIALECT_V6,
-                                 IStatement::PREPARE_PREFETCH_METADATA);
+        return Handle()->prepare(&status, transaction.Handle(), static_cast<unsigned>(text.size()),
+                                 text.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
     });
 }
 
-void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement) {
-    constexpr size_t kPoolLimit = 1024;
-    bool keep = attachment_ != nullptr;
+void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement, uint64_t generation) {
+    // Every prepared statement held costs the engine memory, and a large pool makes every other
+    // statement slower (measured on an embedded database: with 1024 statements held, a SELECT
+    // built from new text took 200 to 300 microseconds instead of 30 to 40). The engine's texts
+    // carry their values as literals and rarely repeat, so a small pool keeps the useful reuse.
+    constexpr size_t kPoolLimit = 32;
+    bool keep = attachment_ != nullptr && generation == generation_;
     if (keep) {
         try {
             Status status;
@@ -304,15 +352,20 @@ void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement) {
         } catch (const FbException&) {
             keep = false;
         }
+        if (!keep) StructureChanged();
     }
     if (!keep) {
         statement->release();
-        if (attachment_) ClearPool();  // a structure change may have made prepared texts stale
         return;
     }
     if (pooled_ >= kPoolLimit) ClearPool();
     pool_[sql].push_back(statement);
     ++pooled_;
+}
+
+void TIBDatabase::StructureChanged() {
+    ++generation_;
+    ClearPool();
 }
 
 void TIBDatabase::ClearPool() {

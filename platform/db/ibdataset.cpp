@@ -1,6 +1,9 @@
 // Datasets, light statements and the reading of field values.
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -32,6 +35,28 @@ UnicodeString Upper(const UnicodeString& text) {
     UnicodeString upper = text;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
+}
+
+// value * 10^shift exactly, rounded half away from zero when shift is negative; nullopt when the
+// result does not fit 64 bits.
+std::optional<int64_t> Rescaled(int64_t value, int shift) {
+    using int128 = __int128;
+    int128 result = value;
+    if (shift >= 0) {
+        if (shift > 18) return value == 0 ? std::optional<int64_t>(0) : std::nullopt;
+        result *= kPow10[shift];
+    } else if (-shift > 18) {
+        result = 0;
+    } else {
+        const int128 divisor = kPow10[-shift];
+        const int128 remainder = result % divisor;
+        result /= divisor;
+        const int128 twice = (remainder < 0 ? -remainder : remainder) * 2;
+        if (twice >= divisor) result += value < 0 ? -1 : 1;
+    }
+    if (result > std::numeric_limits<int64_t>::max() || result < std::numeric_limits<int64_t>::min())
+        return std::nullopt;
+    return static_cast<int64_t>(result);
 }
 
 EIBError ConversionError(const UnicodeString& field, const char* target) {
@@ -72,9 +97,10 @@ int64_t TField::AsInt64() const {
             return 0;
         case IBValue::Kind::Integer:
         case IBValue::Kind::Boolean:
-            if (v.scale >= 0) return v.integer * kPow10[v.scale];
-            return static_cast<int64_t>(std::llround(double(v.integer) / double(kPow10[-v.scale])));
+            if (auto whole = Rescaled(v.integer, v.scale)) return *whole;
+            throw ConversionError(FieldName(), "un entier");
         case IBValue::Kind::Double:
+            if (!(std::fabs(v.real) < 9.2e18)) throw ConversionError(FieldName(), "un entier");
             return static_cast<int64_t>(std::llround(v.real));
         case IBValue::Kind::Text:
             try {
@@ -90,7 +116,10 @@ int64_t TField::AsInt64() const {
 }
 
 int TField::AsInteger() const {
-    return static_cast<int>(AsInt64());
+    const int64_t value = AsInt64();
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        throw ConversionError(FieldName(), "un entier de 32 bits");
+    return static_cast<int>(value);
 }
 
 double TField::AsFloat() const {
@@ -102,14 +131,14 @@ double TField::AsFloat() const {
         case IBValue::Kind::Boolean:
             return v.scale >= 0 ? double(v.integer * kPow10[v.scale])
                                 : double(v.integer) / double(kPow10[-v.scale]);
-        case IBValue::Kind::Text:
-            try {
-                size_t used = 0;
-                double parsed = std::stod(v.text, &used);
-                if (used == v.text.size()) return parsed;
-            } catch (const std::exception&) {
-            }
+        case IBValue::Kind::Text: {
+            // Read the same whatever the process's locale.
+            double parsed = 0;
+            const char* end = v.text.data() + v.text.size();
+            auto [stop, error] = std::from_chars(v.text.data(), end, parsed);
+            if (!v.text.empty() && error == std::errc() && stop == end) return parsed;
             throw ConversionError(FieldName(), "un nombre");
+        }
         default:
             return v.real;
     }
@@ -122,9 +151,10 @@ CCurrency TField::AsCurrency() const {
             return CCurrency();
         case IBValue::Kind::Integer:
         case IBValue::Kind::Boolean: {
-            int shift = v.scale + 4;  // count of ten-thousandths = integer * 10^(scale + 4)
-            if (shift >= 0) return CCurrency::FromCount(v.integer * kPow10[shift]);
-            return CCurrency(double(v.integer) / double(kPow10[-v.scale]));
+            // count of ten-thousandths = integer * 10^(scale + 4), exactly, rounded once
+            if (auto count = Rescaled(v.integer, v.scale + 4)) return CCurrency::FromCount(*count);
+            throw ECurrencyError(
+                fmt::format("La valeur du champ {} dépasse la capacité d'un montant", FieldName()));
         }
         case IBValue::Kind::Text:
             return CCurrency::Parse(v.text);
@@ -380,7 +410,7 @@ void TIBSQL::Close() {
 }
 
 void TIBSQL::First() {
-    if (fetched_ > 1 || !cursor_) ExecQuery();
+    if (fetched_ > 1 || !cursor_ || atEnd_) ExecQuery();  // runs again unless on the first row
 }
 
 void TIBSQL::Next() {

@@ -88,6 +88,7 @@ struct IBColumn {
     unsigned type = 0;   // Firebird SQL type without the nullable bit
     int scale = 0;
     unsigned subType = 0;
+    bool win1252 = false;  // a text received in WIN1252, converted to UTF-8
 };
 
 class TField {
@@ -174,18 +175,27 @@ class TIBTransaction {
     friend class Cursor;
     void CloseCursors();
     void DoCommit(bool retaining);
+    // After the transaction's end: statements prepared before its structure changes are stale.
+    void Ended();
 
     TIBDatabase& database_;
     Firebird::ITransaction* handle_ = nullptr;
     int actionDepth_ = 0;
     bool actionFailed_ = false;
+    bool structureChanged_ = false;
     std::set<Cursor*> cursors_;
 };
 
 struct IBConnectOptions {
     UnicodeString user = "SYSDBA";
     UnicodeString password;  // empty: ISC_PASSWORD from the environment, for a server
-    UnicodeString charset = "UTF8";
+    // The connection's character set. WIN1252, the databases' own: the SQL text is converted from
+    // UTF-8 (a character WIN1252 does not have is refused with a clear error before the statement
+    // runs) and the texts read are converted back to UTF-8; at one byte a character a
+    // VARCHAR(32000) travels whole, in a literal and in a row. Over UTF8 (four bytes a character,
+    // no conversion) a message holds 8191 characters of a column: a longer value is stored but
+    // cannot be read back, and a literal holds at most 16383 characters.
+    UnicodeString charset = "WIN1252";
     unsigned lockTimeoutSeconds = 10;
 };
 
@@ -202,7 +212,8 @@ class TIBDatabase {
     // pages) and stays attached to it.
     void Create(const UnicodeString& path, const IBConnectOptions& options = {},
                 const UnicodeString& defaultCharset = "WIN1252");
-    // Rolls back what is not committed, closes every cursor and detaches.
+    // Rolls back what is not committed in every transaction of the database, closes every cursor
+    // and detaches.
     void Close();
     // Detaches and deletes the database file.
     void Drop();
@@ -227,19 +238,31 @@ class TIBDatabase {
   private:
     friend class Cursor;
     friend class TIBTransaction;
-    // A prepared statement for a text, taken from the pool or prepared; given back with Release.
+    // A prepared statement for a text, taken from the pool or prepared; given back with Release,
+    // with the structure generation it was acquired in.
     Firebird::IStatement* Acquire(const UnicodeString& sql, TIBTransaction& transaction);
-    void Release(const UnicodeString& sql, Firebird::IStatement* statement);
+    void Release(const UnicodeString& sql, Firebird::IStatement* statement, uint64_t generation);
     void ClearPool();
+    // A structure change (or its commit) makes every statement prepared before it stale: the pool
+    // is emptied and statements still in use are not given back to it.
+    void StructureChanged();
+    void RollbackAll();
     void Attach(const UnicodeString& path, const IBConnectOptions& options, bool create,
                 const UnicodeString& defaultCharset);
 
+    // Text to and from the connection's character set.
+    UnicodeString ToConnection(const UnicodeString& sql) const;
+    UnicodeString FromConnection(const UnicodeString& text) const;
+
     UnicodeString path_;
     IBConnectOptions options_;
+    bool win1252_ = false;  // the connection's texts are WIN1252
     Firebird::IAttachment* attachment_ = nullptr;
+    std::set<TIBTransaction*> transactions_;  // before the default one, which registers in it
     std::unique_ptr<TIBTransaction> defaultTransaction_;
     std::unordered_map<UnicodeString, std::vector<Firebird::IStatement*>> pool_;
     size_t pooled_ = 0;
+    uint64_t generation_ = 0;
     Statistics stats_;
 };
 
@@ -265,6 +288,7 @@ class Cursor {
     TIBTransaction* transaction_;
     UnicodeString sql_;
     Firebird::IStatement* statement_ = nullptr;
+    uint64_t generation_ = 0;
     Firebird::IResultSet* resultSet_ = nullptr;
     std::vector<IBColumn> columns_;
     std::vector<unsigned> offsets_, nullOffsets_, lengths_;
