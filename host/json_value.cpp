@@ -138,6 +138,13 @@ private:
 
 }  // namespace
 
+JsonValue::JsonValue() = default;
+JsonValue::JsonValue(const JsonValue&) = default;
+JsonValue::JsonValue(JsonValue&&) noexcept = default;
+JsonValue& JsonValue::operator=(const JsonValue&) = default;
+JsonValue& JsonValue::operator=(JsonValue&&) noexcept = default;
+JsonValue::~JsonValue() = default;
+
 const JsonValue* JsonValue::Find(std::string_view key) const {
     for (const auto& member : members)
         if (member.first == key) return &member.second;

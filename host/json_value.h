@@ -19,6 +19,15 @@ namespace vkhost {
 struct JsonValue {
     enum class Kind { Null, Boolean, Number, String, Array, Object };
 
+    // Defined where JsonValue is complete: the type holds vectors of itself, whose destructor some
+    // compilers (clang 14 in C++20) otherwise instantiate while the type is still incomplete.
+    JsonValue();
+    JsonValue(const JsonValue&);
+    JsonValue(JsonValue&&) noexcept;
+    JsonValue& operator=(const JsonValue&);
+    JsonValue& operator=(JsonValue&&) noexcept;
+    ~JsonValue();
+
     Kind kind = Kind::Null;
     bool boolean = false;
     std::string text;  // a string's value (UTF-8), or a number's text as written

@@ -49,29 +49,36 @@ int128 DivideRounded(int128 numerator, int128 denominator) {
     return quotient;
 }
 
+// A finite, non-zero double read as its 15 significant digits: value = mantissa * 10^(exponent - 14),
+// the mantissa carrying the sign.
+struct FifteenDigits {
+    int64_t mantissa;
+    int exponent;
+};
+
+FifteenDigits ReadFifteenDigits(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.14e", value);
+    const char* e = std::strchr(text, 'e');
+    int64_t mantissa = 0;
+    for (const char* p = text; p < e; ++p)
+        if (*p >= '0' && *p <= '9') mantissa = mantissa * 10 + (*p - '0');
+    return {value < 0 ? -mantissa : mantissa, std::atoi(e + 1)};
+}
+
 }  // namespace
 
 int64_t RoundToScaled(double value, int decimals) {
     if (!std::isfinite(value)) throw ECurrencyError("Montant non fini");
     if (value == 0) return 0;
-    // Mantissa of 15 significant digits and decimal exponent: value = m * 10^(exp - 14).
-    char text[40];
-    std::snprintf(text, sizeof text, "%.14e", value);
-    char* end = nullptr;
-    const char* e = std::strchr(text, 'e');
-    int exponent = std::atoi(e + 1);
-    int128 mantissa = 0;
-    for (const char* p = text; p < e; ++p)
-        if (*p >= '0' && *p <= '9') mantissa = mantissa * 10 + (*p - '0');
-    (void)end;
-    if (value < 0) mantissa = -mantissa;
-    int shift = exponent - 14 + decimals;
+    const FifteenDigits digits = ReadFifteenDigits(value);
+    int shift = digits.exponent - 14 + decimals;
     if (shift >= 0) {
         if (shift > 18) throw ECurrencyError("Dépassement de capacité d'un montant");
-        return Checked(mantissa * kPow10[shift], "conversion");
+        return Checked(int128(digits.mantissa) * kPow10[shift], "conversion");
     }
     if (-shift > 18) return 0;
-    return Checked(DivideRounded(mantissa, kPow10[-shift]), "conversion");
+    return Checked(DivideRounded(digits.mantissa, kPow10[-shift]), "conversion");
 }
 
 double Round(double value, int decimals) {
@@ -79,6 +86,17 @@ double Round(double value, int decimals) {
     if (decimals < 0 || decimals > 15) return value;
     double magnitude = std::fabs(value);
     if (magnitude >= 1e15) return value;  // no decimals left to round at this size
+    if (value == 0) return 0;
+    // When every one of the 15 digits lies above the last decimal kept there is nothing to round:
+    // the result is the 15-digit reading itself, which a count of 10^-decimals units may not hold
+    // (123456.5 has 21 digits with 15 decimals).
+    const FifteenDigits digits = ReadFifteenDigits(value);
+    if (digits.exponent - 14 + decimals >= 0) {
+        const int power = 14 - digits.exponent;  // -1 (999999999999999.9 reads 1e15) to 15
+        const double mantissa = static_cast<double>(digits.mantissa);
+        return power >= 0 ? mantissa / static_cast<double>(kPow10[power])
+                          : mantissa * static_cast<double>(kPow10[-power]);
+    }
     int64_t scaled = RoundToScaled(value, decimals);
     return static_cast<double>(scaled) / static_cast<double>(kPow10[decimals]);
 }
