@@ -22,9 +22,48 @@ namespace {
 
 using vkfuzz::Shown;
 
+// A character of a plain key; the C1 controls (U+0080..U+009F), which InvalidInput shows escaped,
+// are not.
+bool IsKeyCharacter(std::string_view path, size_t i) {
+    unsigned char c = path[i], next = i + 1 < path.size() ? path[i + 1] : 0;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           (c >= 0x80 && !(c == 0xC2 && next >= 0x80 && next <= 0x9F));
+}
+
+// Reads one step of a path at `i`: "[12]", "[\"key\"]", or a plain key (after a '.' unless first).
+bool ReadStep(std::string_view path, size_t& i, bool first) {
+    if (path[i] == '[') {
+        size_t j = i + 1;
+        if (j < path.size() && path[j] == '"') {
+            for (++j; j < path.size() && path[j] != '"'; ++j)
+                if (path[j] == '\\') ++j;
+            ++j;
+        } else {
+            while (j < path.size() && path[j] >= '0' && path[j] <= '9') ++j;
+            if (j == i + 1) return false;
+        }
+        if (j >= path.size() || path[j] != ']') return false;
+        i = j + 1;
+        return true;
+    }
+    if (!first && path[i++] != '.') return false;
+    size_t start = i;
+    while (i < path.size() && IsKeyCharacter(path, i)) ++i;
+    return i > start;
+}
+
+// "$", or steps: `assets[0].components`, `case["a b"]`.
+bool IsPath(std::string_view path) {
+    if (path == "$") return true;
+    size_t i = 0;
+    for (bool first = true; i < path.size(); first = false)
+        if (!ReadStep(path, i, first)) return false;
+    return !path.empty();
+}
+
 void CheckMessage(std::string_view input, const std::string& message) {
     size_t separator = message.find(": ");
-    VKFUZZ_CHECK(separator != std::string::npos && separator > 0,
+    VKFUZZ_CHECK(separator != std::string::npos && IsPath(std::string_view(message).substr(0, separator)),
                  "message is not \"PATH: REASON\": \"{}\" (input \"{}\")", Shown(message), Shown(input));
     for (size_t i = 0; i < message.size(); ++i) {
         unsigned char c = message[i], next = i + 1 < message.size() ? message[i + 1] : 0;
