@@ -44,7 +44,7 @@ namespace fs = std::filesystem;
 // The database
 
 class LiteralDatabase {
-  public:
+public:
     LiteralDatabase() {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "vkfuzz-XXXXXX").string();
@@ -93,7 +93,7 @@ class LiteralDatabase {
 
     void Rollback() { database_.DefaultTransaction().Rollback(); }
 
-  private:
+private:
     fs::path directory_;
     TIBDatabase database_;
 };

@@ -24,7 +24,7 @@ std::string HostProgram() {
 }
 
 class TemporaryRoot {
-  public:
+public:
     TemporaryRoot() {
         std::string pattern = (fs::temp_directory_path() / "vkperm-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
@@ -36,7 +36,7 @@ class TemporaryRoot {
     }
     const fs::path& Path() const { return path_; }
 
-  private:
+private:
     fs::path path_;
 };
 
