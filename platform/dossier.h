@@ -42,12 +42,12 @@ struct ParametresDossier {
 };
 
 class EDossier : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 class CDossier {
-public:
+  public:
     static constexpr const char* kNomBase = "dossier.fdb";
     static constexpr const char* kNomIni = "dossier.ini";
 
@@ -105,7 +105,7 @@ public:
     void Relire();
     void Fermer();
 
-private:
+  private:
     explicit CDossier(const UnicodeString& directory);
     void CreerTables(const ParametresDossier& parametres);
     void EnregistrerParametres();
@@ -129,14 +129,14 @@ void CreateOwnerOnlyDirectory(const UnicodeString& directory, std::error_code& e
 // case file's default transaction are no-ops; Commit ends it for real, and destroying it without
 // Commit rolls everything back.
 class CActionDossier {
-public:
+  public:
     explicit CActionDossier(CDossier& dossier);
     ~CActionDossier();
     CActionDossier(const CActionDossier&) = delete;
     CActionDossier& operator=(const CActionDossier&) = delete;
     void Commit();
 
-private:
+  private:
     CDossier& dossier_;
     bool open_ = true;
 };
