@@ -6,9 +6,17 @@ namespace vkhost {
 
 namespace {
 
-// An exponent is kept within this bound; beyond it every value is out of any range we accept,
-// and the bound keeps the arithmetic on exponents far from overflowing an int.
+// A number whose power of ten (written, or once its digits are normalised) is beyond this bound
+// is not read: every such value is out of any range we accept, and the bound keeps the arithmetic
+// on exponents far from overflowing an int. Refused rather than clamped, which would read another
+// value than the one written.
 constexpr int kExponentLimit = 1000000;
+
+// The number, unless its normalised exponent is beyond the bound.
+std::optional<DecimalNumber> WithinBound(DecimalNumber number) {
+    if (number.exponent > kExponentLimit || number.exponent < -kExponentLimit) return std::nullopt;
+    return number;
+}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -61,15 +69,21 @@ std::optional<DecimalNumber> ParseJsonNumber(std::string_view text) {
         bool expNegative = false;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) expNegative = text[i++] == '-';
         size_t expStart = i;
-        for (; i < text.size() && IsDigit(text[i]); ++i)
-            if (exponent < kExponentLimit) exponent = exponent * 10 + (text[i] - '0');
-        if (i == expStart) return std::nullopt;
-        if (exponent > kExponentLimit) exponent = kExponentLimit;
+        bool beyond = false;
+        for (; i < text.size() && IsDigit(text[i]); ++i) {
+            exponent = exponent * 10 + (text[i] - '0');
+            if (exponent > kExponentLimit) {
+                beyond = true;
+                exponent = kExponentLimit;
+            }
+        }
+        if (i == expStart || beyond) return std::nullopt;
         if (expNegative) exponent = -exponent;
     }
     if (i != text.size()) return std::nullopt;
-    if (fraction.size() > size_t(kExponentLimit)) return std::nullopt;
-    return Normalised(negative, integer, fraction, exponent);
+    if (fraction.size() > size_t(kExponentLimit) || integer.size() > size_t(kExponentLimit))
+        return std::nullopt;
+    return WithinBound(Normalised(negative, integer, fraction, exponent));
 }
 
 std::optional<DecimalNumber> ParsePlainDecimal(std::string_view text) {
@@ -87,8 +101,10 @@ std::optional<DecimalNumber> ParsePlainDecimal(std::string_view text) {
         fraction = text.substr(fracStart, i - fracStart);
         if (fraction.empty()) return std::nullopt;
     }
-    if (i != text.size() || fraction.size() > size_t(kExponentLimit)) return std::nullopt;
-    return Normalised(negative, integer, fraction, 0);
+    if (i != text.size() || fraction.size() > size_t(kExponentLimit) ||
+        integer.size() > size_t(kExponentLimit))
+        return std::nullopt;
+    return WithinBound(Normalised(negative, integer, fraction, 0));
 }
 
 int DecimalPlaces(const DecimalNumber& number) {

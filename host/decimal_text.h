@@ -21,10 +21,11 @@ struct DecimalNumber {
 };
 
 // Reads a number written as JSON writes it: "-12.50", "0", "3e2", "1.5E-3". No blank, no '+' sign,
-// no leading zero. std::nullopt when the text is not such a number.
+// no leading zero. std::nullopt when the text is not such a number, or when its power of ten is
+// beyond 10^±1000000 (no value that far is in any range the host accepts).
 std::optional<DecimalNumber> ParseJsonNumber(std::string_view text);
 // Reads a plain decimal text: an optional '-', digits, and optionally '.' followed by digits
-// ("-1234.5678", "12", "0.5"). No exponent. std::nullopt otherwise.
+// ("-1234.5678", "12", "0.5"). No exponent. std::nullopt otherwise (and beyond 10^±1000000).
 std::optional<DecimalNumber> ParsePlainDecimal(std::string_view text);
 
 // Number of decimals the value needs: 0 for 12 and 12.000, 1 for 12.5.

@@ -138,6 +138,13 @@ private:
 
 }  // namespace
 
+JsonValue::JsonValue() = default;
+JsonValue::JsonValue(const JsonValue&) = default;
+JsonValue::JsonValue(JsonValue&&) noexcept = default;
+JsonValue& JsonValue::operator=(const JsonValue&) = default;
+JsonValue& JsonValue::operator=(JsonValue&&) noexcept = default;
+JsonValue::~JsonValue() = default;
+
 const JsonValue* JsonValue::Find(std::string_view key) const {
     for (const auto& member : members)
         if (member.first == key) return &member.second;
@@ -183,8 +190,28 @@ std::string ToJsonText(const JsonValue& value) {
     return "null";
 }
 
+namespace {
+
+// Letters, digits, underscores and characters beyond ASCII ("durée") but the C1 controls.
+bool IsPlainKey(std::string_view key) {
+    if (key.empty()) return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        unsigned char c = key[i], next = i + 1 < key.size() ? key[i + 1] : 0;
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                     (c >= 0x80 && !(c == 0xC2 && next >= 0x80 && next <= 0x9F));
+        if (!plain) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string MemberPath(const std::string& path, std::string_view key) {
-    return path.empty() ? std::string(key) : path + "." + std::string(key);
+    if (IsPlainKey(key)) return path.empty() ? std::string(key) : path + "." + std::string(key);
+    std::string quoted = QuoteJson(key);
+    for (size_t at = quoted.find(':'); at != std::string::npos; at = quoted.find(':', at))
+        quoted.replace(at, 1, "\\u003A");
+    return path + "[" + quoted + "]";
 }
 
 std::string ItemPath(const std::string& path, size_t index) {

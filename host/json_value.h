@@ -19,6 +19,15 @@ namespace vkhost {
 struct JsonValue {
     enum class Kind { Null, Boolean, Number, String, Array, Object };
 
+    // Defined where JsonValue is complete: the type holds vectors of itself, whose destructor some
+    // compilers (clang 14 in C++20) otherwise instantiate while the type is still incomplete.
+    JsonValue();
+    JsonValue(const JsonValue&);
+    JsonValue(JsonValue&&) noexcept;
+    JsonValue& operator=(const JsonValue&);
+    JsonValue& operator=(JsonValue&&) noexcept;
+    ~JsonValue();
+
     Kind kind = Kind::Null;
     bool boolean = false;
     std::string text;  // a string's value (UTF-8), or a number's text as written
@@ -48,7 +57,10 @@ std::string ToJsonText(const JsonValue& value);
 // A string as a JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
 std::string QuoteJson(std::string_view text);
 
-// Paths: "" is the document itself.
+// Paths: "" is the document itself. A key of letters, digits, underscores and characters beyond
+// ASCII is written ".key" ("key" first); any other key (empty, with a blank, a point, a colon...)
+// is written ["key"], the key as a JSON string whose colons are escaped too, so that a path is
+// never ambiguous and the first ": " of a message "PATH: REASON" always ends the path.
 std::string MemberPath(const std::string& path, std::string_view key);
 std::string ItemPath(const std::string& path, size_t index);
 // The path as shown in messages: "$" for the document itself.

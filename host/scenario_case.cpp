@@ -27,6 +27,14 @@ void CheckFollows(const FiscalYearInput& previous, const FiscalYearInput& year, 
              "leaves a gap after the previous fiscal year (ending " + Iso(previous.end) + ")");
 }
 
+bool LastsAtMost24Months(const FiscalYearInput& year) {
+    int y, m, d;
+    DecodeDate(year.start, y, m, d);
+    // 24 months after a start in the last two years a date can hold is beyond every date: no limit.
+    if (y >= 9998) return true;
+    return year.end <= AjouteMois(year.start, 24) - 1;
+}
+
 std::vector<FiscalYearInput> ReadFiscalYears(const ObjectReader& reader) {
     const std::vector<JsonValue>& list = reader.RequiredList("fiscal_years");
     if (list.empty()) Fail(reader.PathOf("fiscal_years"), "must hold at least one fiscal year");
@@ -35,8 +43,7 @@ std::vector<FiscalYearInput> ReadFiscalYears(const ObjectReader& reader) {
         ObjectReader y(list[i], ItemPath(reader.PathOf("fiscal_years"), i), {"start", "end"});
         FiscalYearInput year{y.Date("start"), y.Date("end")};
         if (year.end < year.start) Fail(y.PathOf("end"), "must not be before start");
-        if (year.end > AjouteMois(year.start, 24) - 1)
-            Fail(y.PathOf("end"), "a fiscal year lasts at most 24 months");
+        if (!LastsAtMost24Months(year)) Fail(y.PathOf("end"), "a fiscal year lasts at most 24 months");
         if (i > 0) CheckFollows(years.back(), year, y);
         years.push_back(year);
     }

@@ -2,17 +2,48 @@
 
 #include <cstdlib>
 
+#include <fmt/format.h>
+
 #include "platform/comptabilite.h"
 #include "platform/messages.h"
 
 namespace vkhost {
 
 namespace {
+
+// The text with its C0 and C1 control characters and DEL escaped; the rest, bytes that are not
+// UTF-8 included, unchanged.
+UnicodeString EscapeControls(const UnicodeString& text) {
+    UnicodeString escaped;
+    escaped.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\t') {
+            escaped += "\\t";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            escaped += fmt::format("\\u{:04X}", c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080..U+009F
+            escaped += fmt::format("\\u{:04X}", next);
+            ++i;
+        } else {
+            escaped += char(c);
+        }
+    }
+    return escaped;
+}
+
 UnicodeString DefaultUser() {
     const char* user = std::getenv("USER");
     return user && *user ? user : "demo";
 }
 }  // namespace
+
+InvalidInput::InvalidInput(const UnicodeString& message) : Exception(EscapeControls(message)) {}
 
 Session::Session(const EnvironmentOptions& options) {
     UnicodeString directory =

@@ -16,10 +16,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the engine or the database reported an error
 constexpr int kExitInvalid = 2;  // invalid input
 
-// Raised for invalid input; the host exits with status 2.
+// Raised for invalid input; the host exits with status 2. The message stays one line of plain text:
+// the control characters of what it quotes from the input (a field name, a reference) are written
+// escaped ("\n", "\u001B"), so that nothing read from a file can break the line or drive the
+// terminal it is shown on.
 class InvalidInput : public Exception {
 public:
-    using Exception::Exception;
+    explicit InvalidInput(const UnicodeString& message);
 };
 
 struct EnvironmentOptions {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include <fmt/format.h>
@@ -51,10 +52,9 @@ void CheckFiscalYears(const ParametresDossier& p) {
     if (p.RegimeFiscal != 1 && p.RegimeFiscal != 2) throw EDossier("Le régime fiscal doit valoir 1 ou 2");
 }
 
-void OwnerOnly(const fs::path& path, bool directory) {
+void OwnerOnly(const fs::path& path) {
     std::error_code ignored;
-    fs::permissions(path, directory ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write,
-                    fs::perm_options::replace, ignored);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ignored);
 }
 
 UnicodeString ContextKey(const UnicodeString& table, const UnicodeString& column) {
@@ -62,6 +62,23 @@ UnicodeString ContextKey(const UnicodeString& table, const UnicodeString& column
 }
 
 }  // namespace
+
+void CreateOwnerOnlyDirectory(const UnicodeString& directory, std::error_code& error) {
+    error.clear();
+    fs::path dir = fs::path(directory).lexically_normal();
+    if (!dir.has_filename()) dir = dir.parent_path();  // "a/b/"
+    if (dir.has_parent_path()) fs::create_directories(dir.parent_path(), error);
+    if (error) return;
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = std::error_code(errno, std::generic_category());
+        return;
+    }
+    if (!fs::is_directory(dir, error)) {
+        if (!error) error = std::make_error_code(std::errc::not_a_directory);
+        return;
+    }
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, error);
+}
 
 CDossier::CDossier(const UnicodeString& directory) : directory_(directory) {}
 
@@ -90,18 +107,17 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
     bool created = !fs::exists(dir, error);
     if (!created && !fs::is_empty(dir, error))
         throw EDossier("Le répertoire " + directory + " n'est pas vide");
-    fs::create_directories(dir, error);
+    CreateOwnerOnlyDirectory(directory, error);
     if (error) throw EDossier("Impossible de créer le répertoire " + directory + " : " + error.message());
-    OwnerOnly(dir, true);
 
     std::unique_ptr<CDossier> dossier(new CDossier(directory));
     try {
         dossier->ini_ = std::make_unique<StaticFichierINI>((dir / kNomIni).string());
         if (!parametres.Base.empty()) dossier->ini_->SetString("Dossier", "Base", parametres.Base);
         dossier->ini_->Save();
-        OwnerOnly(dir / kNomIni, false);
+        OwnerOnly(dir / kNomIni);
         dossier->database_.Create(dossier->CheminBase());
-        if (parametres.Base.empty()) OwnerOnly(dir / kNomBase, false);
+        if (parametres.Base.empty()) OwnerOnly(dir / kNomBase);
         dossier->CreerTables(parametres);
         dossier->Relire();
     } catch (...) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -118,6 +119,11 @@ class CDossier {
 };
 
 extern CDossier* pCurDossier;
+
+// Creates a directory for its owner only: mode 0700 from its creation, so that no other user can
+// ever enter it (its missing parents are created as usual). An existing directory is set to 0700.
+// `error` tells a failure, a directory whose mode cannot be set (another user's) included.
+void CreateOwnerOnlyDirectory(const UnicodeString& directory, std::error_code& error);
 
 // One user action of the host, one transaction: while it lives, the commits the engine asks of the
 // case file's default transaction are no-ops; Commit ends it for real, and destroying it without

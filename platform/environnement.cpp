@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/db/sqltext.h"
+#include "platform/dossier.h"
 
 namespace fs = std::filesystem;
 
@@ -58,13 +59,14 @@ std::unique_ptr<TEnvironnement> TEnvironnement::Ouvrir(const UnicodeString& dire
                                                        const UnicodeString& user) {
     std::unique_ptr<TEnvironnement> environment(new TEnvironnement(fs::absolute(directory).string()));
     environment->Utilisateur = user;
-    for (int kind : {kRepertoireBases, kRepertoireCommun}) {
+    // The environment and its directories are its owner's only, from their creation.
+    for (int kind : {0, kRepertoireBases, kRepertoireCommun}) {
         std::error_code error;
-        fs::create_directories(environment->NomFichier2(kind), error);
-        if (error) throw Exception("Impossible de créer le répertoire " + environment->NomFichier2(kind));
+        CreateOwnerOnlyDirectory(environment->NomFichier2(kind), error);
+        if (error)
+            throw Exception("Impossible de créer le répertoire " + environment->NomFichier2(kind) + " : " +
+                            error.message());
     }
-    std::error_code ignored;
-    fs::permissions(environment->directory_, fs::perms::owner_all, fs::perm_options::replace, ignored);
     environment->CreerBaseCommune();
     return environment;
 }

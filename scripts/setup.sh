@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs, generates the French locale used by the
-# decimal-separator tests, then configures and builds. Safe to run again; run it as root.
+# decimal-separator tests, then configures and builds (unless SETUP_NO_BUILD=1). Safe to run again; run
+# it as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +27,9 @@ if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
   grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen || echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# SETUP_NO_BUILD=1: packages and locale only (the fuzzing and sanitizer scripts build elsewhere).
+[ "${SETUP_NO_BUILD:-0}" = 1 ] && exit 0
 
 build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null

@@ -105,7 +105,9 @@ cVK_Amortissement* cVK_Amortissement::AutrePlan(VK_TypeAmort kind) const {
 }
 
 void cVK_Amortissement::LitFaitsComposant() {
-    faits_.emplace();
+    // Assigned rather than emplace()d: clang decides too early (inside the class) that the nested
+    // struct has no default constructor and refuses emplace().
+    faits_ = FaitsComposant();
     if (ID_COMPO == 0) return;
     const bool commun = IsBaseCommune(base_);
     const bool fiscal = TYPEAMORT == taFiscal;
