@@ -152,9 +152,10 @@ bool InWin1252(char32_t c) {
 }
 
 // Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character in WIN1252; a database may map them to
-// the C1 controls of the same number or refuse them.
+// the C1 controls of the same number or refuse them. A NUL inside a text may likewise be kept or
+// refused: kept, it must read back unchanged.
 bool UndefinedInWin1252(char32_t c) {
-    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+    return c == 0x00 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
 }
 
 void CheckText(std::string_view payload) {
