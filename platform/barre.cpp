@@ -48,3 +48,30 @@ void CBarre::Draw() {
     std::fflush(stderr);
     drawn_ = true;
 }
+
+void CBarre::SetCaption(const UnicodeString& caption) {
+    caption_ = caption;
+    Draw();
+}
+
+void CBarre::SetMessages(const UnicodeString& steps) {
+    steps_.clear();
+    step_ = -1;
+    size_t start = 0;
+    while (start < steps.size()) {
+        size_t end = steps.find('\n', start);
+        if (end == UnicodeString::npos) end = steps.size();
+        steps_.push_back(steps.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void CBarre::Open() {
+    step_ = 0;
+    SetMessage(steps_.empty() ? UnicodeString() : steps_.front());
+}
+
+void CBarre::NextMessage() {
+    if (step_ + 1 < static_cast<int>(steps_.size())) ++step_;
+    if (step_ >= 0 && step_ < static_cast<int>(steps_.size())) SetMessage(steps_[step_]);
+}

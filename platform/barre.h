@@ -1,6 +1,8 @@
 // A progress bar for long runs, drawn on standard error when it is a terminal and silent otherwise.
 #pragma once
 
+#include <vector>
+
 #include "platform/system.h"
 
 class CBarre {
@@ -17,11 +19,24 @@ class CBarre {
     void Next(const UnicodeString& message);
     void SetMessage(const UnicodeString& message);
     int Position() const { return position_; }
+    const UnicodeString& Message() const { return message_; }
+
+    const UnicodeString& Caption() const { return caption_; }
+    void SetCaption(const UnicodeString& caption);
+    // The steps of a long run, one message per line (a text ending with a line break has no empty
+    // last step). Open shows the first; NextMessage moves to the next one (and stays on the last).
+    void SetMessages(const UnicodeString& steps);
+    void Open();
+    void NextMessage();
+    // The step shown, from 0; -1 before Open.
+    int Step() const { return step_; }
 
   private:
     void Draw();
 
     UnicodeString caption_, message_;
+    std::vector<UnicodeString> steps_;
+    int step_ = -1;
     int minimum_ = 0, maximum_ = 100, position_ = 0;
     bool visible_;
     bool drawn_ = false;

@@ -17,6 +17,7 @@ class cVK_ListeComposants;
 class cVK_ListeBiens;
 class cVK_Sortie;
 class cVK_Vehicule;
+class cVK_ListEcr;
 
 class cVK_Bien : public cVK_PrimaireAmortissable {
 public:
@@ -84,6 +85,14 @@ public:
     CCurrency GetReintDef(const TDateTime& date) const;
     CCurrency GetReintegrVoitTourisme() const;
 
+    // --- Entries: the generator of the same name of every component, in list order ---
+    void GetEcritureDotation(cVK_ListEcr* list) const;
+    void GetEcritureDerogatoire(cVK_ListEcr* list) const;
+    void GetEcritureDepreciation(cVK_ListEcr* list) const;
+    void GetEcritureSortie(cVK_ListEcr* list) const;
+    void GetEcritureVirement(cVK_ListEcr* list) const;
+    void GetEcritureMiseAuxNormes(cVK_ListEcr* list) const;
+
     // --- Validation and year-end closing ---
     void Valider(VK_EtatsCplmt complement);
     // Closes the current year; false when no component took part (nothing changed).
@@ -119,6 +128,7 @@ private:
     bool SupprimeLigneVersion();
     bool SupprimeVehiculeVersion();
     bool SupprimeSortieSansBien(unsigned exit, const UnicodeString& otherAssetsSql);
+    void AnnuleEcrituresCessions();
     void AnnuleEcrituresCessionsAutresVersions();
 
     UnicodeString base_;

@@ -115,8 +115,7 @@ void cVK_Bien::ReAffecte(cVK_ListeBiens* list) {
 // Deletes an exit whose asset count (the query given) is 0: its entries are cancelled, its row goes.
 bool cVK_Bien::SupprimeSortieSansBien(unsigned exit, const UnicodeString& otherAssetsSql) {
     if (Scalaire(otherAssetsSql, "") != 0) return true;
-    // Entries: cVK_Sortie::AnnuleEcrSortie(nullptr, exit) (cancels the exit's entry) once the
-    // entries are in.
+    cVK_Sortie::AnnuleEcrSortie(nullptr, exit);
     return VK_ExecSQL(
         VK_LOC(), "DELETE FROM " + GetNomTable("VKS", false) + " WHERE ID_SORTIE=" + VK_Format_ID(exit), "");
 }
@@ -229,6 +228,12 @@ bool cVK_Bien::SupprimeVehiculeVersion() {
     return vehicule_->BD_Supprimer(false);
 }
 
+// The disposal entries of this version's components are cancelled before their rows go.
+void cVK_Bien::AnnuleEcrituresCessions() {
+    if (!EstDossier(base_)) return;
+    for (int i = 0; composants_ && i < composants_->Count(); ++i) composants_->Get(i)->AnnuleEcritureSortie();
+}
+
 // The disposals of the chain's other versions that belong to no exit have their disposal entries
 // cancelled before the rows go.
 void cVK_Bien::AnnuleEcrituresCessionsAutresVersions() {
@@ -240,10 +245,9 @@ void cVK_Bien::AnnuleEcrituresCessionsAutresVersions() {
                                     " AND B.ID_BIEN<>" + VK_Format_ID(ID) + " AND B.ID_SORTIE IS NULL",
                                 true, base_);
     if (!query) return;
-    for (query->Open(); !query->Eof(); query->Next()) {
-        // Entries: cVK_Composant(nullptr, base_, nullptr, <ID_COMPO>).AnnuleEcritureSortie() once the
-        // entries are in.
-    }
+    std::vector<unsigned> components;
+    for (query->Open(); !query->Eof(); query->Next()) components.push_back(Identifiant(query.get(), "ID_COMPO"));
+    for (unsigned id : components) cVK_Composant(nullptr, base_, nullptr, id).AnnuleEcritureSortie();
 }
 
 // Deletes the whole asset: every version of its chain, their components (and what hangs off them)
@@ -260,7 +264,7 @@ bool cVK_Bien::BD_Supprimer(bool confirm) {
         const UnicodeString assets = NomTable(), components = GetNomTableBase("VKC", base_);
         const UnicodeString chain = "SELECT ID_BIEN FROM " + assets + " WHERE REF_CALC=" + r;
         if (!SupprimeVehiculeVersion()) return false;
-        // Entries: AnnuleEcritureSortie() of each component of this version that has a disposal.
+        AnnuleEcrituresCessions();
         if (!EstDossier(base_)) {
             const UnicodeString plans = GetNomTableBase("VKA", base_);
             const UnicodeString chainComponents =
@@ -318,7 +322,7 @@ bool cVK_Bien::BD_SupprimerEtatCourant(bool confirm) {
             !OKTQuestion("Etes-vous sûr de vouloir supprimer cette modification ?", "Confirmation", 0))
             return false;
         if (!SupprimeVehiculeVersion()) return false;
-        // Entries: AnnuleEcritureSortie() of each component of this version that has a disposal.
+        AnnuleEcrituresCessions();
         if (!SupprimeLigneVersion()) return false;
         if (liste_) liste_->Delete(this);
         return true;

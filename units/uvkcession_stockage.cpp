@@ -209,8 +209,7 @@ bool cVK_Cession::BD_Update() {
 }
 
 bool cVK_Cession::BD_Supprimer(bool) {
-    // Entries: the component's exit entry is cancelled here once the entries are in
-    // (cVK_Composant::AnnuleEcritureSortie).
+    if (composant_ && composant_->GetCession() == this) composant_->AnnuleEcritureSortie();
     if (ID != 0 &&
         !VK_ExecSQL(VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_CESSION=" + VK_Format_ID(ID), ""))
         return false;

@@ -21,6 +21,9 @@ class cVK_LstAmortissement;
 class cVK_Amortissement;
 class cVK_Cession;
 class cVK_LstUOPrevue;
+class cVK_ListEcr;
+struct cEcrLigne;
+struct IncidenceMAN;
 
 // Family data read at load.
 struct cDonneesFamille {
@@ -171,6 +174,20 @@ public:
     // retained one, where forced values take precedence.
     CCurrency GetAmortUOouManu_PrevusSituation(bool uo, const TDateTime& date) const;
     CCurrency GetAmortUOouManu_ReelsSituation(bool uo, const TDateTime& date) const;
+
+    // --- Entries (each inserts its lines into the list) ---
+    // With a model line (from the disposal entry) the lines go into the model's entry.
+    void GetEcritureDotation(cVK_ListEcr* list, const cEcrLigne* model) const;
+    void GetEcritureDerogatoire(cVK_ListEcr* list, const cEcrLigne* model) const;
+    void GetEcritureDepreciation(cVK_ListEcr* list, const cEcrLigne* model) const;
+    void GetEcritureSortie(cVK_ListEcr* list) const;
+    void GetEcritureVirement(cVK_ListEcr* list) const;
+    void GetEcritureMiseAuxNormes(cVK_ListEcr* list) const;
+    void GetIncidenceMiseAuxNormes(IncidenceMAN& result) const;
+    // Cancels the recorded disposal entry of the component and clears its date.
+    void AnnuleEcritureSortie() const;
+    // Disposed on or before the case file's situation date.
+    bool EstCedeALaSituation() const;
 
     // --- Validation and year-end closing ---
     // Closes the current year for this component; false when it entered after the year's end.

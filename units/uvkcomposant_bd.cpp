@@ -159,8 +159,7 @@ bool cVK_Composant::BD_Supprimer(bool confirm) {
         if (confirm && !OKTQuestion("Etes-vous sûr de vouloir supprimer ce composant ?", "Confirmation", 0))
             return false;
         if (ID != 0) {
-            // Entries: AnnuleEcritureSortie() (the disposal entry of this component) once the
-            // entries are in.
+            AnnuleEcritureSortie();
             const UnicodeString id = VK_Format_ID(ID);
             if (!EstDossier(base_)) {
                 // A named database has no cascades: the plans and their forecasts go first.

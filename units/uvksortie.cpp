@@ -139,7 +139,7 @@ bool cVK_Sortie::BD_Supprimer(bool confirm) {
             if (!asset->BD_SupprimerEtatCourant(false)) return false;
             delete asset;  // BD_SupprimerEtatCourant took it out of the list
         }
-        // Entries: AnnuleEcrSortie(this, ID) (cancels the exit's entry) once the entries are in.
+        AnnuleEcrSortie(this, ID);
         pCurDossier->ExecSQLFirebird(
             VK_LOC(), "DELETE FROM " + Table() + " WHERE ID_SORTIE=" + VK_Format_ID(ID), true, nullptr);
         return true;

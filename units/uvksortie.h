@@ -12,6 +12,8 @@
 #include "units/vktypes.h"
 
 class cVK_ListeBiens;
+class cVK_ListEcr;
+struct cEcrLigne;
 
 // Names of the exit reasons, indexed by VK_MotifSortie.
 extern const char* const cszNomMotifSortie[6];
@@ -64,6 +66,15 @@ public:
     bool ExisteCompoAmortisManu() const;
     bool ExisteCompoDeprecieAOuv() const;
     bool ExisteCompoAmortisDerog() const;
+
+    // --- Entries ---
+    // The disposal entry of every asset of the exit.
+    void GetEcritureSortie(cVK_ListEcr* list) const;
+    // The journal, date, piece and previous date of the exit's entry, from the exit or, without
+    // one, from its row.
+    static void InitEcrSortie(const cVK_Sortie* exit, unsigned id, cEcrLigne& line);
+    // Cancels the exit's recorded entry and clears its entry date (on the exit, or in its row).
+    static void AnnuleEcrSortie(cVK_Sortie* exit, unsigned id);
 
     TDateTime DATESORTIE;
     TDateTime DATE_FIN_UTILISATION;

@@ -31,6 +31,8 @@ inline void Display(unsigned long code, const std::exception& e) {
 // uvkcomposant_regles 2000, uvklistes_composants 3000, uvkcession_calculs 4000,
 // uvkcession_pvmv 9000, uvkcomposant_situation 10000; 903 uvkdetailcomposant 0,
 // uvkdetailcomposant_liste 1000; 904 uvksortie 0, uvksortie_totaux 1000.
+// Entries: 900 uvkecritures 3000, uvkecritures_ajoute 4000, uvkcomptes 5000, uvkcomparaison 6000;
+// 901 uvkbien_ecritures 10000; 902 uvkcomposant_ecritures 11000; 904 uvksortie_ecritures 10000.
 
 #ifndef VK_LINE_BASE
 #define VK_LINE_BASE 0
