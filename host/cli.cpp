@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/commands.h"
+#include "host/entries.h"
 #include "host/exits_build.h"
 #include "host/run.h"
 #include "host/session.h"
@@ -124,6 +125,8 @@ int Main(int argc, char** argv) {
     addEnvironment(exitsCommand);
     exitsCommand->callback(
         [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });
+
+    AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
 
     try {
         app.parse(argc, argv);

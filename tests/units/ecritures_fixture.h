@@ -1,0 +1,108 @@
+// A case file with the engine's tables and its ledger, for the entry suites: calendar years 2024 to
+// 2026, 2024 and 2025 closed, 2026 current (situation date 31 December 2026).
+#pragma once
+
+#include <fmt/format.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/comptabilite.h"
+#include "tests/support/engine_fixture.h"
+#include "units/uvkcomptes.h"
+#include "units/uvkecritures.h"
+
+namespace vktest {
+
+class EntriesCase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ComptaCreerTables(engine.File().Dossier());
+        ListeComptes.Clear();
+    }
+    void TearDown() override { AssEcrAbandonne(); }
+
+    static cEcrLigne Line(const char* journal, const TDateTime& date, const char* piece, const char* account,
+                          bool debit, double amount, const char* label = "", const TDateTime& previous = TDateTime()) {
+        cEcrLigne line;
+        line.SetJournal(journal);
+        line.DateEcr = date;
+        line.SetPiece(piece);
+        line.SetCompte(account);
+        line.Debit = debit;
+        line.Montant = CCurrency(amount);
+        line.SetLibelle(label);
+        line.DateEcrPrec = previous;
+        return line;
+    }
+
+    // Records a two-line entry through the library's calls.
+    static void Record(const char* journal, const TDateTime& date, char kind, const char* piece, double amount) {
+        ASSERT_TRUE(AssEcrOpen(journal, date, false, AssCodeOrigine(kind), piece));
+        AssEcrInsLigne("681120", "test", static_cast<Currency>(CCurrency(amount)), true, nullptr);
+        AssEcrInsLigne("281540", "test", static_cast<Currency>(CCurrency(amount)), false, nullptr);
+        ASSERT_TRUE(AssEcrValide());
+    }
+
+    // "ODR 2026-03-31 VK3-12" for each recorded entry, in the ledger's order.
+    static std::vector<std::string> Identities() {
+        std::vector<std::string> identities;
+        for (const EcritureCompta& entry : ComptaLireEcritures())
+            identities.push_back(
+                fmt::format("{} {} {}{}", entry.Journal, FormatISODate(entry.Date), entry.OrigineTexte(), entry.Piece));
+        return identities;
+    }
+
+    // A stored asset whose structure is depreciated linearly in both plans (declining in the tax plan
+    // when asked), from its entry date.
+    cVK_Bien* Asset(const TDateTime& entry, double price, const char* account, unsigned short months = 60,
+                    bool decliningTax = false) {
+        cVK_Bien* asset = engine.NewAsset(entry, CCurrency(price), account);
+        cVK_Composant* component = asset->GetStructure();
+        SetPlan(component->GetAmort(taComptable), maLineaire, months, entry);
+        SetPlan(component->GetAmort(taFiscal), decliningTax ? maDegressif : maLineaire, months,
+                decliningTax ? TDateTime() : entry);
+        asset->SetDesignation(fmt::format("Bien {}", account));
+        EXPECT_TRUE(asset->BD_MAJ());
+        return asset;
+    }
+
+    EngineCase engine;
+    Messages messages;
+};
+
+// Every entry of the ledger balances; the unbalanced ones, described, otherwise.
+inline std::vector<std::string> UnbalancedEntries() {
+    std::vector<std::string> unbalanced;
+    for (const EcritureCompta& entry : ComptaLireEcritures()) {
+        CCurrency debit(0), credit(0);
+        for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
+        if (debit != credit)
+            unbalanced.push_back(fmt::format("{} {} {}{}: debit {} credit {}", entry.Journal, FormatISODate(entry.Date),
+                                             entry.OrigineTexte(), entry.Piece, debit.ToString(), credit.ToString()));
+    }
+    return unbalanced;
+}
+
+// Per entry identity of a list (journal, date, piece), debits minus credits; the non-zero ones.
+inline std::vector<std::string> UnbalancedInList(const ListEcr& list) {
+    std::map<std::string, CCurrency> balances;
+    for (const auto& [line, amount] : list.Lignes)
+        balances[fmt::format("{} {} {}", line.Journal, FormatISODate(line.DateEcr), line.Piece)] +=
+            line.Debit ? amount : -amount;
+    std::vector<std::string> unbalanced;
+    for (const auto& [identity, balance] : balances)
+        if (balance != CCurrency(0)) unbalanced.push_back(identity + ": " + balance.ToString());
+    return unbalanced;
+}
+
+// "C 281540 2000 Dot. aux amort." for each line of a list, in its order.
+inline std::vector<std::string> Lines(const ListEcr& list) {
+    std::vector<std::string> lines;
+    for (const auto& [line, amount] : list.Lignes)
+        lines.push_back(fmt::format("{} {} {} {} {}", line.Piece, line.Debit ? "D" : "C", line.Compte,
+                                    amount.ToString(), line.Libelle));
+    return lines;
+}
+
+}  // namespace vktest
