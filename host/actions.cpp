@@ -1,6 +1,7 @@
 #include "host/actions.h"
 
 #include "host/closing.h"
+#include "host/entries.h"
 #include "units/uvklistes.h"
 
 namespace vkhost {
@@ -40,11 +41,14 @@ void RunScenarioAction(Session& session, const ActionInput& action, const std::v
             Latest(action, keys)->BD_SupprimerEtatCourant(false);
             break;
         case ActionKind::CreateEntries:
+            CreateEntries(action.entries_kind);
+            break;
         case ActionKind::CancelEntries:
+            CancelEntries(action.entries_kind);
+            break;
         case ActionKind::ExportEntries:
-            // Entries: the entry actions, with the entries.
-            throw InvalidInput(std::string("actions: \"") + ActionName(action.kind) +
-                               "\" is not supported yet by this host");
+            ExportEntries(action.entries_kind, action.file_path);
+            break;
     }
 }
 

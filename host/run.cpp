@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/actions.h"
+#include "host/entries.h"
 #include "host/exits_build.h"
 #include "host/register_build.h"
 #include "host/report_build.h"
@@ -21,10 +22,6 @@ namespace fs = std::filesystem;
 namespace vkhost {
 
 namespace {
-
-[[noreturn]] void Unsupported(const std::string& path) {
-    throw InvalidInput(path + ": not supported yet by this host");
-}
 
 // Messages of a run: errors and information on standard error with their location code, the
 // information kept as the report's warnings, every question answered yes.
@@ -77,7 +74,7 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
         if (asset) report.assets.push_back(ReportAssetAt(*asset, key, scenario.report, at, report.warnings));
     }
     report.exits = ReportExits(exits);
-    // Entries: the report's entries[].
+    report.entries = ReportEntries(scenario.report.entries);
     if (ExceptionsShown() != shownBefore) throw EngineReportedFailure("Le rapport n'a pas pu être établi");
     return report;
 }
@@ -89,9 +86,8 @@ void RemoveCaseFile(const UnicodeString& directory) {
 
 }  // namespace
 
-void RefuseUnsupported(const Scenario& scenario) {
-    if (!scenario.report.entries.empty()) Unsupported("report.entries");
-}
+// Every section of a scenario is driven by this host now: nothing is refused.
+void RefuseUnsupported(const Scenario&) {}
 
 int RunScenario(const RunOptions& options, std::ostream& out) {
     const Scenario scenario = ParseScenarioFile(options.scenario);
