@@ -1,0 +1,145 @@
+// vkhost and the entries, from outside: a scenario that creates and exports entries and reports
+// them, then the entries, ledger and compare commands on the case file it kept.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "host/tempdir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A press bought 1 July 2025 for 10,000 (linear over 60 months in the books: 2,000 in 2026; declining
+// for tax) and a licence bought 1 January 2026 for 12,000 (36 months: 4,000).
+const char* const kScenario = R"({
+ "case": {"fiscal_years": [{"start": "2024-01-01", "end": "2024-12-31"},
+                           {"start": "2025-01-01", "end": "2025-12-31"},
+                           {"start": "2026-01-01", "end": "2026-12-31"}],
+          "current_year": "2026-01-01"},
+ "assets": [
+  {"ref": "M1", "designation": "Presse", "components": [{"account": "215400", "entry_date": "2025-07-01",
+    "details": [{"price": 10000}],
+    "plans": [{"kind": 1, "method": 1, "start": "2025-07-01", "duration": 60}, {"kind": 2, "method": 2, "duration": 60}]}]},
+  {"ref": "L1", "designation": "Licence", "components": [{"account": "205000", "entry_date": "2026-01-01",
+    "details": [{"price": 12000}],
+    "plans": [{"kind": 1, "method": 1, "start": "2026-01-01", "duration": 36},
+              {"kind": 2, "method": 1, "start": "2026-01-01", "duration": 36}]}]}],
+ "actions": [{"do": "create_entries", "kind": 5}, {"do": "export_entries", "kind": 4, "file": "fec.txt"}],
+ "report": {"entries": [4]}
+})";
+
+class EntriesCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* host = std::getenv("VK_HOST");
+        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
+        host_ = host;
+    }
+    Outcome Run(const std::string& arguments) {
+        const fs::path out = work.Path() / "stdout.txt", err = work.Path() / "stderr.txt";
+        const std::string line = "'" + host_ + "' " + arguments + " --env '" + (work.Path() / "env").string() +
+                                 "' < /dev/null > '" + out.string() + "' 2> '" + err.string() + "'";
+        const int raw = std::system(line.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+    }
+    std::string Case() const { return "'" + (work.Path() / "dossier").string() + "'"; }
+
+    std::string host_;
+    vkhost::TemporaryDirectory work{"vkentriestest"};
+};
+
+TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
+    std::ofstream(work.Path() / "scenario.json") << kScenario;
+    const Outcome run = Run("run '" + (work.Path() / "scenario.json").string() + "' --case " + Case() + " --out '" +
+                            (work.Path() / "report.json").string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // The report's entries: the year's charges of both assets and the derogatory allocation.
+    const nlohmann::json report = nlohmann::json::parse(ReadFile(work.Path() / "report.json"));
+    ASSERT_EQ(report["entries"].size(), 1u);
+    EXPECT_EQ(report["entries"][0]["kind"], 4);
+    std::vector<std::string> lines;
+    for (const auto& line : report["entries"][0]["lines"]) {
+        EXPECT_EQ(line["journal"], "INVR");
+        EXPECT_EQ(line["date"], "2026-12-31");
+        lines.push_back(line["piece"].get<std::string>() + " " + (line["debit"].get<bool>() ? "D " : "C ") +
+                        line["account"].get<std::string>() + " " + line["amount"].dump());
+    }
+    for (const char* expected : {"2 C 280500 4000", "2 C 281540 2000", "2 D 681110 4000", "2 D 681120 2000"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+    EXPECT_NE(ReadFile(work.Path() / "fec.txt").find("JournalCode\tJournalLib"), std::string::npos);
+
+    // The ledger holds the entries the scenario created, each balanced.
+    Outcome ledger = Run("ledger " + Case());
+    ASSERT_EQ(ledger.status, 0) << ledger.err;
+    EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK2"), std::string::npos) << ledger.out;
+    EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK4"), std::string::npos) << ledger.out;
+    EXPECT_NE(ledger.out.find(" 0 déséquilibrées."), std::string::npos) << ledger.out;
+    EXPECT_EQ(ledger.out.find("DÉSÉQUILIBRÉE"), std::string::npos) << ledger.out;
+
+    // Cancelling the year's charges removes them; creating them again brings them back once.
+    Outcome entries = Run("entries " + Case() + " 4 --cancel");
+    ASSERT_EQ(entries.status, 0) << entries.err;
+    ledger = Run("ledger " + Case());
+    EXPECT_EQ(ledger.out.find("pièce VK2"), std::string::npos) << ledger.out;
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(Run("entries " + Case() + " 4 --create").status, 0);
+    ledger = Run("ledger " + Case());
+    const size_t first = ledger.out.find("pièce VK2");
+    ASSERT_NE(first, std::string::npos) << ledger.out;
+    EXPECT_EQ(ledger.out.find("pièce VK2", first + 1), std::string::npos) << "one set\n" << ledger.out;
+
+    // Export to a file of the command line.
+    entries = Run("entries " + Case() + " 5 --export '" + (work.Path() / "all.txt").string() + "'");
+    ASSERT_EQ(entries.status, 0) << entries.err;
+    EXPECT_NE(ReadFile(work.Path() / "all.txt").find("\t681120\t"), std::string::npos);
+
+    // The charge accounts agree (the ledger holds no opening balance: the asset accounts differ).
+    const Outcome compare = Run("compare " + Case() + " 5");
+    ASSERT_EQ(compare.status, 0) << compare.err;
+    EXPECT_EQ(compare.out.rfind("Compte", 0), 0u) << compare.out;
+    std::istringstream rows(compare.out);
+    bool charges = false;
+    for (std::string row; std::getline(rows, row);)
+        if (row.rfind("681120", 0) == 0) {
+            charges = true;
+            EXPECT_NE(row.find("2000.00"), std::string::npos) << row;
+            EXPECT_EQ(row.substr(row.size() - 5), " 0.00") << row;
+        }
+    EXPECT_TRUE(charges) << compare.out;
+}
+
+TEST_F(EntriesCommands, InvalidRequestsAndFailures) {
+    ASSERT_EQ(Run("init " + Case() + " --first-year 2024-01-01 --years 3").status, 0);
+    EXPECT_EQ(Run("entries " + Case() + " 4").status, 2) << "no operation";
+    EXPECT_EQ(Run("entries " + Case() + " 4 --create --cancel").status, 2) << "two operations";
+    EXPECT_EQ(Run("entries " + Case() + " 6 --create").status, 2) << "no such kind";
+    EXPECT_EQ(Run("entries " + Case() + " 4 --create --exit 3").status, 2) << "an owner for kind 4";
+    EXPECT_EQ(Run("compare " + Case() + " 7").status, 2);
+    const Outcome missing = Run("entries " + Case() + " 2 --create --exit 999");
+    EXPECT_EQ(missing.status, 1) << "an exit that does not exist";
+    EXPECT_NE(missing.err.find("[0x0388"), std::string::npos) << missing.err;
+    const Outcome ledger = Run("ledger " + Case());
+    EXPECT_EQ(ledger.status, 0);
+    EXPECT_NE(ledger.out.find("0 écritures"), std::string::npos) << ledger.out;
+}
+
+}  // namespace
