@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include "platform/comptabilite.h"
 #include "platform/messages.h"
@@ -29,14 +29,16 @@ std::string Amount(const CCurrency& amount) {
 
 void PrintLines(const ListEcr& list, std::ostream& out) {
     for (const auto& [line, amount] : list.Lignes)
-        out << fmt::format("  {:<6} {} {:<15} {:<14} {} {:>16}  {}\n", line.Journal, FormatISODate(line.DateEcr),
-                           line.Piece, line.Compte, line.Debit ? "D" : "C", Amount(amount), line.Libelle);
+        out << fmt::format("  {:<6} {} {:<15} {:<14} {} {:>16}  {}\n", line.Journal,
+                           FormatISODate(line.DateEcr), line.Piece, line.Compte, line.Debit ? "D" : "C",
+                           Amount(amount), line.Libelle);
 }
 
 // The owner of a kind-2 list, loaded from the case file.
 std::unique_ptr<cVK_Primaire> Owner(const EntriesOptions& options) {
     if (options.exit != 0) return std::make_unique<cVK_Sortie>(options.exit);
-    if (options.component != 0) return std::make_unique<cVK_Composant>(nullptr, "", nullptr, options.component);
+    if (options.component != 0)
+        return std::make_unique<cVK_Composant>(nullptr, "", nullptr, options.component);
     return nullptr;
 }
 
@@ -97,8 +99,9 @@ int RunLedger(const LedgerOptions& options, const EnvironmentOptions& environmen
                            FormatISODate(entry.Date), entry.OrigineTexte(), entry.Piece,
                            entry.Speciale ? " (spéciale)" : "");
         for (const LigneCompta& line : entry.Lignes)
-            out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", line.Compte, line.Debit ? Amount(line.Montant) : "",
-                               line.Debit ? "" : Amount(line.Montant), line.Libelle);
+            out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", line.Compte,
+                               line.Debit ? Amount(line.Montant) : "", line.Debit ? "" : Amount(line.Montant),
+                               line.Libelle);
         out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", "Total", Amount(debit), Amount(credit),
                            balanced ? "équilibrée" : "DÉSÉQUILIBRÉE");
     }
@@ -119,8 +122,8 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
             throw EngineReportedFailure("La comparaison a échoué");
         rows = comparison.Ecarts();
     }
-    out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité", "Registre",
-                       "Écart");
+    out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité",
+                       "Registre", "Écart");
     int differences = 0;
     for (const cVK_EcartComparaison& row : rows) {
         if (row.Ecart != CCurrency(0)) ++differences;
@@ -135,11 +138,13 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
                         const std::function<void(CLI::App*)>& addEnvironment,
                         const std::function<int(const std::function<int()>&)>& guarded, int& status) {
     auto entries = std::make_shared<EntriesOptions>();
-    CLI::App* command = app.add_subcommand("entries", "create, cancel or export a kind of accounting entries");
+    CLI::App* command =
+        app.add_subcommand("entries", "create, cancel or export a kind of accounting entries");
     command->add_option("DIR", entries->directory, "case-file directory")->required();
-    command->add_option("KIND", entries->kind,
-                        "0 standards conformity, 1 transfers, 2 one disposal, 3 transfers and disposals, "
-                        "4 charges, 5 all")
+    command
+        ->add_option("KIND", entries->kind,
+                     "0 standards conformity, 1 transfers, 2 one disposal, 3 transfers and disposals, "
+                     "4 charges, 5 all")
         ->required()
         ->check(CLI::Range(0, 5));
     command->add_flag("--create", entries->create, "record the entries in the ledger");

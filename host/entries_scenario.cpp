@@ -34,8 +34,8 @@ std::vector<EntriesReport> ReportEntries(const std::vector<int>& kinds) {
         EntriesReport report;
         report.kind = kind;
         for (const auto& [line, amount] : list.Lignes)
-            report.lines.push_back({line.Journal, line.DateEcr, line.Piece, line.Compte, line.Debit, amount,
-                                    line.Libelle});
+            report.lines.push_back(
+                {line.Journal, line.DateEcr, line.Piece, line.Compte, line.Debit, amount, line.Libelle});
         reports.push_back(std::move(report));
     }
     return reports;

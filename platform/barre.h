@@ -6,7 +6,7 @@
 #include "platform/system.h"
 
 class CBarre {
-  public:
+public:
     explicit CBarre(const UnicodeString& caption = "");
     ~CBarre();
     CBarre(const CBarre&) = delete;
@@ -31,7 +31,7 @@ class CBarre {
     // The step shown, from 0; -1 before Open.
     int Step() const { return step_; }
 
-  private:
+private:
     void Draw();
 
     UnicodeString caption_, message_;

@@ -39,11 +39,13 @@ void cVK_Bien::GetEcritureDepreciation(cVK_ListEcr* list) const {
 }
 
 void cVK_Bien::GetEcritureSortie(cVK_ListEcr* list) const {
-    PourChaqueComposant(composants_.get(), VK_LOC(), [&](const cVK_Composant& c) { c.GetEcritureSortie(list); });
+    PourChaqueComposant(composants_.get(), VK_LOC(),
+                        [&](const cVK_Composant& c) { c.GetEcritureSortie(list); });
 }
 
 void cVK_Bien::GetEcritureVirement(cVK_ListEcr* list) const {
-    PourChaqueComposant(composants_.get(), VK_LOC(), [&](const cVK_Composant& c) { c.GetEcritureVirement(list); });
+    PourChaqueComposant(composants_.get(), VK_LOC(),
+                        [&](const cVK_Composant& c) { c.GetEcritureVirement(list); });
 }
 
 void cVK_Bien::GetEcritureMiseAuxNormes(cVK_ListEcr* list) const {

@@ -8,8 +8,8 @@ namespace {
 
 // The row of an asset version that is the latest of its chain.
 UnicodeString DerniereVersion(const UnicodeString& alias) {
-    return alias + ".ID_BIEN=(SELECT MAX(V.ID_BIEN) FROM " + GetNomTable("VKB", false) + " V WHERE V.REF_CALC=" +
-           alias + ".REF_CALC)";
+    return alias + ".ID_BIEN=(SELECT MAX(V.ID_BIEN) FROM " + GetNomTable("VKB", false) +
+           " V WHERE V.REF_CALC=" + alias + ".REF_CALC)";
 }
 
 }  // namespace
@@ -31,5 +31,6 @@ UnicodeString GetRequete_ListeBiensAction(int action) {
         default:
             break;
     }
-    return "SELECT B.ID_BIEN FROM " + GetNomTable("VKB", false) + " B WHERE " + where + " ORDER BY B.REF_CALC";
+    return "SELECT B.ID_BIEN FROM " + GetNomTable("VKB", false) + " B WHERE " + where +
+           " ORDER BY B.REF_CALC";
 }

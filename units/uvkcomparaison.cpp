@@ -60,9 +60,8 @@ const char* const kComptesProduitCession[4] = {"775100", "775200", "757000", "77
 
 // The standard account kinds whose balance in the generated entries the register side takes, by
 // group (the progress bar advances after each group).
-const std::vector<std::vector<int>> kGroupesEcritures = {{18, 19, 20, 21}, {0, 1, 2}, {3, 4, 5},
-                                                         {9, 10, 11, 12},  {7},       {13, 14, 15, 16},
-                                                         {8}};
+const std::vector<std::vector<int>> kGroupesEcritures = {
+    {18, 19, 20, 21}, {0, 1, 2}, {3, 4, 5}, {9, 10, 11, 12}, {7}, {13, 14, 15, 16}, {8}};
 
 }  // namespace
 
@@ -84,7 +83,8 @@ void cVK_ComparCptaAss::AjouteMontant(std::map<UnicodeString, cVK_LigneComparais
             return;
         }
         if (amount.IsNull()) return;  // a new row that stays empty is not kept
-        rows.emplace(key, cVK_LigneComparaison{key, label ? UnicodeString(label) : GetDesignationCompte(key), amount});
+        rows.emplace(
+            key, cVK_LigneComparaison{key, label ? UnicodeString(label) : GetDesignationCompte(key), amount});
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }
@@ -93,8 +93,9 @@ void cVK_ComparCptaAss::AjouteMontant(std::map<UnicodeString, cVK_LigneComparais
 // ---------------------------------------------------------------------------------------------
 // Ledger side
 
-void cVK_ComparCptaAss::LigneCompta(void* context, const char* account, const char* journal, const char* origin,
-                                    int16_t special, dateDOS date, int16_t debit, double amount) {
+void cVK_ComparCptaAss::LigneCompta(void* context, const char* account, const char* journal,
+                                    const char* origin, int16_t special, dateDOS date, int16_t debit,
+                                    double amount) {
     auto* self = static_cast<cVK_ComparCptaAss*>(context);
     try {
         const UnicodeString j = journal ? journal : "", o = origin ? origin : "";
@@ -158,15 +159,17 @@ void cVK_ComparCptaAss::RegistreComposants() {
     for (unsigned id : ids) {
         cVK_Composant component(nullptr, "", nullptr, id);
         const bool disposed = component.EstCedeALaSituation();
-        const CCurrency gross =
-            type == 0 ? component.GetPrixHTOuverture() : disposed ? CCurrency(0) : component.GetPrixHT();
+        const CCurrency gross = type == 0  ? component.GetPrixHTOuverture()
+                                : disposed ? CCurrency(0)
+                                           : component.GetPrixHT();
         AjouteRegistre(component.NUMCOMPTE, gross);
         if (!disposed) {
             const CCurrency derogatory =
                 type == 5 ? component.GetAmortDerog(situation) : component.GetAmortDerogOuv(1);
             AjouteRegistre(COMPTESGetCompte(kPlanComptableGeneral, 6), Oppose(derogatory));
             if (cVK_Amortissement* plan = component.GetAmort(taComptable)) {
-                const CCurrency depreciation = type == 5 ? plan->GetCumulAmort(situation) : plan->GetCumulAmortOuv(1);
+                const CCurrency depreciation =
+                    type == 5 ? plan->GetCumulAmort(situation) : plan->GetCumulAmortOuv(1);
                 AjouteRegistre(component.GetNumCompte(0), Oppose(depreciation));
                 const CCurrency impairment =
                     type == 5 ? plan->GetCumulDeprecDed(situation) + plan->GetCumulDeprecNonDed(situation)

@@ -28,13 +28,13 @@
 namespace {
 
 // Standard account kinds.
-constexpr int kDotation = 0;           // + account type 0..2
-constexpr int kDotationExcept = 3;     // + account type 0..2
+constexpr int kDotation = 0;        // + account type 0..2
+constexpr int kDotationExcept = 3;  // + account type 0..2
 constexpr int kDerogatoire = 6;
 constexpr int kDotationDerog = 7;
 constexpr int kRepriseDerog = 8;
-constexpr int kDotationDeprec = 9;     // + account type 0..3
-constexpr int kRepriseDeprec = 13;     // + account type 0..3
+constexpr int kDotationDeprec = 9;  // + account type 0..3
+constexpr int kRepriseDeprec = 13;  // + account type 0..3
 constexpr int kTvaAReverser = 17;
 constexpr int kValeurNetteCedee = 18;  // + account type 0..3
 constexpr int kEquilibreMAN = 22;
@@ -50,8 +50,8 @@ bool Positif(const CCurrency& amount) {
 }
 
 // Inserts a copy of the line on one of the component's accounts (at most 13 characters kept).
-void Insere(cVK_ListEcr* list, cEcrLigne line, const UnicodeString& account, bool debit, const CCurrency& amount,
-            const UnicodeString& label) {
+void Insere(cVK_ListEcr* list, cEcrLigne line, const UnicodeString& account, bool debit,
+            const CCurrency& amount, const UnicodeString& label) {
     line.SetCompte(account, 13);
     line.Debit = debit;
     line.Montant = amount;
@@ -140,7 +140,8 @@ void cVK_Composant::GetEcritureDotation(cVK_ListEcr* list, const cEcrLigne* mode
         // The exceptional share is what the normal one leaves of the credited amount, so that the
         // entry balances to the ten-thousandth.
         const CCurrency exceptional = amount - normal;
-        if (Significatif(normal)) InsereStandard(list, line, kDotation + type, true, normal, "Dot. aux amort.");
+        if (Significatif(normal))
+            InsereStandard(list, line, kDotation + type, true, normal, "Dot. aux amort.");
         if (Significatif(exceptional))
             InsereStandard(list, line, kDotationExcept + type, true, exceptional,
                            Libelle("Dot. aux amort. except.", model));
@@ -184,9 +185,8 @@ void cVK_Composant::GetEcritureDepreciation(cVK_ListEcr* list, const cEcrLigne* 
         InitEcrLigne(line, L'5', model, nullptr);
         const int type = GetTypeCompte();
         const TDateTime date = line.DateEcr;
-        const CCurrency reversal =
-            disposed ? plan->GetCumulDeprecNonDedOuv(1) + plan->GetCumulDeprecDedOuv(1)
-                     : plan->GetDeprecNonDed(date, 1) + plan->GetDeprecDed(date, 1);
+        const CCurrency reversal = disposed ? plan->GetCumulDeprecNonDedOuv(1) + plan->GetCumulDeprecDedOuv(1)
+                                            : plan->GetDeprecNonDed(date, 1) + plan->GetDeprecDed(date, 1);
         if (Positif(reversal)) {
             const UnicodeString label = Libelle("Rep. dépréciations", model);
             InsereStandard(list, line, kRepriseDeprec + type, false, reversal, label);
@@ -226,13 +226,14 @@ SortieDuComposant LitSortie(const cVK_Composant& component) {
         exit.designation = exit.objet->Designation;
         return exit;
     }
-    const UnicodeString where = asset ? "B.ID_BIEN=" + VK_Format_ID(asset->ID)
-                                      : "B.ID_BIEN=" + VK_Format_ID(component.ID_BIEN);
+    const UnicodeString where =
+        asset ? "B.ID_BIEN=" + VK_Format_ID(asset->ID) : "B.ID_BIEN=" + VK_Format_ID(component.ID_BIEN);
     if ((asset ? asset->ID : component.ID_BIEN) == 0) return exit;
-    auto query = VK_InitDataset(VK_LOC(),
-                                "SELECT S.ID_SORTIE,S.DESIGNATION FROM " + GetNomTable("VKB", false) + " B JOIN " +
-                                    GetNomTable("VKS", false) + " S ON S.ID_SORTIE=B.ID_SORTIE WHERE " + where,
-                                true, "");
+    auto query =
+        VK_InitDataset(VK_LOC(),
+                       "SELECT S.ID_SORTIE,S.DESIGNATION FROM " + GetNomTable("VKB", false) + " B JOIN " +
+                           GetNomTable("VKS", false) + " S ON S.ID_SORTIE=B.ID_SORTIE WHERE " + where,
+                       true, "");
     if (!query) return exit;
     query->Open();
     if (query->Eof()) return exit;
@@ -363,7 +364,8 @@ void cVK_Composant::GetIncidenceMiseAuxNormes(IncidenceMAN& result) const {
         result.EcartDerog = current([&] { return self->GetAmortDerogOuv(1); }) -
                             (previous ? previous->GetAmortDerogOuv(1) : zero);
         result.Total = CCurrency();
-        result.Total += result.EcartBrut + result.EcartAmort + result.EcartDeprecDed + result.EcartDeprecNonDed;
+        result.Total +=
+            result.EcartBrut + result.EcartAmort + result.EcartDeprecDed + result.EcartDeprecNonDed;
         result.Total -= result.EcartDerog;
         if (!result.MontantCredite.IsNull()) result.Total += result.MontantCredite;
         if (!result.NetCredite.IsNull()) result.Total += result.NetCredite;

@@ -25,8 +25,8 @@ UnicodeString GetRequete_ListeComposantsComparaison(int type) {
     const UnicodeString assets = GetNomTable("VKB", false), components = GetNomTable("VKC", false);
     const UnicodeString situation = VK_FormatDate(pCurDossier->DateSituation, false, true);
     const UnicodeString yearStart = VK_FormatDate(pCurDossier->DateDebutExercice, false, true);
-    UnicodeString sql = "SELECT C.ID_COMPO FROM " + components + " C JOIN " + assets +
-                        " B2 ON B2.ID_BIEN=C.ID_BIEN WHERE ";
+    UnicodeString sql =
+        "SELECT C.ID_COMPO FROM " + components + " C JOIN " + assets + " B2 ON B2.ID_BIEN=C.ID_BIEN WHERE ";
     if (type <= 2) {
         UnicodeString condition = "((B2.INITIALISATION=1) OR (B2.CLOTURER=1))";
         if (type >= 1) condition = "(B2.MISE_AUX_NORMES=1) OR " + condition;

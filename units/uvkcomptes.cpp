@@ -98,7 +98,8 @@ UnicodeString GetDesignationCompte(const UnicodeString& account) {
 // A named database holds no components when the host never made one: there is nothing to update.
 void VK_FctSupprEtabAssCallBack(const int& establishment) {
     try {
-        const UnicodeString sql = "UPDATE ZENKOVKC SET ID_ETAB = NULL WHERE ID_ETAB = " + std::to_string(establishment);
+        const UnicodeString sql =
+            "UPDATE ZENKOVKC SET ID_ETAB = NULL WHERE ID_ETAB = " + std::to_string(establishment);
         pCurDossier->ExecSQLFirebird(VK_LOC(), sql, true, nullptr);
         TIBTransaction& transaction = pCurDossier->GetDatabaseFirebird()->DefaultTransaction();
         transaction.Commit();  // a no-op inside a host action, which commits with the rest

@@ -88,8 +88,8 @@ public:
 
     // Adds an amount to the row of an account (rows keyed by the account completed to the case
     // file's length; the "775" accounts grouped by their first four characters, with fixed labels).
-    static void AjouteMontant(std::map<UnicodeString, cVK_LigneComparaison>& rows, const UnicodeString& account,
-                              const CCurrency& amount);
+    static void AjouteMontant(std::map<UnicodeString, cVK_LigneComparaison>& rows,
+                              const UnicodeString& account, const CCurrency& amount);
 
     // Runs the comparison through the accounting library; false when it failed (shown).
     bool Comparer();

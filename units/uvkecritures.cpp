@@ -176,7 +176,8 @@ bool ListEcr::ExporterOuCreer(bool exporter) const {
                 AssEcrAnnule(line.Journal, line.DateEcrPrec, OrigineEcr(line), PieceEcr(line));
             Retire(remaining, cEcrType(line));
             const bool opened =
-                exporter ? AssEcrOpenPourExport(line.Journal, line.DateEcr, false, OrigineEcr(line), PieceEcr(line))
+                exporter ? AssEcrOpenPourExport(line.Journal, line.DateEcr, false, OrigineEcr(line),
+                                                PieceEcr(line))
                          : AssEcrOpen(line.Journal, line.DateEcr, false, OrigineEcr(line), PieceEcr(line));
             if (!opened) {
                 if (exporter) AssDesinitExportEcr();  // the run is ended, not left open (D22)
@@ -238,7 +239,8 @@ void InitEcrLigne(cEcrLigne& line, wchar_t kind, const cEcrLigne* model, const c
         return;
     }
     if (kind == L'3') {
-        const auto* component = owner && owner->TypePrimaire == 1 ? static_cast<const cVK_Composant*>(owner) : nullptr;
+        const auto* component =
+            owner && owner->TypePrimaire == 1 ? static_cast<const cVK_Composant*>(owner) : nullptr;
         const cVK_Cession* cession = component ? component->GetCession() : nullptr;
         if (cession) {
             line.DateEcrPrec = cession->DATE_ECR;
@@ -303,8 +305,8 @@ void cVK_ListEcr::EnregistreDateEcr(const cEcrLigne& line, const TDateTime& date
     };
     if (piece.rfind("3-", 0) == 0 && digits(piece.substr(2))) {
         VK_ExecSQL(VK_LOC(),
-                   "UPDATE " + GetNomTable("VKS", false) + " SET DATE_ECR=" + value + " WHERE ID_SORTIE=" +
-                       piece.substr(2),
+                   "UPDATE " + GetNomTable("VKS", false) + " SET DATE_ECR=" + value +
+                       " WHERE ID_SORTIE=" + piece.substr(2),
                    "");
     } else if (piece.rfind("7-CP", 0) == 0 && digits(piece.substr(4)) && vkchamps::TableExiste("VKO", "")) {
         VK_ExecSQL(VK_LOC(),

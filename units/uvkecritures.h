@@ -65,7 +65,8 @@ struct cEcrType {
     UnicodeString Piece;
 
     cEcrType() = default;
-    explicit cEcrType(const cEcrLigne& line) : Journal(line.Journal), DateEcr(line.DateEcr), Piece(line.Piece) {}
+    explicit cEcrType(const cEcrLigne& line)
+        : Journal(line.Journal), DateEcr(line.DateEcr), Piece(line.Piece) {}
     friend bool operator==(const cEcrType& a, const cEcrType& b) {
         return a.Journal == b.Journal && double(a.DateEcr) == double(b.DateEcr) && a.Piece == b.Piece;
     }

@@ -109,8 +109,9 @@ void cVK_ListEcr::Ajoute(VK_TypesEcr kind, cVK_Primaire* owner, CBarre* bar) {
                 AjouteDotations(bar);
                 break;
             case ecrToutes:
-                bar->SetMessages("Calcul des écritures\nMise aux normes\nVirements\nCession de composants\nCession de "
-                                 "biens\n");
+                bar->SetMessages(
+                    "Calcul des écritures\nMise aux normes\nVirements\nCession de composants\nCession de "
+                    "biens\n");
                 bar->Open();
                 Ajoute(ecrMiseAuxNormes, nullptr, bar);
                 Ajoute(ecrVirementsSorties, nullptr, bar);
@@ -127,7 +128,8 @@ void cVK_ListEcr::AjouteMiseAuxNormes(CBarre* bar) {
     cEcrLigne line;
     InitEcrLigne(line, L'6', nullptr, nullptr);
     AjouteTypeEcr(line);
-    ParcourtBiens(VK_LOC(), vaMiseAuxNormes, bar, [&](const cVK_Bien& asset) { asset.GetEcritureMiseAuxNormes(this); });
+    ParcourtBiens(VK_LOC(), vaMiseAuxNormes, bar,
+                  [&](const cVK_Bien& asset) { asset.GetEcritureMiseAuxNormes(this); });
 }
 
 void cVK_ListEcr::AjouteVirements(CBarre* bar) {
@@ -135,7 +137,8 @@ void cVK_ListEcr::AjouteVirements(CBarre* bar) {
     cEcrLigne line;
     InitEcrLigne(line, L'1', nullptr, nullptr);
     AjouteTypeEcr(line);
-    ParcourtBiens(VK_LOC(), vaModification, bar, [&](const cVK_Bien& asset) { asset.GetEcritureVirement(this); });
+    ParcourtBiens(VK_LOC(), vaModification, bar,
+                  [&](const cVK_Bien& asset) { asset.GetEcritureVirement(this); });
 }
 
 // The disposal of one exit (with the entries made for it earlier under other identities), or of

@@ -56,8 +56,9 @@ protected:
     }
     Outcome Run(const std::string& arguments) {
         const fs::path out = work.Path() / "stdout.txt", err = work.Path() / "stderr.txt";
-        const std::string line = "'" + host_ + "' " + arguments + " --env '" + (work.Path() / "env").string() +
-                                 "' < /dev/null > '" + out.string() + "' 2> '" + err.string() + "'";
+        const std::string line = "'" + host_ + "' " + arguments + " --env '" +
+                                 (work.Path() / "env").string() + "' < /dev/null > '" + out.string() +
+                                 "' 2> '" + err.string() + "'";
         const int raw = std::system(line.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     }
@@ -69,8 +70,8 @@ protected:
 
 TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
     std::ofstream(work.Path() / "scenario.json") << kScenario;
-    const Outcome run = Run("run '" + (work.Path() / "scenario.json").string() + "' --case " + Case() + " --out '" +
-                            (work.Path() / "report.json").string() + "'");
+    const Outcome run = Run("run '" + (work.Path() / "scenario.json").string() + "' --case " + Case() +
+                            " --out '" + (work.Path() / "report.json").string() + "'");
     ASSERT_EQ(run.status, 0) << run.err;
 
     // The report's entries: the year's charges of both assets and the derogatory allocation.

@@ -16,7 +16,7 @@ TEST_F(Accounts, DerivedFromTheAssetAccount) {
         const char* impairment;
     } cases[] = {{"215400", "281540", "291540"},
                  {"205000", "280500", "290500"},
-                 {"2154", "281540", "291540"},     // "28154" completed
+                 {"2154", "281540", "291540"},      // "28154" completed
                  {"218315", "2818315", "2918315"},  // no final zero: one character longer
                  {"", "", ""}};
     for (const Case& c : cases) {
@@ -88,12 +88,14 @@ TEST_F(Accounts, LedgerLinesTakenByType) {
         int special;
         TDateTime date;
         int amount;
-    } lines[] = {{"INVR", "VK2", 0, EncodeDate(2026, 12, 31), 1},  {"INVR", "VK4", 0, EncodeDate(2026, 12, 31), 2},
-                 {"INVR", "VK1", 0, EncodeDate(2026, 12, 31), 4},  {"ODR", "VK6", 1, EncodeDate(2026, 1, 1), 8},
-                 {"ODR", "VK3", 0, EncodeDate(2026, 5, 31), 16},   {"AN", "", 0, EncodeDate(2026, 1, 1), 32},
-                 {"AN", "", 1, EncodeDate(2026, 1, 1), 64},        {"ODR", "VK3", 0, EncodeDate(2027, 2, 1), 128}};
-    const int expected[6] = {1 + 2 + 4 + 16 + 32 + 128, 1 + 2 + 4 + 8 + 16 + 32 + 128, 1 + 2 + 4 + 8 + 16 + 32 + 128,
-                             4 + 8 + 16 + 32 + 64,      4 + 8 + 16 + 32 + 64,           1 + 2 + 4 + 8 + 16 + 32 + 64};
+    } lines[] = {
+        {"INVR", "VK2", 0, EncodeDate(2026, 12, 31), 1}, {"INVR", "VK4", 0, EncodeDate(2026, 12, 31), 2},
+        {"INVR", "VK1", 0, EncodeDate(2026, 12, 31), 4}, {"ODR", "VK6", 1, EncodeDate(2026, 1, 1), 8},
+        {"ODR", "VK3", 0, EncodeDate(2026, 5, 31), 16},  {"AN", "", 0, EncodeDate(2026, 1, 1), 32},
+        {"AN", "", 1, EncodeDate(2026, 1, 1), 64},       {"ODR", "VK3", 0, EncodeDate(2027, 2, 1), 128}};
+    const int expected[6] = {1 + 2 + 4 + 16 + 32 + 128,     1 + 2 + 4 + 8 + 16 + 32 + 128,
+                             1 + 2 + 4 + 8 + 16 + 32 + 128, 4 + 8 + 16 + 32 + 64,
+                             4 + 8 + 16 + 32 + 64,          1 + 2 + 4 + 8 + 16 + 32 + 64};
     for (int type = 0; type <= 5; ++type) {
         cVK_ComparCptaAss comparison(type);
         for (const Line& line : lines)

@@ -71,11 +71,11 @@ protected:
     static std::string Snapshot() {
         std::string text;
         for (const EcritureCompta& entry : ComptaLireEcritures()) {
-            text += fmt::format("{} {} {}{}\n", entry.Journal, FormatISODate(entry.Date), entry.OrigineTexte(),
-                                entry.Piece);
+            text += fmt::format("{} {} {}{}\n", entry.Journal, FormatISODate(entry.Date),
+                                entry.OrigineTexte(), entry.Piece);
             for (const LigneCompta& line : entry.Lignes)
-                text += fmt::format("  {} {} {} {}\n", line.Compte, line.Debit ? "D" : "C", line.Montant.ToString(),
-                                    line.Libelle);
+                text += fmt::format("  {} {} {} {}\n", line.Compte, line.Debit ? "D" : "C",
+                                    line.Montant.ToString(), line.Libelle);
         }
         return text;
     }
@@ -127,8 +127,9 @@ TEST_F(DemoCase, DisposalInAnUnknownYearIsRefusedWithoutChange) {
         EXPECT_FALSE(cVK_ListEcr(kind, nullptr).Creer()) << "kind " << kind;
         EXPECT_EQ(Snapshot(), before) << "kind " << kind;
     }
-    EXPECT_EQ(engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
-              "<null>");
+    EXPECT_EQ(
+        engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
+        "<null>");
 }
 
 // Entries dated in the current year of a case file whose current year is closed are refused.
@@ -149,7 +150,8 @@ TEST(ClosedYear, CreatingIsRefusedWithoutChange) {
     }
     EXPECT_TRUE(ComptaLireEcritures().empty());
     ASSERT_FALSE(messages->informations.empty());
-    EXPECT_NE(messages->informations.front().find("est clos"), std::string::npos) << messages->informations.front();
+    EXPECT_NE(messages->informations.front().find("est clos"), std::string::npos)
+        << messages->informations.front();
 }
 
 // The exported file of every entry: a header and one line per entry line, 18 tab-separated
@@ -173,10 +175,11 @@ TEST_F(DemoCase, ExportedFileReadsBack) {
         rows.push_back(fields);
     }
     ASSERT_EQ(rows.size(), list.Lignes.size() + 1);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"JournalCode", "JournalLib", "EcritureNum", "EcritureDate",
-                                                 "CompteNum", "CompteLib", "CompAuxNum", "CompAuxLib", "PieceRef",
-                                                 "PieceDate", "EcritureLib", "Debit", "Credit", "EcritureLet",
-                                                 "DateLet", "ValidDate", "Montantdevise", "Idevise"}));
+    EXPECT_EQ(rows[0],
+              (std::vector<std::string>{"JournalCode", "JournalLib", "EcritureNum", "EcritureDate",
+                                        "CompteNum", "CompteLib", "CompAuxNum", "CompAuxLib", "PieceRef",
+                                        "PieceDate", "EcritureLib", "Debit", "Credit", "EcritureLet",
+                                        "DateLet", "ValidDate", "Montantdevise", "Idevise"}));
     auto cents = [](const std::string& amount) {
         const size_t comma = amount.find(',');
         EXPECT_NE(comma, std::string::npos) << amount;
@@ -210,7 +213,8 @@ protected:
         std::vector<unsigned> firsts;
         TIBQuery query(&engine.File().Database());
         query.SQL.Add("SELECT MIN(ID_BIEN) FROM ZENKOVKB GROUP BY REF_CALC");
-        for (query.Open(); !query.Eof(); query.Next()) firsts.push_back(static_cast<unsigned>(query.Fields(0)->AsInteger()));
+        for (query.Open(); !query.Eof(); query.Next())
+            firsts.push_back(static_cast<unsigned>(query.Fields(0)->AsInteger()));
         query.Close();
         int number = 0;
         for (unsigned id : firsts) {
@@ -220,12 +224,14 @@ protected:
                 cVK_Amortissement* plan = c->GetAmort(taComptable);
                 const bool opening = c->DATEENTREE < kYearStart;
                 const std::string piece = fmt::format("{}", ++number);
-                ASSERT_TRUE(AssEcrOpen(opening ? "AN" : "ACH", opening ? kYearStart : c->DATEENTREE, false, 0, piece));
+                ASSERT_TRUE(AssEcrOpen(opening ? "AN" : "ACH", opening ? kYearStart : c->DATEENTREE, false, 0,
+                                       piece));
                 CCurrency counterpart = c->GetPrixHT();
                 Line(c->NUMCOMPTE, true, c->GetPrixHT());
                 if (opening) {
                     const CCurrency depreciation = plan->GetCumulAmortOuv(1);
-                    const CCurrency impairment = plan->GetCumulDeprecDedOuv(1) + plan->GetCumulDeprecNonDedOuv(1);
+                    const CCurrency impairment =
+                        plan->GetCumulDeprecDedOuv(1) + plan->GetCumulDeprecNonDedOuv(1);
                     const CCurrency derogatory = c->GetAmortDerogOuv(1);
                     Line(c->GetNumCompte(0), false, depreciation);
                     Line(c->GetNumCompte(1), false, impairment);
@@ -247,8 +253,9 @@ protected:
         std::vector<std::string> differences;
         for (const cVK_EcartComparaison& row : comparison.Ecarts())
             if (row.Ecart != CCurrency(0))
-                differences.push_back(fmt::format("type {} {} {}: ledger {} register {}", type, row.Compte, row.Libelle,
-                                                  row.Comptabilite.ToString(), row.Registre.ToString()));
+                differences.push_back(fmt::format("type {} {} {}: ledger {} register {}", type, row.Compte,
+                                                  row.Libelle, row.Comptabilite.ToString(),
+                                                  row.Registre.ToString()));
         EXPECT_FALSE(comparison.Ecarts().empty());
         return differences;
     }
@@ -259,7 +266,8 @@ TEST_F(Comparison, NoDifferenceOnceEverythingIsPosted) {
     ASSERT_TRUE(cVK_ListEcr(ecrToutes, nullptr).Creer());
     for (TYPE_COMPARAISON type : {3, 5}) {
         const std::vector<std::string> differences = Differences(type);
-        EXPECT_TRUE(differences.empty()) << differences.size() << " differences, first: " << differences.front();
+        EXPECT_TRUE(differences.empty())
+            << differences.size() << " differences, first: " << differences.front();
     }
     EXPECT_TRUE(messages->exceptions.empty()) << messages->exceptions.front().message;
 }

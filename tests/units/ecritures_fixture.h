@@ -23,7 +23,8 @@ protected:
     void TearDown() override { AssEcrAbandonne(); }
 
     static cEcrLigne Line(const char* journal, const TDateTime& date, const char* piece, const char* account,
-                          bool debit, double amount, const char* label = "", const TDateTime& previous = TDateTime()) {
+                          bool debit, double amount, const char* label = "",
+                          const TDateTime& previous = TDateTime()) {
         cEcrLigne line;
         line.SetJournal(journal);
         line.DateEcr = date;
@@ -37,7 +38,8 @@ protected:
     }
 
     // Records a two-line entry through the library's calls.
-    static void Record(const char* journal, const TDateTime& date, char kind, const char* piece, double amount) {
+    static void Record(const char* journal, const TDateTime& date, char kind, const char* piece,
+                       double amount) {
         ASSERT_TRUE(AssEcrOpen(journal, date, false, AssCodeOrigine(kind), piece));
         AssEcrInsLigne("681120", "test", static_cast<Currency>(CCurrency(amount)), true, nullptr);
         AssEcrInsLigne("281540", "test", static_cast<Currency>(CCurrency(amount)), false, nullptr);
@@ -48,8 +50,8 @@ protected:
     static std::vector<std::string> Identities() {
         std::vector<std::string> identities;
         for (const EcritureCompta& entry : ComptaLireEcritures())
-            identities.push_back(
-                fmt::format("{} {} {}{}", entry.Journal, FormatISODate(entry.Date), entry.OrigineTexte(), entry.Piece));
+            identities.push_back(fmt::format("{} {} {}{}", entry.Journal, FormatISODate(entry.Date),
+                                             entry.OrigineTexte(), entry.Piece));
         return identities;
     }
 
@@ -78,8 +80,9 @@ inline std::vector<std::string> UnbalancedEntries() {
         CCurrency debit(0), credit(0);
         for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
         if (debit != credit)
-            unbalanced.push_back(fmt::format("{} {} {}{}: debit {} credit {}", entry.Journal, FormatISODate(entry.Date),
-                                             entry.OrigineTexte(), entry.Piece, debit.ToString(), credit.ToString()));
+            unbalanced.push_back(fmt::format("{} {} {}{}: debit {} credit {}", entry.Journal,
+                                             FormatISODate(entry.Date), entry.OrigineTexte(), entry.Piece,
+                                             debit.ToString(), credit.ToString()));
     }
     return unbalanced;
 }

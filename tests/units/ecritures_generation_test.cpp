@@ -70,10 +70,10 @@ TEST_F(Generation, IntangibleAssetTakesItsOwnAccounts) {
 TEST_F(Generation, DerogatoryAllocation) {
     Asset(EncodeDate(2026, 1, 1), 10000, "215400", 60, true);
     const cVK_ListEcr list(ecrDotations, nullptr);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{"2 C 281540 2000 Dot. aux amort.",
-                                                     "2 D 681120 2000 Dot. aux amort.",
-                                                     "4 C 145000 1500 Dot. aux amort. dérog.",
-                                                     "4 D 687250 1500 Dot. aux amort. dérog."}));
+    EXPECT_EQ(Lines(list),
+              (std::vector<std::string>{"2 C 281540 2000 Dot. aux amort.", "2 D 681120 2000 Dot. aux amort.",
+                                        "4 C 145000 1500 Dot. aux amort. dérog.",
+                                        "4 D 687250 1500 Dot. aux amort. dérog."}));
 }
 
 // A financial asset (261000, account type 3) has no depreciation line even with a plan, but its
@@ -99,10 +99,10 @@ TEST_F(Generation, TransferWhenTheAccountChanged) {
     cVK_Bien* same = Asset(EncodeDate(2025, 1, 1), 3000, "218100");
     NextVersion(same, veModification);  // no account change: no transfer
     const cVK_ListEcr list(ecrVirements, nullptr);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{"1 C 218300 6000 Virement de poste à poste",
-                                                     "1 D 218400 6000 Virement de poste à poste",
-                                                     "1 D 281830 1200 Virement de poste à poste",
-                                                     "1 C 281840 1200 Virement de poste à poste"}));
+    EXPECT_EQ(Lines(list),
+              (std::vector<std::string>{
+                  "1 C 218300 6000 Virement de poste à poste", "1 D 218400 6000 Virement de poste à poste",
+                  "1 D 281830 1200 Virement de poste à poste", "1 C 281840 1200 Virement de poste à poste"}));
 }
 
 // Standards conformity: a version where nothing changed gives no line; one whose gross value grew by
@@ -148,11 +148,12 @@ TEST_F(Generation, ScrappingSplitsTheChargeAndWritesTheValueOff) {
     Dispose(asset, vmMiseAuRebut, EncodeDate(2026, 6, 30));
     const UnicodeString piece = "7-CP" + asset->GetStructure()->GetRefCalc();
     const cVK_ListEcr list(ecrVirementsSorties, nullptr);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{piece + " C 215400 12000 Cession Bien 215400",
-                                                     piece + " C 281540 9600 Dot. aux amort. Mise au rebut",
-                                                     piece + " D 281540 12000 Cession Bien 215400",
-                                                     piece + " D 681120 1200 Dot. aux amort.",
-                                                     piece + " D 687100 8400 Dot. aux amort. except. cédées"}));
+    EXPECT_EQ(Lines(list),
+              (std::vector<std::string>{piece + " C 215400 12000 Cession Bien 215400",
+                                        piece + " C 281540 9600 Dot. aux amort. Mise au rebut",
+                                        piece + " D 281540 12000 Cession Bien 215400",
+                                        piece + " D 681120 1200 Dot. aux amort.",
+                                        piece + " D 687100 8400 Dot. aux amort. except. cédées"}));
     for (const auto& [line, amount] : list.Lignes) {
         EXPECT_STREQ(line.Journal, "ODR");
         EXPECT_EQ(double(line.DateEcr), double(EncodeDate(2026, 6, 30)));
@@ -168,8 +169,9 @@ TEST_F(Generation, DisposalEntryFollowsItsDate) {
     const UnicodeString ref = asset->GetStructure()->GetRefCalc();
     ASSERT_TRUE(cVK_ListEcr(ecrVirementsSorties, nullptr).Creer());
     EXPECT_EQ(Identities(), std::vector<std::string>{"ODR 2026-06-30 VK7-CP" + ref});
-    EXPECT_EQ(engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
-              "2026-06-30");
+    EXPECT_EQ(
+        engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
+        "2026-06-30");
     {
         cVK_Bien stored(asset->ID, "", nullptr, nullptr);  // as recorded, entry date included
         cVK_Cession* moved = stored.GetStructure()->GetCession();
@@ -184,8 +186,9 @@ TEST_F(Generation, DisposalEntryFollowsItsDate) {
     EXPECT_TRUE(vktest::UnbalancedEntries().empty());
     ASSERT_TRUE(cVK_ListEcr(ecrVirementsSorties, nullptr).Annuler());
     EXPECT_TRUE(Identities().empty());
-    EXPECT_EQ(engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
-              "<null>");
+    EXPECT_EQ(
+        engine.File().Scalar("SELECT DATE_ECR FROM ZENKOVKO WHERE ID_CESSION=" + std::to_string(cession->ID)),
+        "<null>");
 }
 
 // Deleting the disposal version cancels its disposal entry.
@@ -206,7 +209,7 @@ TEST_F(Generation, ExitDisposalNamesItsEntries) {
     settings->SetString("VK", "0", "15/03/264");
     settings->SetString("VK", "1", "");
     settings->SetString("VK", "2", "31/02/26 5");  // no such day
-    settings->SetString("VK", "25", "01/12/49X");   // year 2049
+    settings->SetString("VK", "25", "01/12/49X");  // year 2049
     cVK_Sortie exit(0);
     exit.Designation = "Vente";
     exit.DATESORTIE = EncodeDate(2026, 5, 31);
@@ -215,8 +218,9 @@ TEST_F(Generation, ExitDisposalNamesItsEntries) {
     std::vector<std::string> identities;
     for (const cEcrType& type : list.TypesEcr)
         identities.push_back(type.Journal + " " + FormatISODate(type.DateEcr) + " " + type.Piece);
-    EXPECT_EQ(identities, (std::vector<std::string>{"ODR 2026-05-31 3-" + std::to_string(exit.ID),
-                                                    "INVR 2026-12-31 3", "ODR 2026-03-15 4", "ODR 2049-12-01 X"}));
+    EXPECT_EQ(identities,
+              (std::vector<std::string>{"ODR 2026-05-31 3-" + std::to_string(exit.ID), "INVR 2026-12-31 3",
+                                        "ODR 2026-03-15 4", "ODR 2049-12-01 X"}));
 }
 
 // Kind 5 with a bar runs kinds 0, 3 and 4 on it, moving through its four steps.

@@ -29,9 +29,9 @@ TEST_F(Posting, MergesEqualLinesAndOrdersThem) {
         list.insert(Line("INVR", kSituation, "2", "145000", true, 7));
         list.insert(Line("INVR", kSituation, "2", "145000", false, 7));
         list.insert(Line("INVR", kMarch, "4", "687250", true, 1));
-        const std::vector<std::string> expected = {
-            "4 D 687250 1 ",        "2 C 145000 7 ", "2 D 145000 7 ", "2 C 281540 150 ",
-            "2 D 681120 150 Premier", "6 D 215400 10 "};
+        const std::vector<std::string> expected = {"4 D 687250 1 ",          "2 C 145000 7 ",
+                                                   "2 D 145000 7 ",          "2 C 281540 150 ",
+                                                   "2 D 681120 150 Premier", "6 D 215400 10 "};
         EXPECT_EQ(vktest::Lines(list), expected) << "Regrouper " << regrouper;
         ASSERT_EQ(list.TypesEcr.size(), 3u);
         EXPECT_EQ(list.TypesEcr[0].Journal, "ODR");  // in insertion order
@@ -60,9 +60,9 @@ TEST(EntryPieces, InitPieceByKindAndOwner) {
         const cVK_Primaire* owner;
         unsigned number;
         const char* piece;
-    } cases[] = {{L'3', nullptr, 0, "7-CP"},  {L'3', nullptr, 12, "3-12"}, {L'2', nullptr, 0, "2"},
-                 {L'3', &exit, 0, "3-7"},     {L'3', &exit, 12, "3-7"},   {L'3', &component, 0, "7-CP41"},
-                 {L'3', &asset, 0, "7-CP"},   {L'6', &exit, 5, "6"},      {L'7', nullptr, 0, "7"}};
+    } cases[] = {{L'3', nullptr, 0, "7-CP"}, {L'3', nullptr, 12, "3-12"}, {L'2', nullptr, 0, "2"},
+                 {L'3', &exit, 0, "3-7"},    {L'3', &exit, 12, "3-7"},    {L'3', &component, 0, "7-CP41"},
+                 {L'3', &asset, 0, "7-CP"},  {L'6', &exit, 5, "6"},       {L'7', nullptr, 0, "7"}};
     for (const Case& c : cases)
         EXPECT_EQ(InitPiece(c.kind, c.owner, c.number), c.piece)
             << "kind " << char(c.kind) << ", number " << c.number << ", owner type "
@@ -115,7 +115,8 @@ TEST_F(Posting, IdentitiesWithoutLinesRemoveTheirRecordedEntries) {
     Record("INVR", kSituation, '5', "", 30);
     Record("INVR", kSituation, '1', "", 8);  // not named by the list: stays
     ListEcr list;
-    for (const char* piece : {"2", "4", "5"}) list.AjouteTypeEcr(Line("INVR", kSituation, piece, "", false, 0));
+    for (const char* piece : {"2", "4", "5"})
+        list.AjouteTypeEcr(Line("INVR", kSituation, piece, "", false, 0));
     ASSERT_TRUE(list.Creer());
     EXPECT_EQ(Identities(), std::vector<std::string>{"INVR 2026-12-31 VK1"});
 }
