@@ -246,7 +246,8 @@ void cVK_Bien::AnnuleEcrituresCessionsAutresVersions() {
                                 true, base_);
     if (!query) return;
     std::vector<unsigned> components;
-    for (query->Open(); !query->Eof(); query->Next()) components.push_back(Identifiant(query.get(), "ID_COMPO"));
+    for (query->Open(); !query->Eof(); query->Next())
+        components.push_back(Identifiant(query.get(), "ID_COMPO"));
     for (unsigned id : components) cVK_Composant(nullptr, base_, nullptr, id).AnnuleEcritureSortie();
 }
 
