@@ -34,6 +34,19 @@ protected:
         EXPECT_TRUE(asset->BD_MAJ());
         return cession;
     }
+    // An exit of one asset on a date: the asset's disposal version names the exit, its structure
+    // has a disposal record of that date and reason. The exit's identifier.
+    unsigned Exit(cVK_Bien* asset, const char* designation, const TDateTime& date, VK_MotifSortie reason) {
+        cVK_Sortie exit(0);
+        exit.Designation = designation;
+        exit.DATESORTIE = date;
+        exit.MOTIFSORTIE = reason;
+        EXPECT_TRUE(exit.BD_Inserer());
+        Dispose(asset, reason, date);
+        engine.File().Database().ExecuteImmediate(fmt::format("UPDATE ZENKOVKB SET ID_SORTIE={} WHERE ID_BIEN={}",
+                                                              exit.ID, asset->ID));
+        return exit.ID;
+    }
 };
 
 // Linear over 60 months from 1 July 2025, base 10,000: 2025 charges 1,000 (180 / 1800 days), 2026
@@ -199,6 +212,39 @@ TEST_F(Generation, DeletingTheDisposalCancelsItsEntry) {
     ASSERT_EQ(Identities().size(), 1u);
     cVK_Bien stored(asset->ID, "", nullptr, nullptr);
     ASSERT_TRUE(stored.BD_SupprimerEtatCourant(false));
+    EXPECT_TRUE(Identities().empty());
+}
+
+// Sold on 30 June 2026 in an exit, bought 1 January 2025 for 12,000 (60 months): the year's charge to
+// 30 June, 1,200, goes into the exit's entry (ODR of the exit's date, piece "3-" and the exit's
+// identifier) with labels ending in " cédées"; the gross value leaves against the depreciation,
+// 2,400 + 1,200, and the net book value 8,400 goes to 675200. The exit's label is the exit's
+// designation. Nothing remains for the year's charges.
+TEST_F(Generation, ExitDisposalEntry) {
+    cVK_Bien* asset = Asset(EncodeDate(2025, 1, 1), 12000, "215400");
+    const unsigned id = Exit(asset, "Vente presse", EncodeDate(2026, 6, 30), vmCession);
+    const std::string piece = fmt::format("3-{}", id);
+    const std::vector<std::string> expected = {
+        piece + " C 215400 12000 Cession Vente presse", piece + " C 281540 1200 Dot. aux amort. cédées",
+        piece + " D 281540 3600 Cession Vente presse",  piece + " D 675200 8400 Cession Vente presse",
+        piece + " D 681120 1200 Dot. aux amort. cédées"};
+    EXPECT_EQ(Lines(cVK_ListEcr(ecrVirementsSorties, nullptr)), expected);
+    EXPECT_TRUE(cVK_ListEcr(ecrDotations, nullptr).Lignes.empty());
+
+    // Kind 2 for the exit: the same lines; the exit records the entry's date.
+    cVK_Sortie exit(id);
+    const cVK_ListEcr own(ecrSortie, &exit);
+    EXPECT_EQ(Lines(own), expected);
+    ASSERT_TRUE(own.Creer());
+    EXPECT_EQ(double(exit.DATE_ECR), double(EncodeDate(2026, 6, 30)));
+    EXPECT_TRUE(exit.EstModifie);
+    EXPECT_EQ(Identities(), std::vector<std::string>{"ODR 2026-06-30 VK" + piece});
+    EXPECT_EQ(engine.File().Scalar(fmt::format("SELECT DATE_ECR FROM ZENKOVKS WHERE ID_SORTIE={}", id)),
+              "2026-06-30");
+
+    // Deleting the exit cancels its entry.
+    cVK_Sortie stored(id);
+    ASSERT_TRUE(stored.BD_Supprimer(false));
     EXPECT_TRUE(Identities().empty());
 }
 
