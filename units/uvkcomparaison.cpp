@@ -180,7 +180,7 @@ void cVK_ComparCptaAss::RegistreComposants() {
         const cVK_Cession* cession = component.GetCession();
         if (type >= 3 && disposed && cession->GetMotifSortie() != vmMiseEnNonValeur)
             AjouteRegistre(kComptesProduitCession[component.GetTypeCompte()],
-                           Oppose(CCurrency()));  // DISPOSALS-PENDING cession->GetPrixCession()
+                           Oppose(cession->GetPrixCession()));
         bar.StepIt();
     }
 }

@@ -277,7 +277,7 @@ void cVK_Composant::GetEcritureSortie(cVK_ListEcr* list) const {
         balance -= depreciation;
 
         if (cession_->TVA_DOIT_ETRE_REVERSEE) {
-            const CCurrency vat = CCurrency();  // DISPOSALS-PENDING cession_->GetTvaAReverser()
+            const CCurrency vat = cession_->GetTvaAReverser();
             if (Significatif(vat)) InsereStandard(list, line, kTvaAReverser, false, vat, label);
             balance += vat;
         }

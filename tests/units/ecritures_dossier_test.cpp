@@ -19,7 +19,7 @@ const TDateTime kSituation = EncodeDate(2026, 12, 31);
 // A small company's register in its current year 2026: offices and land bought in 2024, a machine
 // and a licence, a declining tax plan (derogatory depreciation), a financial asset impaired at the
 // situation date, a vehicle moved to another account, equipment brought up to standards, a
-// scrapped machine and a machine bought this year.
+// scrapped machine, a machine bought this year and a van sold with VAT to reverse.
 class DemoCase : public vktest::EntriesCase {
 protected:
     void SetUp() override {
@@ -60,6 +60,11 @@ protected:
         ASSERT_TRUE(scrapped->BD_MAJ());
 
         Asset(EncodeDate(2026, 6, 1), 98400, "215400", 84, true);
+
+        cVK_Bien* van = Asset(EncodeDate(2024, 3, 15), 24500, "218200");
+        van->GetStructure()->GetDetails()->Get(0)->SetTVARecupereeOrigine(CCurrency(4900));
+        ASSERT_TRUE(van->BD_MAJ());
+        Exit(van, "Vente du fourgon", EncodeDate(2026, 9, 30), vmCession, CCurrency(12000), true);
     }
 
     static void Next(cVK_Bien* asset, VK_Etats state) {
@@ -263,6 +268,11 @@ protected:
 
 TEST_F(Comparison, NoDifferenceOnceEverythingIsPosted) {
     RecordOpeningBalances();
+    // The van's sale, invoiced by the accountant.
+    ASSERT_TRUE(AssEcrOpen("VTE", EncodeDate(2026, 9, 30), false, 0, "F-2026-41"));
+    AssEcrInsLigne("462000", "Vente du fourgon", static_cast<Currency>(CCurrency(12000)), true, nullptr);
+    AssEcrInsLigne("775200", "Vente du fourgon", static_cast<Currency>(CCurrency(12000)), false, nullptr);
+    ASSERT_TRUE(AssEcrValide());
     ASSERT_TRUE(cVK_ListEcr(ecrToutes, nullptr).Creer());
     for (TYPE_COMPARAISON type : {3, 5}) {
         const std::vector<std::string> differences = Differences(type);

@@ -9,8 +9,10 @@
 
 #include "platform/comptabilite.h"
 #include "tests/support/engine_fixture.h"
+#include "units/uvkcession.h"
 #include "units/uvkcomptes.h"
 #include "units/uvkecritures.h"
+#include "units/uvksortie.h"
 
 namespace vktest {
 
@@ -67,6 +69,44 @@ protected:
         asset->SetDesignation(fmt::format("Bien {}", account));
         EXPECT_TRUE(asset->BD_MAJ());
         return asset;
+    }
+
+    // Validates the asset's version, then opens the next one in `state` (same chain).
+    static void NextVersion(cVK_Bien* asset, VK_Etats state) {
+        asset->Valider(vcValide);
+        asset->BD_Dupliquer(state, false);
+        ASSERT_NE(asset->ID, 0u);
+    }
+    // Disposes of the asset's structure in a new disposal version (a component disposal, no exit).
+    cVK_Cession* Dispose(cVK_Bien* asset, VK_MotifSortie reason, const TDateTime& date) {
+        NextVersion(asset, veCession);
+        cVK_Composant* structure = asset->GetStructure();
+        auto* cession = new cVK_Cession(structure, nullptr, 0);
+        structure->SetCession(cession);
+        cession->SetMotifSortie(reason);
+        cession->SetDateSortie(date);
+        cession->SetDateFinUtilisation(date);
+        EXPECT_TRUE(asset->BD_MAJ());
+        return cession;
+    }
+    // An exit of one asset on a date, for a price: the asset's disposal version names the exit, its
+    // structure has a disposal record of that date, reason and (entered) price. The exit's identifier.
+    unsigned Exit(cVK_Bien* asset, const char* designation, const TDateTime& date, VK_MotifSortie reason,
+                  const CCurrency& price = CCurrency(), bool vatReversed = false) {
+        cVK_Sortie exit(0);
+        exit.Designation = designation;
+        exit.DATESORTIE = date;
+        exit.MOTIFSORTIE = reason;
+        exit.PRIXHT = price;
+        EXPECT_TRUE(exit.BD_Inserer());
+        cVK_Cession* cession = Dispose(asset, reason, date);
+        cession->PRIX_CESSION_SAIS = price;
+        cession->TVA_DOIT_ETRE_REVERSEE = vatReversed;
+        cession->Modifie();
+        EXPECT_TRUE(asset->BD_MAJ());
+        engine.File().Database().ExecuteImmediate(
+            fmt::format("UPDATE ZENKOVKB SET ID_SORTIE={} WHERE ID_BIEN={}", exit.ID, asset->ID));
+        return exit.ID;
     }
 
     EngineCase engine;

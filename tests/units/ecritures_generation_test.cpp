@@ -14,40 +14,7 @@ using vktest::Lines;
 
 const TDateTime kSituation = EncodeDate(2026, 12, 31);
 
-class Generation : public vktest::EntriesCase {
-protected:
-    // Validates the asset's version, then opens the next one in `state` (same chain).
-    static void NextVersion(cVK_Bien* asset, VK_Etats state) {
-        asset->Valider(vcValide);
-        asset->BD_Dupliquer(state, false);
-        ASSERT_NE(asset->ID, 0u);
-    }
-    // Disposes of the asset's structure in a new disposal version (a component disposal, no exit).
-    cVK_Cession* Dispose(cVK_Bien* asset, VK_MotifSortie reason, const TDateTime& date) {
-        NextVersion(asset, veCession);
-        cVK_Composant* structure = asset->GetStructure();
-        auto* cession = new cVK_Cession(structure, nullptr, 0);
-        structure->SetCession(cession);
-        cession->SetMotifSortie(reason);
-        cession->SetDateSortie(date);
-        cession->SetDateFinUtilisation(date);
-        EXPECT_TRUE(asset->BD_MAJ());
-        return cession;
-    }
-    // An exit of one asset on a date: the asset's disposal version names the exit, its structure
-    // has a disposal record of that date and reason. The exit's identifier.
-    unsigned Exit(cVK_Bien* asset, const char* designation, const TDateTime& date, VK_MotifSortie reason) {
-        cVK_Sortie exit(0);
-        exit.Designation = designation;
-        exit.DATESORTIE = date;
-        exit.MOTIFSORTIE = reason;
-        EXPECT_TRUE(exit.BD_Inserer());
-        Dispose(asset, reason, date);
-        engine.File().Database().ExecuteImmediate(fmt::format("UPDATE ZENKOVKB SET ID_SORTIE={} WHERE ID_BIEN={}",
-                                                              exit.ID, asset->ID));
-        return exit.ID;
-    }
-};
+class Generation : public vktest::EntriesCase {};
 
 // Linear over 60 months from 1 July 2025, base 10,000: 2025 charges 1,000 (180 / 1800 days), 2026
 // charges 2,000 (9,000 x 360 / 1620). Tangible asset (215400): depreciation account 281540 (the 8
@@ -226,7 +193,7 @@ TEST_F(Generation, ExitDisposalEntry) {
     const std::string piece = fmt::format("3-{}", id);
     const std::vector<std::string> expected = {
         piece + " C 215400 12000 Cession Vente presse", piece + " C 281540 1200 Dot. aux amort. cédées",
-        piece + " D 281540 3600 Cession Vente presse",  piece + " D 675200 8400 Cession Vente presse",
+        piece + " D 281540 3600 Cession Vente presse", piece + " D 675200 8400 Cession Vente presse",
         piece + " D 681120 1200 Dot. aux amort. cédées"};
     EXPECT_EQ(Lines(cVK_ListEcr(ecrVirementsSorties, nullptr)), expected);
     EXPECT_TRUE(cVK_ListEcr(ecrDotations, nullptr).Lignes.empty());
@@ -246,6 +213,26 @@ TEST_F(Generation, ExitDisposalEntry) {
     cVK_Sortie stored(id);
     ASSERT_TRUE(stored.BD_Supprimer(false));
     EXPECT_TRUE(Identities().empty());
+}
+
+// VAT reversed on a disposal: 2,400 recovered at purchase in 2025, sold in 2026, outside buildings
+// (5 years, the year of entry counting whole): 3 years remain, 2,400 x 3/5 = 1,440 credited to
+// 445620; the net book value is gross value minus depreciation plus that VAT, 12,000 - 3,600 + 1,440.
+TEST_F(Generation, DisposalWithVatToReverse) {
+    cVK_Bien* asset = Asset(EncodeDate(2025, 1, 1), 12000, "215400");
+    asset->GetStructure()->GetDetails()->Get(0)->SetTVARecupereeOrigine(CCurrency(2400));
+    ASSERT_TRUE(asset->BD_MAJ());
+    cVK_Cession* cession = Dispose(asset, vmCession, EncodeDate(2026, 6, 30));
+    cession->TVA_DOIT_ETRE_REVERSEE = true;
+    cession->Modifie();
+    ASSERT_TRUE(asset->BD_MAJ());
+    const std::string piece = "7-CP" + asset->GetStructure()->GetRefCalc();
+    EXPECT_EQ(
+        Lines(cVK_ListEcr(ecrVirementsSorties, nullptr)),
+        (std::vector<std::string>{
+            piece + " C 215400 12000 Cession Bien 215400", piece + " C 281540 1200 Dot. aux amort. cédées",
+            piece + " D 281540 3600 Cession Bien 215400", piece + " C 445620 1440 Cession Bien 215400",
+            piece + " D 675200 9840 Cession Bien 215400", piece + " D 681120 1200 Dot. aux amort. cédées"}));
 }
 
 // Kind 2 for an exit names its own entry, the old "INVR 3" entry and the entries of the settings
