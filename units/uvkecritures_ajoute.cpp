@@ -7,9 +7,11 @@
 #include "platform/barre.h"
 #include "platform/dossier.h"
 #include "units/uvkbien.h"
+#include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
 #include "units/uvkecritures.h"
+#include "units/uvklistes.h"
 #include "units/uvkrequetes.h"
 #include "units/uvksortie.h"
 
@@ -65,6 +67,14 @@ bool IdentiteParametree(const UnicodeString& value, cEcrLigne& line) {
     line.DateEcr = date;
     line.SetPiece(UnicodeString(1, value[8]));
     return true;
+}
+
+// Whether a disposal (of a component or of an exit) is posted with the year's entries: one dated
+// before the current fiscal year was posted in its own year, which is closed, and one without a date
+// is still being prepared. Neither is posted again: its entry could not be made and would refuse the
+// whole list.
+bool CessionDeLExercice(const TDateTime& date) {
+    return !date.IsNull() && date >= pCurDossier->DateDebutExercice;
 }
 
 }  // namespace
@@ -167,19 +177,24 @@ void cVK_ListEcr::AjouteSortie(cVK_Primaire* owner) {
     if (owner && owner->TypePrimaire == 1) static_cast<cVK_Composant*>(owner)->GetEcritureSortie(this);
 }
 
-// Exits dated before the current fiscal year were posted in their own year, which is closed, and an
-// exit without a date is still being prepared: neither is posted again (their entry could not be
-// made and would refuse the whole list).
+// The disposals of earlier years and those without a date are left out (CessionDeLExercice): an asset
+// wholly disposed of ends its chain with its disposal version, which the query of action 6 keeps
+// returning in the years after.
 void cVK_ListEcr::AjouteVirementsSorties(CBarre* bar) {
     ParcourtBiens(VK_LOC(), vaModification, bar, [&](const cVK_Bien& asset) {
         asset.GetEcritureVirement(this);
-        asset.GetEcritureSortie(this);
+        const cVK_ListeComposants* components = asset.GetListeComposants();
+        for (int i = 0; components && i < components->Count(); ++i) {
+            const cVK_Composant* component = components->Get(i);
+            const cVK_Cession* cession = component->GetCession();
+            if (cession && CessionDeLExercice(cession->GetDateSortie())) component->GetEcritureSortie(this);
+        }
     });
     bar->NextMessage();
     const std::vector<Identifiant> exits = LitIdentifiants(VK_LOC(), GetRequete_ListeSorties());
     bar->SetRange(1, static_cast<int>(exits.size()));
     for (const Identifiant& id : exits) {
-        if (!id.date.IsNull() && id.date >= pCurDossier->DateDebutExercice) {
+        if (CessionDeLExercice(id.date)) {
             const std::unique_ptr<cVK_Sortie> exit(new cVK_Sortie(id.id));
             exit->GetEcritureSortie(this);
         }

@@ -171,6 +171,22 @@ TEST_F(Generation, DisposalEntryFollowsItsDate) {
         "<null>");
 }
 
+// A disposal of a closed year (the asset's chain ends with its disposal version, which the transfers
+// and disposals query still returns) and one still undated are not posted again with the year's
+// entries: the year's own disposal is, and the list is not refused for them.
+TEST_F(Generation, DisposalsOfClosedYearsAreNotPostedAgain) {
+    Dispose(Asset(EncodeDate(2024, 1, 1), 9000, "218100"), vmCession, EncodeDate(2025, 6, 30));
+    Dispose(Asset(EncodeDate(2024, 1, 1), 7000, "218100"), vmCession, TDateTime());
+    cVK_Bien* asset = Asset(EncodeDate(2025, 1, 1), 12000, "215400");
+    Dispose(asset, vmCession, EncodeDate(2026, 6, 30));
+    const std::string year = "ODR 2026-06-30 VK7-CP" + asset->GetStructure()->GetRefCalc();
+    ASSERT_TRUE(cVK_ListEcr(ecrVirementsSorties, nullptr).Creer());
+    EXPECT_EQ(Identities(), std::vector<std::string>{year});
+    ASSERT_TRUE(cVK_ListEcr(ecrToutes, nullptr).Creer());
+    EXPECT_TRUE(vktest::UnbalancedEntries().empty());
+    EXPECT_TRUE(messages->informations.empty()) << messages->informations.front();
+}
+
 // Deleting the disposal version cancels its disposal entry.
 TEST_F(Generation, DeletingTheDisposalCancelsItsEntry) {
     cVK_Bien* asset = Asset(EncodeDate(2025, 1, 1), 12000, "215400");
