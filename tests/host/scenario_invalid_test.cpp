@@ -1,8 +1,15 @@
 // Invalid scenarios: each variant of a valid scenario changes one field and must be refused with
 // exactly the message "PATH: REASON" naming that field.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "host/json_value.h"
+#include "host/tempdir.h"
 #include "tests/host/scenario_test_support.h"
 
 namespace vkhost::testing {
@@ -212,6 +219,38 @@ TEST(ScenarioInvalid, EachBadFieldIsNamedWithItsReason) {
         std::string text = Variant(c.pointer, c.raw);
         EXPECT_EQ(ParseError(text), c.message)
             << "field " << c.pointer << " set to " << (c.raw.empty() ? "(removed)" : c.raw);
+    }
+}
+
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The same corpus through the host's binary, as a user runs it: exit status 2, the message as the
+// first line of standard error, no report, and neither the case file nor its directory left.
+TEST(ScenarioInvalid, TheHostExitsWithStatusTwoAndLeavesNoCaseFile) {
+    const char* host = std::getenv("VK_HOST");
+    if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
+    TemporaryDirectory work("vkinvalid");
+    const std::filesystem::path scenario = work.Path() / "scenario.json", dossier = work.Path() / "dossier",
+                                report = work.Path() / "report.json", err = work.Path() / "stderr.txt";
+    for (const InvalidCase& c : kInvalidCases) {
+        std::ofstream(scenario, std::ios::binary) << Variant(c.pointer, c.raw);
+        const std::string command = "'" + std::string(host) + "' run '" + scenario.string() + "' --case '" +
+                                    dossier.string() + "' --env '" + (work.Path() / "env").string() +
+                                    "' --out '" + report.string() + "' >/dev/null 2>'" + err.string() + "'";
+        const int raw = std::system(command.c_str());
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const std::string shown = ReadWhole(err);
+        EXPECT_EQ(status, 2) << c.pointer << " = " << c.raw << "\n" << shown;
+        EXPECT_EQ(shown.substr(0, shown.find('\n')), c.message) << c.pointer << " = " << c.raw;
+        EXPECT_FALSE(std::filesystem::exists(dossier)) << c.pointer << " = " << c.raw;
+        EXPECT_FALSE(std::filesystem::exists(report)) << c.pointer << " = " << c.raw;
+        std::filesystem::remove_all(dossier);
+        std::filesystem::remove_all(report);
     }
 }
 
