@@ -10,14 +10,14 @@
 # COMMAND: close-year, entries (vkhost entries DIR 4 --create); default both. N assets (default
 # 3000) are generated deterministically and built with `vkhost run`; each command is killed K times
 # (default 20); S seeds the kill moments (default 1), so that a failing run can be replayed. On the
-# first R case files (default 2) a kill left as they were, the command is run again to the end and
+# first R case files (default 1) a kill left as they were, the command is run again to the end and
 # must give the dump of the uninterrupted run. --keep copies the work directory (case files, dumps)
 # to DIR at the end; --base starts from the case file CASE (kept by an earlier --keep, DIR/base)
 # instead of building one. Exit status 0 when every kill left one of the two states.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-assets=3000 kills=20 seed=1 resume=2 keep="" base=""
+assets=3000 kills=20 seed=1 resume=1 keep="" base=""
 commands=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -73,7 +73,9 @@ scenario() {
 
 # --- Canonical dump: every row of every user table, each row on one line (its columns in order,
 # text blobs read as text), the lines sorted; generator values are left out (they are not
-# transactional: a rolled-back insert still used its number).
+# transactional: a rolled-back insert still used its number). The TIMESTAMP columns are the stamps
+# of who created or validated a version and when (the accounting dates are DATE columns): their
+# time of day differs from one run to the next, so the dump shows only whether a stamp is set.
 isql() { isql-fb -q -ch UTF8 "$1/dossier.fdb"; }
 
 dump() {
@@ -85,7 +87,9 @@ dump() {
           WHERE R.RDB\$SYSTEM_FLAG=0 AND R.RDB\$VIEW_BLR IS NULL ORDER BY 1, F.RDB\$FIELD_POSITION;") |
     isql "$dir" | awk '
       NF == 3 {
-        column = ($3 == 261) ? "CAST(\"" $2 "\" AS VARCHAR(32000) CHARACTER SET UTF8)" : "\"" $2 "\""
+        column = "\"" $2 "\""
+        if ($3 == 261) column = "CAST(" column " AS VARCHAR(32000) CHARACTER SET UTF8)"
+        if ($3 == 35) column = "IIF(" column " IS NULL, NULL, '\''stamp'\'') AS " column
         if ($1 != table) { if (table != "") print " FROM \"" table "\";"; table = $1
                            printf "SELECT '\''%s'\'' AS T_", table }
         printf ", %s", column }
@@ -93,6 +97,22 @@ dump() {
   { echo "SET LIST ON;"; echo "$script"; } | isql "$dir" |
     awk 'BEGIN { RS = ""; FS = "\n" } { line = $1; for (i = 2; i <= NF; i++) line = line "\x1f" $i; print line }' |
     sed 's/  */ /g' | LC_ALL=C sort
+}
+
+# A script that sets every generator (identity columns' included) back to its value in the case
+# file DIR. A killed run used numbers that its rolled-back rows no longer hold; running the command
+# again after the generators are put back gives the rows the same keys as an uninterrupted run.
+generators_script() {
+  local dir=$1 queries
+  queries=$( (echo "SET HEADING OFF;"
+    echo "SELECT 'S', TRIM(RDB\$GENERATOR_NAME) FROM RDB\$GENERATORS WHERE RDB\$SYSTEM_FLAG=0;"
+    echo "SELECT 'I', TRIM(RDB\$RELATION_NAME), TRIM(RDB\$FIELD_NAME), TRIM(RDB\$GENERATOR_NAME)
+          FROM RDB\$RELATION_FIELDS WHERE RDB\$GENERATOR_NAME IS NOT NULL;") |
+    isql "$dir" | awk '
+      $1 == "S" { printf "SELECT '\''ALTER SEQUENCE \"%s\" RESTART WITH '\'' || GEN_ID(\"%s\", 0) || '\'';'\'' FROM RDB$DATABASE;\n", $2, $2 }
+      $1 == "I" { printf "SELECT '\''ALTER TABLE \"%s\" ALTER \"%s\" RESTART WITH '\'' || GEN_ID(\"%s\", 0) || '\'';'\'' FROM RDB$DATABASE;\n", $2, $3, $4 }')
+  { echo "SET HEADING OFF;"; echo "$queries"; } | isql "$dir" | grep -v '^ *$'
+  echo "COMMIT;"
 }
 
 now_ms() { date +%s%3N; }
@@ -118,6 +138,7 @@ else
   echo "   built in $(($(now_ms) - start)) ms"
 fi
 dump "$work/base" >"$work/before.dump"
+generators_script "$work/base" >"$work/generators.sql"
 echo "   $(wc -l <"$work/before.dump") rows"
 
 RANDOM=$seed
@@ -175,7 +196,8 @@ for command in "${commands[@]}"; do
       # on the first --resume such case files: a whole run each).
       if [ "$resumed" -lt "$resume" ]; then
         resumed=$((resumed + 1))
-        if "$host" $(command_line "$command" "$work/trial") --env "$env_dir" >/dev/null 2>&1 &&
+        if isql "$work/trial" <"$work/generators.sql" >/dev/null &&
+          "$host" $(command_line "$command" "$work/trial") --env "$env_dir" >/dev/null 2>&1 &&
           dump "$work/trial" | cmp -s - "$work/after.dump"; then
           state="as before; run again, as after"
         else
@@ -200,6 +222,6 @@ for command in "${commands[@]}"; do
 done
 
 echo
-echo "Kill test, $assets assets, seed $seed:"
+echo "Kill test, $(grep -c '^T_ ZENKOVKB' "$work/before.dump") asset versions, seed $seed:"
 printf '  %s\n' "${summary[@]}"
 exit $failed
