@@ -1,0 +1,261 @@
+#include "bench/perf/measures.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include <fmt/format.h>
+
+#include "host/closing.h"
+#include "host/session.h"
+#include "platform/dossier.h"
+#include "units/uvkamortissement.h"
+#include "units/uvkbien.h"
+#include "units/uvkcomposant.h"
+#include "units/uvkdetailcomposant.h"
+#include "units/uvkdivers.h"
+#include "units/uvklistes.h"
+
+namespace vkperf {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Assets = std::vector<std::unique_ptr<cVK_Bien>>;
+
+// The sum and the count of the non-null amounts computed: two runs that compute the same figures
+// give the same checksum.
+struct Checksum {
+    int64_t sum = 0;
+    int64_t amounts = 0;
+    void Add(const CCurrency& amount) {
+        if (amount.IsNull()) return;
+        sum += amount.Count();
+        ++amounts;
+    }
+    std::string Text() const { return fmt::format("{}/{}", sum, amounts); }
+};
+
+// The year's figures of every component of an asset at the situation date: each plan's charge and
+// cumulated depreciation, the derogatory balance and movements, the reintegrations.
+void YearFigures(cVK_Bien& asset, const TDateTime& at, Checksum& checksum) {
+    cVK_ListeComposants* components = asset.GetListeComposants();
+    for (int i = 0; components && i < components->Count(); ++i) {
+        cVK_Composant* component = components->Get(i);
+        cVK_LstAmortissement* plans = component->GetLstAmortissement();
+        for (int p = 0; plans && p < plans->Count(); ++p) {
+            checksum.Add(plans->Get(p)->GetDotation(at));
+            checksum.Add(plans->Get(p)->GetCumulAmort(at));
+        }
+        checksum.Add(component->GetAmortDerog(at));
+        CCurrency allocation, reversal, disposalReversal;
+        checksum.Add(component->GetAmortDerogEx(at, &allocation, &reversal, &disposalReversal, nullptr));
+        checksum.Add(allocation);
+        checksum.Add(reversal);
+        checksum.Add(disposalReversal);
+        checksum.Add(component->GetReintTmp(at));
+        checksum.Add(component->GetReintTmpReintDed(at, 0));
+        checksum.Add(component->GetReintTmpReintDed(at, 1));
+        checksum.Add(component->GetReintDef(at));
+    }
+    if (asset.GetVehicule()) {
+        checksum.Add(asset.GetReintegrVoitTourisme());
+        checksum.Add(asset.GetReintDef(at));
+    }
+}
+
+// The latest version of every asset chain (the highest ID_BIEN of each REF_CALC).
+std::vector<unsigned> LatestVersions(CDossier& dossier) {
+    TIBQuery query(dossier.GetDatabaseFirebird());
+    query.Unidirectional = true;
+    query.SQL.Add("SELECT MAX(ID_BIEN) FROM " + GetNomTable("VKB", false) + " GROUP BY REF_CALC ORDER BY 1");
+    std::vector<unsigned> ids;
+    for (query.Open(); !query.Eof(); query.Next())
+        ids.push_back(static_cast<unsigned>(query.Fields(0)->AsInteger()));
+    return ids;
+}
+
+// Whether the asset takes part in the year's run: its structure entered by the situation date.
+bool InTheYear(const cVK_Bien& asset, const TDateTime& at) {
+    const cVK_Composant* structure = asset.GetStructure();
+    return structure && !structure->DATEENTREE.IsNull() && structure->DATEENTREE <= at;
+}
+
+class Timer {
+public:
+    explicit Timer(TIBDatabase& database) : database_(database) {}
+    void Start() {
+        before_ = database_.Stats();
+        started_ = Clock::now();
+    }
+    void Stop(MeasureResult& result) {
+        result.seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+        result.statements = database_.Stats().executions - before_.executions;
+        result.prepares = database_.Stats().prepares - before_.prepares;
+    }
+
+private:
+    TIBDatabase& database_;
+    TIBDatabase::Statistics before_;
+    Clock::time_point started_;
+};
+
+Assets LoadAll(CDossier& dossier) {
+    Assets assets;
+    for (unsigned id : LatestVersions(dossier)) assets.push_back(std::make_unique<cVK_Bien>(id, "", nullptr, nullptr));
+    return assets;
+}
+
+void MeasureLoad(CDossier& dossier, MeasureResult& result) {
+    Timer timer(*dossier.GetDatabaseFirebird());
+    timer.Start();
+    Assets assets = LoadAll(dossier);
+    timer.Stop(result);
+    int components = 0;
+    for (const auto& asset : assets) components += asset->GetListeComposants()->Count();
+    result.assets = static_cast<int>(assets.size());
+    result.extra.push_back({"components", std::to_string(components)});
+}
+
+void MeasureRun(CDossier& dossier, MeasureResult& result) {
+    Timer timer(*dossier.GetDatabaseFirebird());
+    const TDateTime at = dossier.DateSituation;
+    Checksum checksum;
+    timer.Start();
+    for (unsigned id : LatestVersions(dossier)) {
+        cVK_Bien asset(id, "", nullptr, nullptr);
+        if (!InTheYear(asset, at)) continue;
+        YearFigures(asset, at, checksum);
+        ++result.assets;
+    }
+    timer.Stop(result);
+    result.extra.push_back({"checksum", checksum.Text()});
+}
+
+void MeasureCompute(CDossier& dossier, MeasureResult& result) {
+    const TDateTime at = dossier.DateSituation;
+    Assets assets = LoadAll(dossier);
+    // Everything the computation reads is in memory first: the stored lines of every schedule.
+    for (const auto& asset : assets)
+        for (int i = 0; i < asset->GetListeComposants()->Count(); ++i) {
+            cVK_LstAmortissement* plans = asset->GetListeComposants()->Get(i)->GetLstAmortissement();
+            for (int p = 0; plans && p < plans->Count(); ++p) plans->Get(p)->GetLstTabAmort();
+        }
+    Timer timer(*dossier.GetDatabaseFirebird());
+    Checksum checksum;
+    timer.Start();
+    for (const auto& asset : assets) {
+        if (!InTheYear(*asset, at)) continue;
+        YearFigures(*asset, at, checksum);
+        ++result.assets;
+    }
+    timer.Stop(result);
+    result.extra.push_back({"checksum", checksum.Text()});
+}
+
+// Every row the year's run reads, with one plain SELECT per table and the columns the engine lists.
+void MeasureFloor(CDossier& dossier, MeasureResult& result) {
+    const std::vector<std::pair<const char*, UnicodeString>> tables = {
+        {"VKB", UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + GetNomTable("VKB", false)},
+        {"VKV",
+         "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,"
+         "NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
+             GetNomTable("VKV", false)},
+        {"VKC", UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + GetNomTable("VKC", false)},
+        {"VKL", cVK_DetailComposant::ColonnesSelect + GetNomTable("VKL", false)},
+        {"VKO", "SELECT * FROM " + GetNomTable("VKO", false)},
+        {"VKA",
+         "SELECT ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,OUV_AMORT,"
+         "OUV_AMORT_CALC_MAN,OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,"
+         "OUV_DEPREC_NON_DED_MAN FROM " +
+             GetNomTable("VKA", false)},
+        {"VKT",
+         "SELECT ID_TAB_AMORT,REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,PRIX_ACQUIS,"
+         "FRAIS_ACQUIS,BASE,PRORATA,LIN,CONSO,DOTATION,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,"
+         "OUV_CUMUL_AMORT,OUV_CUMUL_DEPREC_DED,OUV_CUMUL_DEPREC_NONDED,OUV_VNC FROM " +
+             GetNomTable("VKT", false)},
+        {"VKU", "SELECT ID_UOPREVUE,ID_COMPO,ID_AMORT,EXERCICE,CONSO FROM " + GetNomTable("VKU", false)},
+        {"VKD",
+         "SELECT ID_DET_SIT,DATE_SIT,REF_CALC,TYPE_AMORT,VALACTUELLE,DEPREC_NON_DED,DEPREC_REP_MAX,"
+         "DOTATION_FORC,UO_QUANTITE FROM " +
+             GetNomTable("VKD", false)},
+    };
+    Timer timer(*dossier.GetDatabaseFirebird());
+    std::map<std::string, long> rows;
+    long nulls = 0;
+    timer.Start();
+    for (const auto& [table, sql] : tables) {
+        TIBQuery query(dossier.GetDatabaseFirebird());
+        query.Unidirectional = true;
+        query.SQL.SetText(sql);
+        for (query.Open(); !query.Eof(); query.Next()) {
+            ++rows[table];
+            for (int i = 0; i < query.FieldCount(); ++i) nulls += query.Fields(i)->IsNull();
+        }
+    }
+    timer.Stop(result);
+    result.assets = static_cast<int>(rows["VKB"]);
+    long total = 0;
+    for (const auto& [table, count] : rows) {
+        result.extra.push_back({fmt::format("rows_{}", table), std::to_string(count)});
+        total += count;
+    }
+    result.extra.push_back({"rows", std::to_string(total)});
+    result.extra.push_back({"null_values", std::to_string(nulls)});
+}
+
+void MeasureClose(vkhost::Session& session, MeasureResult& result) {
+    Timer timer(*session.Dossier().GetDatabaseFirebird());
+    vkhost::ClosingResult closing;
+    timer.Start();
+    session.RunAction([&] { closing = vkhost::CloseYear(session.Dossier(), nullptr); });
+    timer.Stop(result);
+    result.assets = closing.assets;
+    result.extra.push_back({"closed", std::to_string(closing.closed)});
+}
+
+}  // namespace
+
+long PeakKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+const std::vector<std::string>& MeasureNames() {
+    static const std::vector<std::string> names = {"load", "run", "floor", "compute", "entries", "close"};
+    return names;
+}
+
+MeasureResult Measure(const std::string& directory, const std::string& name) {
+    MeasureResult result;
+    vkhost::Session session({(std::filesystem::path(directory) / "env").string(), "bench"});
+    session.Open((std::filesystem::path(directory) / "case").string());
+    CDossier& dossier = session.Dossier();
+    result.extra.push_back({"base_peak_kib", std::to_string(PeakKiB())});
+    if (name == "close") {
+        MeasureClose(session, result);
+        return result;
+    }
+    if (name == "entries") {
+        // The entries (kind 4 generation and the entry lists) are not in the engine yet.
+        result.extra.push_back({"status", "pending"});
+        return result;
+    }
+    static const std::map<std::string, std::function<void(CDossier&, MeasureResult&)>> measures = {
+        {"load", MeasureLoad}, {"run", MeasureRun}, {"floor", MeasureFloor}, {"compute", MeasureCompute}};
+    auto found = measures.find(name);
+    if (found == measures.end()) throw Exception("Mesure inconnue : " + name);
+    // One transaction for the whole measure, as a host action: the engine's commits inside it are
+    // no-ops; nothing is written, so it is rolled back.
+    CActionDossier action(dossier);
+    found->second(dossier, result);
+    return result;
+}
+
+}  // namespace vkperf
