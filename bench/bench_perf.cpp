@@ -50,6 +50,7 @@ int Measure(const std::string& directory, const std::string& name) {
         return 0;
     }
     Print(name + "_s", fmt::format("{:.3f}", result.seconds));
+    Print(name + "_cpu_s", fmt::format("{:.3f}", result.cpuSeconds));
     Print(name + "_assets", std::to_string(result.assets));
     if (result.assets > 0)
         Print(name + "_per_asset_ms", fmt::format("{:.4f}", result.seconds * 1000.0 / result.assets));

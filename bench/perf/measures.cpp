@@ -1,5 +1,7 @@
 #include "bench/perf/measures.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -84,15 +86,24 @@ bool InTheYear(const cVK_Bien& asset, const TDateTime& at) {
     return structure && !structure->DATEENTREE.IsNull() && structure->DATEENTREE <= at;
 }
 
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 class Timer {
 public:
     explicit Timer(TIBDatabase& database) : database_(database) {}
     void Start() {
         before_ = database_.Stats();
+        cpu_ = CpuSeconds();
         started_ = Clock::now();
     }
     void Stop(MeasureResult& result) {
         result.seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+        result.cpuSeconds = CpuSeconds() - cpu_;
         result.statements = database_.Stats().executions - before_.executions;
         result.prepares = database_.Stats().prepares - before_.prepares;
     }
@@ -100,6 +111,7 @@ public:
 private:
     TIBDatabase& database_;
     TIBDatabase::Statistics before_;
+    double cpu_ = 0;
     Clock::time_point started_;
 };
 
@@ -218,6 +230,12 @@ void MeasureClose(vkhost::Session& session, MeasureResult& result) {
 }
 
 }  // namespace
+
+std::string YearChecksum(CDossier& dossier) {
+    MeasureResult result;
+    MeasureRun(dossier, result);
+    return result.extra.back().value;
+}
 
 long PeakKiB() {
     std::ifstream status("/proc/self/status");

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kDaysFromFirebirdToTDateTime = 15018;  // 1858-11-17 to 1899-12-30
 constexpr double kTimeUnitsPerDay = 86400.0 * ISC_TIME_SECONDS_PRECISION;
-constexpr unsigned kCharsetWin1252 = 53;
 
 template <typename T>
 T Read(const unsigned char* p) {
@@ -42,59 +41,104 @@ UnicodeString ReadBlobText(IAttachment* attachment, ITransaction* transaction, c
     return text;
 }
 
+// A WIN1252 text made UTF-8 in place; most texts are plain ASCII, the same in both.
+void ToUtf8(UnicodeString& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            text = Win1252ToUtf8(text);
+            return;
+        }
+}
+
 }  // namespace
 
 Cursor::Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql)
     : database_(database), transaction_(&transaction), sql_(sql) {
     generation_ = database_.generation_;
-    statement_ = database_.Acquire(sql_, transaction);
+    if (database_.OnStatement) database_.OnStatement(sql_);
     try {
-        Guard(sql_, [&] {
-            Status status;
-            ITransaction* handle = transaction.Handle();
-            unsigned type = statement_->getType(&status);
-            if (type == isc_info_sql_stmt_ddl) transaction.structureChanged_ = true;
-            IMessageMetadata* meta = statement_->getOutputMetadata(&status);
-            unsigned count = meta->getCount(&status);
-            for (unsigned i = 0; i < count; ++i) {
-                IBColumn column;
-                column.name = database_.FromConnection(meta->getAlias(&status, i));
-                column.type = meta->getType(&status, i) & ~1u;
-                column.scale = meta->getScale(&status, i);
-                column.subType = meta->getSubType(&status, i);
-                // Texts arrive in the connection's character set, converted to UTF-8 here.
-                if (column.type == SQL_VARYING || column.type == SQL_TEXT)
-                    column.win1252 = (meta->getCharSet(&status, i) & 0xFF) == kCharsetWin1252;
-                else if (column.type == SQL_BLOB && column.subType == 1)
-                    column.win1252 = database_.win1252_;
-                columns_.push_back(column);
-                offsets_.push_back(meta->getOffset(&status, i));
-                nullOffsets_.push_back(meta->getNullOffset(&status, i));
-                lengths_.push_back(meta->getLength(&status, i));
-            }
-            buffer_.resize(meta->getMessageLength(&status));
-            ++database_.stats_.executions;
-            try {
-                if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
-                    resultSet_ = statement_->openCursor(&status, handle, nullptr, nullptr, meta, 0);
-                    transaction_->cursors_.insert(this);
-                } else {
-                    statement_->execute(&status, handle, nullptr, nullptr, count ? meta : nullptr,
-                                        count ? buffer_.data() : nullptr);
-                    if (count > 0) {  // the single row of an INSERT ... RETURNING
-                        Decode(buffer_.data(), singleton_);
-                        singletonPending_ = true;
-                    }
-                }
-            } catch (...) {
-                meta->release();
-                throw;
-            }
-            meta->release();
-        });
+        if (!RunLifted()) RunExact();
     } catch (...) {
         Close();
         throw;
+    }
+}
+
+namespace {
+
+// Errors of the transaction's locks: the text as written would meet them just the same.
+bool IsLockError(const FbException& error) {
+    for (const intptr_t* p = error.getStatus()->getErrors(); *p != isc_arg_end; p += 2)
+        if (p[0] == isc_arg_gds && (p[1] == ibcode::kLockConflict || p[1] == ibcode::kUpdateConflict ||
+                                    p[1] == ibcode::kLockTimeout || p[1] == isc_deadlock))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool Cursor::RunLifted() {
+    if (!database_.LiftLiterals) return false;
+    std::optional<sqlparams::Lifted> lifted = sqlparams::Lift(sql_);
+    if (!lifted) return false;
+    const UnicodeString key = lifted->Key();
+    if (database_.Unliftable(key)) return false;
+    try {
+        prepared_ = database_.Acquire(key, lifted->shape, &lifted->values, *transaction_);
+    } catch (const EIBError&) {
+        database_.unliftable_.insert(key);  // the database takes this shape only as written
+        return false;
+    }
+    if (!prepared_->bindable) {
+        database_.unliftable_.insert(key);
+        database_.Release(std::move(prepared_), generation_);
+        return false;
+    }
+    if (!BindValues(*prepared_, lifted->values)) {
+        database_.Release(std::move(prepared_), generation_);
+        return false;
+    }
+    try {
+        Start(prepared_->inputBuffer.data());
+    } catch (const FbException& error) {
+        if (IsLockError(error)) Raise(error, sql_);
+        // Whatever failed with the bound values, the text as written decides (a failed statement
+        // changed nothing).
+        database_.Release(std::move(prepared_), generation_);
+        return false;
+    }
+    ++database_.stats_.lifted;
+    return true;
+}
+
+void Cursor::RunExact() {
+    prepared_ = database_.Acquire(sql_, sql_, nullptr, *transaction_);
+    Guard(sql_, [&] { Start(nullptr); });
+}
+
+void Cursor::Start(unsigned char* input) {
+    Status status;
+    ITransaction* handle = transaction_->Handle();
+    Prepared& prepared = *prepared_;
+    columns_ = prepared.columns;
+    // The output message's buffer lives with the prepared statement: a statement serves one
+    // cursor at a time, and a buffer made anew for each execution costs more than the execution
+    // when a row is wide (a VARCHAR(32000) read in UTF8 takes 128 KB).
+    prepared.buffer.resize(prepared.outputLength);
+    ++database_.stats_.executions;
+    if (prepared.type == isc_info_sql_stmt_ddl) transaction_->structureChanged_ = true;
+    IMessageMetadata* inputMeta = input ? prepared.input : nullptr;
+    if (prepared.type == isc_info_sql_stmt_select || prepared.type == isc_info_sql_stmt_select_for_upd) {
+        resultSet_ = prepared.statement->openCursor(&status, handle, inputMeta, input, prepared.output, 0);
+        transaction_->cursors_.insert(this);
+        return;
+    }
+    const bool returning = !columns_->empty();
+    prepared.statement->execute(&status, handle, inputMeta, input, returning ? prepared.output : nullptr,
+                                returning ? prepared.buffer.data() : nullptr);
+    if (returning) {  // the single row of an INSERT ... RETURNING
+        Decode(prepared.buffer.data(), singleton_);
+        singletonPending_ = true;
     }
 }
 
@@ -120,11 +164,7 @@ void Cursor::Close() {
         transaction_->cursors_.erase(this);
         transaction_ = nullptr;
     }
-    if (statement_) {
-        IStatement* statement = statement_;
-        statement_ = nullptr;
-        database_.Release(sql_, statement, generation_);
-    }
+    if (prepared_) database_.Release(std::move(prepared_), generation_);
 }
 
 bool Cursor::Fetch(std::vector<IBValue>& row) {
@@ -136,23 +176,29 @@ bool Cursor::Fetch(std::vector<IBValue>& row) {
     if (!resultSet_) return false;
     return Guard(sql_, [&] {
         Status status;
-        if (resultSet_->fetchNext(&status, buffer_.data()) != IStatus::RESULT_OK) {
+        if (resultSet_->fetchNext(&status, prepared_->buffer.data()) != IStatus::RESULT_OK) {
             Close();
             return false;
         }
-        Decode(buffer_.data(), row);
+        Decode(prepared_->buffer.data(), row);
         return true;
     });
 }
 
 void Cursor::Decode(const unsigned char* buffer, std::vector<IBValue>& row) {
-    row.resize(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    const std::vector<IBColumn>& columns = *columns_;
+    const Prepared& prepared = *prepared_;
+    row.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
         IBValue& value = row[i];
-        value = IBValue();
-        if (Read<short>(buffer + nullOffsets_[i]) != 0) continue;
-        const unsigned char* p = buffer + offsets_[i];
-        const IBColumn& column = columns_[i];
+        value.kind = IBValue::Kind::Null;
+        value.integer = 0;
+        value.real = 0;
+        value.text.clear();
+        value.scale = 0;
+        if (Read<short>(buffer + prepared.nullOffsets[i]) != 0) continue;
+        const unsigned char* p = buffer + prepared.offsets[i];
+        const IBColumn& column = columns[i];
         value.scale = column.scale;
         switch (column.type) {
             case SQL_SHORT:
@@ -182,16 +228,16 @@ void Cursor::Decode(const unsigned char* buffer, std::vector<IBValue>& row) {
                 break;
             case SQL_TEXT: {
                 value.kind = IBValue::Kind::Text;
-                value.text.assign(reinterpret_cast<const char*>(p), lengths_[i]);
+                value.text.assign(reinterpret_cast<const char*>(p), prepared.lengths[i]);
                 while (!value.text.empty() && value.text.back() == ' ') value.text.pop_back();
-                if (column.win1252) value.text = Win1252ToUtf8(value.text);
+                if (column.win1252) ToUtf8(value.text);
                 break;
             }
             case SQL_VARYING: {
                 value.kind = IBValue::Kind::Text;
                 unsigned short length = Read<unsigned short>(p);
                 value.text.assign(reinterpret_cast<const char*>(p + sizeof(short)), length);
-                if (column.win1252) value.text = Win1252ToUtf8(value.text);
+                if (column.win1252) ToUtf8(value.text);
                 break;
             }
             case SQL_TYPE_DATE:
@@ -212,7 +258,7 @@ void Cursor::Decode(const unsigned char* buffer, std::vector<IBValue>& row) {
             case SQL_BLOB:
                 value.kind = IBValue::Kind::Text;
                 value.text = ReadBlobText(database_.Handle(), transaction_->Handle(), p);
-                if (column.win1252) value.text = Win1252ToUtf8(value.text);
+                if (column.win1252) ToUtf8(value.text);
                 break;
             default:
                 break;  // types the engine never reads stay null

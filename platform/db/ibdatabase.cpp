@@ -202,7 +202,10 @@ void TIBTransaction::EndAction(bool commit) {
 // ---------------------------------------------------------------------------------------------
 // Databases
 
-TIBDatabase::TIBDatabase() : defaultTransaction_(std::make_unique<TIBTransaction>(*this)) {}
+TIBDatabase::TIBDatabase() : defaultTransaction_(std::make_unique<TIBTransaction>(*this)) {
+    const char* lift = std::getenv("VK_SQL_LIFT");
+    LiftLiterals = !(lift && lift[0] == '0');
+}
 
 TIBDatabase::~TIBDatabase() {
     try {
@@ -320,47 +323,56 @@ void TIBDatabase::ExecuteImmediate(const UnicodeString& sql, TIBTransaction* tra
     Cursor cursor(*this, transaction ? *transaction : *defaultTransaction_, sql);
 }
 
-IStatement* TIBDatabase::Acquire(const UnicodeString& sql, TIBTransaction& transaction) {
-    auto found = pool_.find(sql);
+PreparedPtr TIBDatabase::Acquire(const UnicodeString& key, const UnicodeString& text,
+                                 const std::vector<sqlparams::Literal>* values, TIBTransaction& transaction) {
+    auto found = pool_.find(key);
     if (found != pool_.end() && !found->second.empty()) {
-        IStatement* statement = found->second.back();
+        PreparedPtr prepared = std::move(found->second.back());
         found->second.pop_back();
-        --pooled_;
-        return statement;
+        --(key.find('\x01') != UnicodeString::npos ? pooledShapes_ : pooledTexts_);
+        return prepared;
     }
     ++stats_.prepares;
-    const UnicodeString text = ToConnection(sql);
-    return Guard(sql, [&] {
+    PreparedPtr prepared(new Prepared);
+    prepared->key = key;
+    const UnicodeString converted = ToConnection(text);
+    Guard(text, [&] {
         Status status;
-        return Handle()->prepare(&status, transaction.Handle(), static_cast<unsigned>(text.size()),
-                                 text.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
+        prepared->statement =
+            Handle()->prepare(&status, transaction.Handle(), static_cast<unsigned>(converted.size()),
+                              converted.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
+        Describe(*prepared, values, ConnectionCharset{win1252_}, &status);
     });
+    return prepared;
 }
 
-void TIBDatabase::Release(const UnicodeString& sql, IStatement* statement, uint64_t generation) {
-    // Every prepared statement held costs the engine memory, and a large pool makes every other
-    // statement slower (measured on an embedded database: with 1024 statements held, a SELECT
-    // built from new text took 200 to 300 microseconds instead of 30 to 40). The engine's texts
-    // carry their values as literals and rarely repeat, so a small pool keeps the useful reuse.
-    constexpr size_t kPoolLimit = 32;
-    bool keep = attachment_ != nullptr && generation == generation_;
-    if (keep) {
-        try {
-            Status status;
-            unsigned type = statement->getType(&status);
-            keep = type != isc_info_sql_stmt_ddl;
-        } catch (const FbException&) {
-            keep = false;
-        }
-        if (!keep) StructureChanged();
-    }
-    if (!keep) {
-        statement->release();
+void TIBDatabase::Release(PreparedPtr prepared, uint64_t generation) {
+    const bool ddl = prepared->type == isc_info_sql_stmt_ddl;
+    if (!attachment_ || generation != generation_ || ddl) {
+        prepared.reset();
+        if (attachment_ && ddl && generation == generation_) StructureChanged();
         return;
     }
-    if (pooled_ >= kPoolLimit) ClearPool();
-    pool_[sql].push_back(statement);
-    ++pooled_;
+    // Every prepared statement held costs the engine memory, and a large pool makes every other
+    // statement slower (measured on an embedded database: with 1024 statements held, a SELECT
+    // built from new text took 200 to 300 microseconds instead of 30 to 40). Texts that run as
+    // written carry their values and rarely come back: a few of them are kept. The shapes of lifted
+    // texts are few and come back all the time: they are kept up to their own limit.
+    constexpr size_t kTextLimit = 32, kShapeLimit = 256;
+    const bool shape = prepared->key.find('\x01') != UnicodeString::npos;
+    size_t& pooled = shape ? pooledShapes_ : pooledTexts_;
+    if (pooled >= (shape ? kShapeLimit : kTextLimit)) {
+        for (auto it = pool_.begin(); it != pool_.end();) {
+            if ((it->first.find('\x01') != UnicodeString::npos) != shape) {
+                ++it;
+                continue;
+            }
+            pooled -= it->second.size();
+            it = pool_.erase(it);
+        }
+    }
+    pool_[prepared->key].push_back(std::move(prepared));
+    ++pooled;
 }
 
 void TIBDatabase::StructureChanged() {
@@ -369,8 +381,7 @@ void TIBDatabase::StructureChanged() {
 }
 
 void TIBDatabase::ClearPool() {
-    for (auto& [sql, statements] : pool_)
-        for (IStatement* statement : statements) statement->release();
     pool_.clear();
-    pooled_ = 0;
+    pooledTexts_ = pooledShapes_ = 0;
+    unliftable_.clear();  // the types of the parameters may have changed with the structure
 }

@@ -232,17 +232,18 @@ bool TField::AsBoolean() const {
 
 TDataSet::~TDataSet() = default;
 
-void TDataSet::BindColumns(const std::vector<IBColumn>& columns) {
+void TDataSet::BindColumns(const IBColumns& columns) {
     columns_ = columns;
     fields_.clear();
-    current_.assign(columns_.size(), &kNull);
-    for (size_t i = 0; i < columns_.size(); ++i)
-        fields_.push_back(std::make_unique<TField>(&columns_[i], &current_[i]));
+    const size_t count = columns_ ? columns_->size() : 0;
+    current_.assign(count, &kNull);
+    fields_.reserve(count);  // the fields' addresses stay fixed once bound
+    for (size_t i = 0; i < count; ++i) fields_.emplace_back(&(*columns_)[i], &current_[i]);
 }
 
 void TDataSet::UnbindColumns() {
     fields_.clear();
-    columns_.clear();
+    columns_.reset();
     current_.clear();
 }
 
@@ -250,10 +251,20 @@ void TDataSet::SetCurrentRow(const std::vector<IBValue>* row) {
     for (size_t i = 0; i < current_.size(); ++i) current_[i] = row && i < row->size() ? &(*row)[i] : &kNull;
 }
 
+namespace {
+// Whether a name equals an upper-case column name, ignoring the name's case.
+bool SameName(const UnicodeString& upperName, const UnicodeString& name) {
+    if (upperName.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != static_cast<unsigned char>(upperName[i]))
+            return false;
+    return true;
+}
+}  // namespace
+
 TField* TDataSet::FindField(const UnicodeString& name) {
-    UnicodeString wanted = Upper(name);
-    for (auto& field : fields_)
-        if (Upper(field->FieldName()) == wanted) return field.get();
+    for (TField& field : fields_)
+        if (SameName(columns_->at(&field - fields_.data()).upperName, name)) return &field;
     return nullptr;
 }
 
@@ -265,7 +276,7 @@ TField* TDataSet::FieldByName(const UnicodeString& name) {
 TField* TDataSet::Fields(int index) {
     if (index < 0 || index >= FieldCount())
         throw EIBError(fmt::format("Champ n°{} introuvable", index), 0, {}, "");
-    return fields_[index].get();
+    return &fields_[index];
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,7 +2,10 @@
 //
 //  - TIBDatabase: one attachment to a database file (embedded engine for a plain local path, a
 //    server for "host:path" or "host/port:path"), with its default transaction and a pool of
-//    prepared statements keyed by SQL text.
+//    prepared statements. A text whose literals can be lifted out into parameters (sqlparams.h) is
+//    prepared once per shape and run with its values bound (numbers as exact scaled integers, texts
+//    and dates as text the database converts, as it converts the literal); any other text is
+//    prepared as it stands and pooled by its exact text.
 //  - TIBTransaction: a transaction that starts on first use. A host action (BeginAction/EndAction)
 //    makes every commit asked inside it a no-op, so that one user action is one transaction.
 //  - TIBQuery: a dataset of a SELECT (open, first, next, last, end of data, record count, fields by
@@ -16,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -54,7 +58,7 @@ constexpr intptr_t kSequenceExists = 336068862;
 }  // namespace ibcode
 
 class EIBError : public Exception {
-  public:
+public:
     EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql);
 
     // The first Firebird (gds) code of the error vector, 0 when none.
@@ -73,6 +77,19 @@ class TIBDatabase;
 class TIBTransaction;
 class Cursor;
 
+namespace sqlparams {
+struct Literal;
+}
+
+namespace ibx_detail {
+// A prepared statement with what is known of its messages; defined in fbclient.h.
+struct Prepared;
+struct PreparedDeleter {
+    void operator()(Prepared* prepared) const;
+};
+using PreparedPtr = std::unique_ptr<Prepared, PreparedDeleter>;
+}  // namespace ibx_detail
+
 // One value of a row, decoded from the database's message buffer.
 struct IBValue {
     enum class Kind { Null, Integer, Double, Text, Date, Time, Timestamp, Boolean };
@@ -84,15 +101,16 @@ struct IBValue {
 };
 
 struct IBColumn {
-    UnicodeString name;  // the column's alias, as the database gives it (upper case unless quoted)
-    unsigned type = 0;   // Firebird SQL type without the nullable bit
+    UnicodeString name;       // the column's alias, as the database gives it (upper case unless quoted)
+    UnicodeString upperName;  // the alias in upper case, for lookups by name
+    unsigned type = 0;        // Firebird SQL type without the nullable bit
     int scale = 0;
     unsigned subType = 0;
     bool win1252 = false;  // a text received in WIN1252, converted to UTF-8
 };
 
 class TField {
-  public:
+public:
     TField(const IBColumn* column, const IBValue* const* value) : column_(column), value_(value) {}
 
     const UnicodeString& FieldName() const { return column_->name; }
@@ -106,16 +124,19 @@ class TField {
     // Exact for DECIMAL/NUMERIC columns; null for a null column.
     CCurrency AsCurrency() const;
 
-  private:
+private:
     const IBValue& Value() const;
 
     const IBColumn* column_;
     const IBValue* const* value_;  // the dataset's pointer to its current row's value
 };
 
+// The columns of a statement's rows, shared by the prepared statement and the datasets that read it.
+using IBColumns = std::shared_ptr<const std::vector<IBColumn>>;
+
 // A set of rows read from a database, with a current row.
 class TDataSet {
-  public:
+public:
     virtual ~TDataSet();
 
     virtual void Open() = 0;
@@ -133,21 +154,21 @@ class TDataSet {
     TField* Fields(int index);
     int FieldCount() const { return static_cast<int>(fields_.size()); }
 
-  protected:
+protected:
     // Binds the field objects to a new set of columns.
-    void BindColumns(const std::vector<IBColumn>& columns);
+    void BindColumns(const IBColumns& columns);
     void SetCurrentRow(const std::vector<IBValue>* row);
     void UnbindColumns();
 
-  private:
-    std::vector<IBColumn> columns_;
-    std::vector<std::unique_ptr<TField>> fields_;
+private:
+    IBColumns columns_;
+    std::vector<TField> fields_;
     std::vector<const IBValue*> current_;
     static const IBValue kNull;
 };
 
 class TIBTransaction {
-  public:
+public:
     explicit TIBTransaction(TIBDatabase& database);
     ~TIBTransaction();
     TIBTransaction(const TIBTransaction&) = delete;
@@ -171,7 +192,7 @@ class TIBTransaction {
     Firebird::ITransaction* Handle();
     TIBDatabase& Database() { return database_; }
 
-  private:
+private:
     friend class Cursor;
     void CloseCursors();
     void DoCommit(bool retaining);
@@ -200,7 +221,7 @@ struct IBConnectOptions {
 };
 
 class TIBDatabase {
-  public:
+public:
     TIBDatabase();
     ~TIBDatabase();
     TIBDatabase(const TIBDatabase&) = delete;
@@ -230,23 +251,35 @@ class TIBDatabase {
     static bool IsRemotePath(const UnicodeString& path);
 
     struct Statistics {
-        uint64_t prepares = 0;
-        uint64_t executions = 0;
+        uint64_t prepares = 0;    // statements prepared (the rest came from the pool)
+        uint64_t executions = 0;  // statements run
+        uint64_t lifted = 0;      // of which run with their literals bound as parameters
     };
     const Statistics& Stats() const { return stats_; }
 
-  private:
+    // Whether texts have their literals lifted into parameters: on unless the environment sets
+    // VK_SQL_LIFT=0; off, every text is prepared as it stands.
+    bool LiftLiterals = true;
+    // Called with the text of every statement run (tests record the engine's statements with it).
+    std::function<void(const UnicodeString&)> OnStatement;
+
+private:
     friend class Cursor;
     friend class TIBTransaction;
-    // A prepared statement for a text, taken from the pool or prepared; given back with Release,
-    // with the structure generation it was acquired in.
-    Firebird::IStatement* Acquire(const UnicodeString& sql, TIBTransaction& transaction);
-    void Release(const UnicodeString& sql, Firebird::IStatement* statement, uint64_t generation);
+    // A prepared statement for a pool key, taken from the pool or prepared from `text`; with
+    // values, its parameters are described for them. Given back with Release, with the structure
+    // generation it was acquired in.
+    ibx_detail::PreparedPtr Acquire(const UnicodeString& key, const UnicodeString& text,
+                                    const std::vector<sqlparams::Literal>* values,
+                                    TIBTransaction& transaction);
+    void Release(ibx_detail::PreparedPtr prepared, uint64_t generation);
     void ClearPool();
     // A structure change (or its commit) makes every statement prepared before it stale: the pool
     // is emptied and statements still in use are not given back to it.
     void StructureChanged();
     void RollbackAll();
+    // Whether a lifted shape is known to run only as written.
+    bool Unliftable(const UnicodeString& key) const { return unliftable_.count(key) != 0; }
     void Attach(const UnicodeString& path, const IBConnectOptions& options, bool create,
                 const UnicodeString& defaultCharset);
 
@@ -260,8 +293,11 @@ class TIBDatabase {
     Firebird::IAttachment* attachment_ = nullptr;
     std::set<TIBTransaction*> transactions_;  // before the default one, which registers in it
     std::unique_ptr<TIBTransaction> defaultTransaction_;
-    std::unordered_map<UnicodeString, std::vector<Firebird::IStatement*>> pool_;
-    size_t pooled_ = 0;
+    std::unordered_map<UnicodeString, std::vector<ibx_detail::PreparedPtr>> pool_;
+    // Lifted shapes the database refused, or whose parameters cannot take their kinds of values:
+    // such texts run as written.
+    std::set<UnicodeString> unliftable_;
+    size_t pooledTexts_ = 0, pooledShapes_ = 0;  // statements held, run as written and lifted
     uint64_t generation_ = 0;
     Statistics stats_;
 };
@@ -269,37 +305,40 @@ class TIBDatabase {
 // An open statement execution: the statement (leased from the pool), its cursor and its current
 // row. Used by TIBQuery and TIBSQL.
 class Cursor {
-  public:
+public:
     Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql);
     ~Cursor();
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
 
     bool HasResultSet() const { return resultSet_ != nullptr || singletonPending_; }
-    const std::vector<IBColumn>& Columns() const { return columns_; }
+    const IBColumns& Columns() const { return columns_; }
     // Reads the next row into `row`; false at the end.
     bool Fetch(std::vector<IBValue>& row);
     void Close();
 
-  private:
+private:
+    // Runs the text with its literals bound as parameters; false when it must run as written.
+    bool RunLifted();
+    void RunExact();
+    // Opens the cursor or executes the statement, with the input message when there is one.
+    void Start(unsigned char* input);
     void Decode(const unsigned char* buffer, std::vector<IBValue>& row);
 
     TIBDatabase& database_;
     TIBTransaction* transaction_;
     UnicodeString sql_;
-    Firebird::IStatement* statement_ = nullptr;
+    ibx_detail::PreparedPtr prepared_;
     uint64_t generation_ = 0;
     Firebird::IResultSet* resultSet_ = nullptr;
-    std::vector<IBColumn> columns_;
-    std::vector<unsigned> offsets_, nullOffsets_, lengths_;
-    std::vector<unsigned char> buffer_;
+    IBColumns columns_;
     std::vector<IBValue> singleton_;
     bool singletonPending_ = false;
 };
 
 // A SELECT dataset.
 class TIBQuery : public TDataSet {
-  public:
+public:
     explicit TIBQuery(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBQuery() override;
 
@@ -319,7 +358,7 @@ class TIBQuery : public TDataSet {
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-  private:
+private:
     void FetchOne();
     void FetchAll();
     void ShowRow();
@@ -339,7 +378,7 @@ using TIBDataSet = TIBQuery;
 // A light statement: ExecQuery runs it; for a SELECT, the first row is current at once and Next
 // moves forward until Eof.
 class TIBSQL : public TDataSet {
-  public:
+public:
     explicit TIBSQL(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBSQL() override;
 
@@ -357,7 +396,7 @@ class TIBSQL : public TDataSet {
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-  private:
+private:
     std::unique_ptr<Cursor> cursor_;
     std::vector<IBValue> row_;
     int fetched_ = 0;

@@ -1,0 +1,109 @@
+// The engine's own statements with their literals lifted into parameters: a generated case file
+// (assets of every kind, validated years, passenger cars, disposal records, units of production,
+// manual plans, forced values) built, run and closed once with the literals lifted and once with
+// every text run as written stores the same rows and computes the same figures; and every SELECT the
+// engine ran for the year's figures returns the same rows in both forms.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "bench/perf/generator.h"
+#include "bench/perf/measures.h"
+#include "host/closing.h"
+#include "host/session.h"
+#include "host/tempdir.h"
+#include "units/uvkdivers.h"
+
+namespace {
+
+struct CaseRun {
+    std::string checksum;
+    std::map<std::string, std::string> tables;  // every row of each engine table, as text
+    std::vector<std::string> selects;           // the SELECT texts of the year's figures
+    uint64_t lifted = 0;
+};
+
+// Every row of a table, ordered by its first column, without the time stamps of the run.
+std::string Dump(TIBDatabase& database, const std::string& table) {
+    TIBQuery query(&database);
+    query.SQL.SetText("SELECT * FROM " + table + " ORDER BY 1");
+    std::string text;
+    for (query.Open(); !query.Eof(); query.Next()) {
+        for (int i = 0; i < query.FieldCount(); ++i) {
+            const std::string name = query.Fields(i)->FieldName();
+            if (name == "DATECREAT" || name == "DATEVALID") continue;
+            text += name + "=" + (query.Fields(i)->IsNull() ? "<null>" : query.Fields(i)->AsString()) + ";";
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+CaseRun BuildRunAndClose(const std::filesystem::path& directory, bool lift) {
+    setenv("VK_SQL_LIFT", lift ? "1" : "0", 1);
+    setenv("VK_FORCED_WRITES", "0", 1);
+    vkperf::GeneratorOptions options;
+    options.assets = 30;
+    options.seed = 42;
+    vkperf::Generate(directory.string(), options);
+    CaseRun run;
+    vkhost::Session session({(directory / "env").string(), "test"});
+    session.Open((directory / "case").string());
+    TIBDatabase& database = *session.Dossier().GetDatabaseFirebird();
+    database.OnStatement = [&](const UnicodeString& sql) {
+        if (sql.rfind("SELECT", 0) == 0) run.selects.push_back(sql);
+    };
+    session.RunAction([&] { run.checksum = vkperf::YearChecksum(session.Dossier()); });
+    database.OnStatement = nullptr;
+    session.RunAction([&] { vkhost::CloseYear(session.Dossier(), nullptr); });
+    for (const char* code : {"VKB", "VKC", "VKL", "VKA", "VKT", "VKU", "VKO", "VKV", "VKD"})
+        run.tables[code] = Dump(database, GetNomTable(code, false));
+    run.lifted = database.Stats().lifted;
+    unsetenv("VK_SQL_LIFT");
+    return run;
+}
+
+TEST(SqlLiftingEngine, SameRowsAndFiguresAsTheTextsRunAsWritten) {
+    vkhost::TemporaryDirectory lifted("vklift-on"), written("vklift-off");
+    const CaseRun a = BuildRunAndClose(lifted.Path(), true);
+    const CaseRun b = BuildRunAndClose(written.Path(), false);
+    EXPECT_EQ(b.lifted, 0u);
+    EXPECT_GT(a.lifted, 1000u) << "the engine's statements were not lifted";
+    EXPECT_EQ(a.checksum, b.checksum);
+    for (const auto& [table, rows] : a.tables) {
+        if (table == "VKB" || table == "VKC" || table == "VKL" || table == "VKA" || table == "VKT") {
+            EXPECT_FALSE(rows.empty()) << table << " is empty";
+        }
+        EXPECT_EQ(rows, b.tables.at(table)) << "table " << table;
+    }
+
+    // Every distinct SELECT of the year's figures, replayed on the closed case file both ways.
+    const std::set<std::string> corpus(a.selects.begin(), a.selects.end());
+    ASSERT_GT(corpus.size(), 100u);
+    vkhost::Session session({(lifted.Path() / "env").string(), "test"});
+    session.Open((lifted.Path() / "case").string());
+    TIBDatabase& database = *session.Dossier().GetDatabaseFirebird();
+    auto rows = [&](const std::string& sql, bool lift) {
+        database.LiftLiterals = lift;
+        TIBQuery query(&database);
+        query.SQL.SetText(sql);
+        std::string text;
+        for (query.Open(); !query.Eof(); query.Next()) {
+            for (int i = 0; i < query.FieldCount(); ++i)
+                text += (query.Fields(i)->IsNull() ? "<null>" : query.Fields(i)->AsString()) + ";";
+            text += "\n";
+        }
+        return text;
+    };
+    int nonEmpty = 0;
+    for (const std::string& sql : corpus) {
+        const std::string written = rows(sql, false);
+        EXPECT_EQ(rows(sql, true), written) << sql;
+        nonEmpty += !written.empty();
+    }
+    EXPECT_GT(nonEmpty, 50);
+}
+
+}  // namespace
