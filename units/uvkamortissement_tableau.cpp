@@ -7,6 +7,7 @@
 #include "units/uvkamortissement.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 
 #define VK_UNIT vk::kUnitAmortissement
 #define VK_LINE_BASE 2000
@@ -46,8 +47,9 @@ void cVK_LstTabAmort::Relit() {
     // Stored lines exist only in the case file's database, for a component that has a reference.
     if (!component || !plan_->GetBase().empty() || component->GetRefCalc().empty()) return;
     try {
-        auto query = VK_InitDataset(
-            VK_LOC(),
+        const UnicodeString reference = component->GetRefCalc();
+        auto query = VK_DatasetPrecharge(
+            VK_LOC(), "VKT", reference, reference + "/" + VK_FormatInt(plan_->TYPEAMORT),
             "SELECT ID_TAB_AMORT,REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,PRIX_ACQUIS,"
             "FRAIS_ACQUIS,BASE,PRORATA,LIN,CONSO,DOTATION,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,OUV_CUMUL_"
             "AMORT,"
@@ -168,15 +170,15 @@ cVK_LstAmortissement::cVK_LstAmortissement(cVK_Composant* component, const Unico
     : base_(base), composant_(component) {
     try {
         if (component && component->ID != 0) {
-            auto query = VK_InitDataset(VK_LOC(),
-                                        "SELECT "
-                                        "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,"
-                                        "OUV_AMORT,OUV_AMORT_CALC_MAN,"
-                                        "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,"
-                                        "OUV_DEPREC_NON_DED_MAN FROM " +
-                                            GetNomTableBase("VKA", base) +
-                                            " WHERE ID_COMPO=" + VK_Format_ID(component->ID),
-                                        true, base);
+            const UnicodeString owner = VK_Format_ID(component->ID);
+            auto query = VK_DatasetPrecharge(VK_LOC(), "VKA", owner, owner,
+                                             "SELECT "
+                                             "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,"
+                                             "OUV_AMORT,OUV_AMORT_CALC_MAN,"
+                                             "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,"
+                                             "OUV_DEPREC_NON_DED_MAN FROM " +
+                                                 GetNomTableBase("VKA", base) + " WHERE ID_COMPO=" + owner,
+                                             true, base);
             if (query)
                 for (query->Open(); !query->Eof(); query->Next()) {
                     TField* kind = query->FieldByName("TYPEAMORT");

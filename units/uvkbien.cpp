@@ -7,6 +7,7 @@
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
 #include "units/uvksortie.h"
+#include "units/uvkprechargement.h"
 #include "units/vkchamps.h"
 
 #define VK_UNIT vk::kUnitBien
@@ -88,13 +89,13 @@ void cVK_Bien::InitNouveau(VK_Etats state) {
 }
 
 void cVK_Bien::Lit(TDataSet* row) {
-    std::unique_ptr<TIBQuery> own;
+    std::unique_ptr<TDataSet> own;
     try {
         if (!row) {
-            own = VK_InitDataset(VK_LOC(),
-                                 UnicodeString("SELECT ") + ColonnesSelect + " FROM " + NomTable() +
-                                     " WHERE ID_BIEN=" + VK_Format_ID(ID),
-                                 true, base_);
+            own = VK_DatasetPrecharge(VK_LOC(), "VKB", VK_Format_ID(ID), VK_Format_ID(ID),
+                                      UnicodeString("SELECT ") + ColonnesSelect + " FROM " + NomTable() +
+                                          " WHERE ID_BIEN=" + VK_Format_ID(ID),
+                                      true, base_);
             if (!own) return;
             own->Open();
             if (own->Eof()) throw Exception("Bien " + VK_Format_ID(ID) + " introuvable");

@@ -4,6 +4,7 @@
 #include "units/uvkbien.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 #include "units/uvklistes.h"
 #include "units/vkchamps.h"
 
@@ -164,12 +165,11 @@ cVK_Vehicule::cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const U
             if (insertNow) BD_Inserer();
             return;
         }
-        auto row =
-            VK_InitDataset(VK_LOC(),
-                           "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,"
-                           "PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
-                               TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
-                           true, base_);
+        auto row = VK_DatasetPrecharge(VK_LOC(), "VKV", VK_Format_ID(id), VK_Format_ID(id),
+                                       "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,"
+                                       "TYPECARROS,PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
+                                           TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
+                                       true, base_);
         if (!row) return;
         row->Open();
         if (row->Eof()) throw Exception("Véhicule " + VK_Format_ID(id) + " introuvable");

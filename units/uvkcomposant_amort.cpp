@@ -6,6 +6,7 @@
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 #include "units/uvkuniteoeuvre.h"
 
 #define VK_UNIT vk::kUnitComposant
@@ -34,9 +35,14 @@ void cVK_Composant::ClearCalculs() {
 }
 
 void cVK_Composant::LitCession() {
-    if (ID == 0 || !pCurDossier->TableExistFirebird(GetNomTable("VKO", false))) return;
-    auto query = VK_InitDataset(VK_LOC(), "SELECT * FROM " + GetNomTable("VKO", false) + " WHERE ID_COMPO=" + VK_Format_ID(ID),
-                                false, "");
+    if (ID == 0) return;
+    // Rows read ahead come from an existing table; otherwise the table is looked for first.
+    std::unique_ptr<TDataSet> query = cVK_Prechargement::Prendre("VKO", VK_Format_ID(ID), VK_Format_ID(ID));
+    if (!query) {
+        if (!pCurDossier->TableExistFirebird(GetNomTable("VKO", false))) return;
+        query = VK_InitDataset(VK_LOC(), "SELECT * FROM " + GetNomTable("VKO", false) + " WHERE ID_COMPO=" + VK_Format_ID(ID),
+                               false, "");
+    }
     if (!query) return;
     query->Open();
     if (query->RecordCount() != 1) return;

@@ -5,6 +5,7 @@
 #include "units/uvkcomposant.h"
 #include "units/uvkdetailcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 
 #define VK_UNIT vk::kUnitDetailComposant
 #define VK_LINE_BASE 1000
@@ -13,15 +14,20 @@
 cVK_LstDetailComposant::cVK_LstDetailComposant(cVK_Composant* component) : composant_(component) {
     if (!composant_ || composant_->ID == 0) return;
     try {
-        TIBSQL query(pCurDossier->GetDatabaseFirebird());
-        query.SQL.Add(cVK_DetailComposant::ColonnesSelect + GetNomTable("VKL", false) +
-                      " WHERE ID_COMPO=" + VK_Format_ID(composant_->ID) + " ORDER BY ID_DETAIL");
-        for (query.ExecQuery(); !query.Eof(); query.Next()) {
-            TField* id = query.FieldByName("ID_DETAIL");
-            if (id->IsNull()) continue;
-            items_.push_back(new cVK_DetailComposant(this, &query, static_cast<unsigned>(id->AsInt64())));
+        const UnicodeString owner = VK_Format_ID(composant_->ID);
+        std::unique_ptr<TDataSet> query = cVK_Prechargement::Prendre("VKL", owner, owner);
+        if (!query) {
+            auto own = std::make_unique<TIBSQL>(pCurDossier->GetDatabaseFirebird());
+            own->SQL.Add(cVK_DetailComposant::ColonnesSelect + GetNomTable("VKL", false) +
+                         " WHERE ID_COMPO=" + owner + " ORDER BY ID_DETAIL");
+            query = std::move(own);
         }
-        query.Close();
+        for (query->Open(); !query->Eof(); query->Next()) {
+            TField* id = query->FieldByName("ID_DETAIL");
+            if (id->IsNull()) continue;
+            items_.push_back(new cVK_DetailComposant(this, query.get(), static_cast<unsigned>(id->AsInt64())));
+        }
+        query->Close();
         // The lines are read: the read is committed, keeping the transaction's context (a no-op
         // inside a host action, whose end commits).
         pCurDossier->GetDatabaseFirebird()->DefaultTransaction().CommitRetaining();

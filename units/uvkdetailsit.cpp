@@ -4,6 +4,7 @@
 #include "units/uvkamortissement.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 #include "units/uvkuniteoeuvre.h"
 
 #define VK_UNIT vk::kUnitDetailSit
@@ -52,8 +53,8 @@ cVK_DetSituation::cVK_DetSituation(const cVK_Composant* component, const TDateTi
 void cVK_DetSituation::BD_Lit() {
     try {
         if (RefCalc.empty()) return;  // a component not stored has no situation
-        auto query = VK_InitDataset(
-            VK_LOC(),
+        auto query = VK_DatasetPrecharge(
+            VK_LOC(), "VKD", RefCalc, RefCalc + "/" + VK_FormatInt(TypeAmort) + "/" + (DateSit.IsNull() ? "null" : CleDate(DateSit)),
             "SELECT ID_DET_SIT,DATE_SIT,REF_CALC,TYPE_AMORT,VALACTUELLE,DEPREC_NON_DED,DEPREC_REP_MAX,"
             "DOTATION_FORC,UO_QUANTITE FROM " +
                 Table() + " WHERE (DATE_SIT=" + VK_FormatDate(DateSit, false, true) + ")AND (REF_CALC=" +

@@ -3,6 +3,7 @@
 
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
+#include "units/uvkprechargement.h"
 #include "units/vkchamps.h"
 
 #define VK_UNIT vk::kUnitComposant
@@ -13,11 +14,11 @@ cVK_ListeComposants::cVK_ListeComposants(cVK_Bien* asset, const UnicodeString& b
     : bien_(asset), base_(base) {
     try {
         if (bien_ && bien_->ID != 0) {
-            auto query = VK_InitDataset(VK_LOC(),
-                                        UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " +
-                                            cVK_Composant::NomTable(base_) +
-                                            " WHERE ID_BIEN=" + VK_Format_ID(bien_->ID),
-                                        false, base_);
+            auto query = VK_DatasetPrecharge(VK_LOC(), "VKC", VK_Format_ID(bien_->ID), VK_Format_ID(bien_->ID),
+                                             UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " +
+                                                 cVK_Composant::NomTable(base_) +
+                                                 " WHERE ID_BIEN=" + VK_Format_ID(bien_->ID),
+                                             false, base_);
             if (query) {
                 for (query->Open(); !query->Eof(); query->Next())
                     items_.push_back(new cVK_Composant(this, base_, query.get(),

@@ -7,6 +7,7 @@
 #include "units/uvkamortissement.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkprechargement.h"
 
 #define VK_UNIT vk::kUnitUniteOeuvre
 #include "units/vklocation.h"
@@ -200,7 +201,9 @@ void cVK_LstUOPrevue::BD_Lit() {
     try {
         const unsigned ownerId = Composant ? Composant->ID : (Amortissement ? Amortissement->ID : 0);
         if (ownerId == 0) return;  // an owner not stored yet has no rows
-        auto query = VK_InitDataset(VK_LOC(), kSelect + Table() + " WHERE " + GetConditionID(), true, base_);
+        const UnicodeString owner = (Composant ? "C" : "A") + VK_Format_ID(ownerId);
+        auto query =
+            VK_DatasetPrecharge(VK_LOC(), "VKU", owner, owner, kSelect + Table() + " WHERE " + GetConditionID(), true, base_);
         if (!query) return;
         for (query->Open(); !query->Eof(); query->Next())
             items_.push_back(

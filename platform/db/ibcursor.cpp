@@ -133,6 +133,7 @@ void Cursor::Start(unsigned char* input) {
         transaction_->cursors_.insert(this);
         return;
     }
+    ++database_.stats_.changes;
     const bool returning = !columns_->empty();
     prepared.statement->execute(&status, handle, inputMeta, input, returning ? prepared.output : nullptr,
                                 returning ? prepared.buffer.data() : nullptr);

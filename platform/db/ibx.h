@@ -254,6 +254,7 @@ public:
         uint64_t prepares = 0;    // statements prepared (the rest came from the pool)
         uint64_t executions = 0;  // statements run
         uint64_t lifted = 0;      // of which run with their literals bound as parameters
+        uint64_t changes = 0;     // of which statements other than a SELECT (they may change rows)
     };
     const Statistics& Stats() const { return stats_; }
 

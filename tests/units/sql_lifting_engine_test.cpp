@@ -2,7 +2,7 @@
 // (assets of every kind, validated years, passenger cars, disposal records, units of production,
 // manual plans, forced values) built, run and closed once with the literals lifted and once with
 // every text run as written stores the same rows and computes the same figures; and every SELECT the
-// engine ran for the year's figures returns the same rows in both forms.
+// engine ran for the year's figures and the closing returns the same rows in both forms.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,7 +21,7 @@ namespace {
 struct CaseRun {
     std::string checksum;
     std::map<std::string, std::string> tables;  // every row of each engine table, as text
-    std::vector<std::string> selects;           // the SELECT texts of the year's figures
+    std::vector<std::string> selects;           // the SELECT texts of the year's figures and closing
     uint64_t lifted = 0;
 };
 
@@ -55,9 +55,12 @@ CaseRun BuildRunAndClose(const std::filesystem::path& directory, bool lift) {
     database.OnStatement = [&](const UnicodeString& sql) {
         if (sql.rfind("SELECT", 0) == 0) run.selects.push_back(sql);
     };
+    // The objects' own statements, not the batches read ahead: they make the corpus.
+    setenv("PERF_READ_AHEAD", "0", 1);
     session.RunAction([&] { run.checksum = vkperf::YearChecksum(session.Dossier()); });
-    database.OnStatement = nullptr;
+    unsetenv("PERF_READ_AHEAD");
     session.RunAction([&] { vkhost::CloseYear(session.Dossier(), nullptr); });
+    database.OnStatement = nullptr;
     for (const char* code : {"VKB", "VKC", "VKL", "VKA", "VKT", "VKU", "VKO", "VKV", "VKD"})
         run.tables[code] = Dump(database, GetNomTable(code, false));
     run.lifted = database.Stats().lifted;
@@ -70,7 +73,7 @@ TEST(SqlLiftingEngine, SameRowsAndFiguresAsTheTextsRunAsWritten) {
     const CaseRun a = BuildRunAndClose(lifted.Path(), true);
     const CaseRun b = BuildRunAndClose(written.Path(), false);
     EXPECT_EQ(b.lifted, 0u);
-    EXPECT_GT(a.lifted, 1000u) << "the engine's statements were not lifted";
+    EXPECT_GT(a.lifted, 500u) << "the engine's statements were not lifted";
     EXPECT_EQ(a.checksum, b.checksum);
     for (const auto& [table, rows] : a.tables) {
         if (table == "VKB" || table == "VKC" || table == "VKL" || table == "VKA" || table == "VKT") {
@@ -79,7 +82,8 @@ TEST(SqlLiftingEngine, SameRowsAndFiguresAsTheTextsRunAsWritten) {
         EXPECT_EQ(rows, b.tables.at(table)) << "table " << table;
     }
 
-    // Every distinct SELECT of the year's figures, replayed on the closed case file both ways.
+    // Every distinct SELECT of the year's figures and the closing, replayed on the closed case file
+    // both ways.
     const std::set<std::string> corpus(a.selects.begin(), a.selects.end());
     ASSERT_GT(corpus.size(), 100u);
     vkhost::Session session({(lifted.Path() / "env").string(), "test"});

@@ -1,0 +1,292 @@
+#include "units/uvkprechargement.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "platform/dossier.h"
+#include "units/uvkbien.h"
+#include "units/uvkcomposant.h"
+#include "units/uvkdetailcomposant.h"
+#include "units/uvkdivers.h"
+
+#define VK_UNIT vk::kUnitDivers
+#define VK_LINE_BASE 4000
+#include "units/vklocation.h"
+
+namespace {
+
+cVK_Prechargement* courant = nullptr;
+
+// A set of rows read ahead, shown as a dataset: the same columns and rows the object's own
+// statement returns, in the order of their key.
+class TDataSetPrecharge : public TDataSet {
+public:
+    TDataSetPrecharge(IBColumns columns, std::vector<std::vector<IBValue>> rows)
+        : columns_(std::move(columns)), rows_(std::move(rows)) {}
+    ~TDataSetPrecharge() override { UnbindColumns(); }
+
+    void Open() override {
+        BindColumns(columns_);
+        opened_ = true;
+        index_ = 0;
+        Show();
+    }
+    void Close() override {
+        UnbindColumns();
+        opened_ = false;
+    }
+    bool Active() const override { return opened_; }
+    void First() override {
+        if (!opened_) return Open();
+        index_ = 0;
+        Show();
+    }
+    void Next() override {
+        if (!opened_ || index_ >= rows_.size()) return;
+        ++index_;
+        Show();
+    }
+    void Last() override {
+        if (!opened_) Open();
+        index_ = rows_.empty() ? 0 : rows_.size() - 1;
+        Show();
+    }
+    bool Eof() const override { return !opened_ || index_ >= rows_.size(); }
+    int RecordCount() override { return opened_ ? static_cast<int>(rows_.size()) : 0; }
+
+private:
+    void Show() { SetCurrentRow(index_ < rows_.size() ? &rows_[index_] : nullptr); }
+
+    IBColumns columns_;
+    std::vector<std::vector<IBValue>> rows_;
+    size_t index_ = 0;
+    bool opened_ = false;
+};
+
+}  // namespace
+
+UnicodeString CleDate(const TDateTime& date) {
+    return fmt::format("d{}", static_cast<long>(std::floor(double(date))));
+}
+
+namespace {
+
+// The identifier or reference a column holds, written as the engine writes it in its statements
+// (VK_Format_ID, the calculated reference's text); empty for null.
+UnicodeString Cle(const IBValue& value) {
+    if (value.kind == IBValue::Kind::Date) return CleDate(TDateTime(value.real));
+    if (value.kind != IBValue::Kind::Integer || value.scale != 0) return "";
+    return fmt::format("{}", value.integer);
+}
+
+size_t Colonne(const IBColumns& columns, const char* name) {
+    for (size_t i = 0; i < columns->size(); ++i)
+        if ((*columns)[i].upperName == name) return i;
+    throw Exception(fmt::format("Colonne {} absente de la lecture anticipée", name));
+}
+
+// "SELECT A,B FROM " -> "A.A,A.B" with the given alias.
+UnicodeString Prefixe(const UnicodeString& select, const UnicodeString& alias) {
+    UnicodeString columns = select;
+    if (columns.rfind("SELECT ", 0) == 0) columns = columns.substr(7);
+    const size_t from = columns.find(" FROM");
+    if (from != UnicodeString::npos) columns = columns.substr(0, from);
+    UnicodeString result;
+    size_t start = 0;
+    while (start <= columns.size()) {
+        size_t comma = columns.find(',', start);
+        if (comma == UnicodeString::npos) comma = columns.size();
+        if (!result.empty()) result += ",";
+        result += alias + "." + columns.substr(start, comma - start);
+        start = comma + 1;
+    }
+    return result;
+}
+
+const char* const kColonnesPlan =
+    "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,OUV_AMORT,OUV_AMORT_CALC_MAN,"
+    "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,OUV_DEPREC_NON_DED_MAN";
+const char* const kColonnesLigne =
+    "ID_TAB_AMORT,REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,PRIX_ACQUIS,FRAIS_ACQUIS,BASE,"
+    "PRORATA,LIN,CONSO,DOTATION,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,OUV_CUMUL_AMORT,OUV_CUMUL_DEPREC_DED,"
+    "OUV_CUMUL_DEPREC_NONDED,OUV_VNC";
+const char* const kColonnesVehicule =
+    "ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,NBPLASSISES,TAUXCO2,"
+    "POUR_VEH_NORME_WLTP";
+const char* const kColonnesPrevision = "ID_UOPREVUE,ID_COMPO,ID_AMORT,EXERCICE,CONSO";
+
+}  // namespace
+
+cVK_Prechargement::cVK_Prechargement() {
+    courant = this;
+}
+
+cVK_Prechargement::~cVK_Prechargement() {
+    if (courant == this) courant = nullptr;
+}
+
+void cVK_Prechargement::Vider() {
+    gardees_.clear();
+    couverts_.clear();
+    lignes_.clear();
+    servies_.clear();
+}
+
+bool cVK_Prechargement::Valide() const {
+    return pCurDossier && database_ == pCurDossier->GetDatabaseFirebird() &&
+           database_->DefaultTransaction().InAction() && database_->Stats().changes == changesALaLecture_;
+}
+
+// One statement: every row is filed under its table, its owner (`groupe` column) and its key (the
+// owner, and the `sorte` column when given). A row whose owner is not covered, or whose key column
+// is null (the object's statement would not return it), is dropped; so is a row already filed under
+// its primary key (a join may return it twice).
+void cVK_Prechargement::Lire(const char* table, const UnicodeString& sql, const char* primaire, const char* groupe,
+                             const std::vector<const char*>& sortes, const UnicodeString& prefixeGroupe) {
+    Cursor cursor(*database_, database_->DefaultTransaction(), sql);
+    const IBColumns columns = cursor.Columns();
+    const size_t pk = Colonne(columns, primaire), owner = Colonne(columns, groupe);
+    std::vector<size_t> kinds;
+    for (const char* sorte : sortes) kinds.push_back(Colonne(columns, sorte));
+    const std::set<UnicodeString>& covered = couverts_[table];
+    std::map<UnicodeString, Lignes>& byKey = lignes_[table];
+    std::set<UnicodeString> seen;
+    std::vector<IBValue> row;
+    while (cursor.Fetch(row)) {
+        const UnicodeString group = Cle(row[owner]);
+        if (group.empty() || !covered.count(prefixeGroupe + group) || !seen.insert(Cle(row[pk])).second) continue;
+        UnicodeString key = prefixeGroupe + group;
+        bool selectable = true;
+        for (size_t kind : kinds) {
+            selectable = selectable && row[kind].kind != IBValue::Kind::Null;
+            key += "/" + Cle(row[kind]);
+        }
+        if (!selectable) continue;
+        Lignes& lines = byKey[key];
+        lines.columns = columns;
+        lines.rows.push_back(std::move(row));
+        row.clear();
+    }
+}
+
+void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
+    Vider();
+    try {
+        if (ids.empty() || !pCurDossier) return;
+        database_ = pCurDossier->GetDatabaseFirebird();
+        if (!database_->DefaultTransaction().InAction()) return;
+        changesALaLecture_ = database_->Stats().changes;
+        const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
+        const UnicodeString range = fmt::format(" BETWEEN {} AND {}", *low, *high);
+        const UnicodeString vkb = GetNomTable("VKB", false), vkc = GetNomTable("VKC", false);
+        const UnicodeString components = " JOIN " + vkc + " C ON C.ID_COMPO=";
+        const UnicodeString inBatch = " WHERE C.ID_BIEN" + range;
+
+        for (unsigned id : ids) couverts_["VKB"].insert(VK_Format_ID(id));
+        couverts_["VKC"] = couverts_["VKB"];
+        Lire("VKB", UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE ID_BIEN" + range,
+             "ID_BIEN", "ID_BIEN", {}, "");
+        Lire("VKC", UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE ID_BIEN" + range,
+             "ID_COMPO", "ID_BIEN", {}, "");
+
+        // What the rows read give: the vehicles, components, references and plans of the batch.
+        for (auto& [key, lines] : lignes_["VKB"]) {
+            const size_t vehicle = Colonne(lines.columns, "ID_VEH");
+            for (const auto& row : lines.rows)
+                if (!Cle(row[vehicle]).empty()) couverts_["VKV"].insert(Cle(row[vehicle]));
+        }
+        for (auto& [key, lines] : lignes_["VKC"]) {
+            const size_t id = Colonne(lines.columns, "ID_COMPO"), ref = Colonne(lines.columns, "REF_CALC");
+            for (const auto& row : lines.rows) {
+                for (const char* table : {"VKL", "VKO", "VKA"}) couverts_[table].insert(Cle(row[id]));
+                couverts_["VKU"].insert("C" + Cle(row[id]));
+                couverts_["VKT"].insert(Cle(row[ref]));
+            }
+        }
+        Lire("VKV",
+             "SELECT " + Prefixe(kColonnesVehicule, "V") + " FROM " + GetNomTable("VKV", false) + " V JOIN " + vkb +
+                 " B ON B.ID_VEH=V.ID_VEH WHERE B.ID_BIEN" + range,
+             "ID_VEH", "ID_VEH", {}, "");
+        Lire("VKL",
+             "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + " FROM " + GetNomTable("VKL", false) + " L" +
+                 components + "L.ID_COMPO" + inBatch + " ORDER BY L.ID_DETAIL",
+             "ID_DETAIL", "ID_COMPO", {}, "");
+        if (pCurDossier->TableExistFirebird(GetNomTable("VKO", false)))
+            Lire("VKO", "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO" + inBatch,
+                 "ID_CESSION", "ID_COMPO", {}, "");
+        else
+            couverts_.erase("VKO");
+        Lire("VKA",
+             "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" + components +
+                 "A.ID_COMPO" + inBatch + " ORDER BY A.ID_AMORT",
+             "ID_AMORT", "ID_COMPO", {}, "");
+        for (auto& [key, lines] : lignes_["VKA"]) {
+            const size_t id = Colonne(lines.columns, "ID_AMORT");
+            for (const auto& row : lines.rows) couverts_["VKU"].insert("A" + Cle(row[id]));
+        }
+        const UnicodeString forecasts = GetNomTable("VKU", false);
+        Lire("VKU",
+             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U" + components + "U.ID_COMPO" +
+                 inBatch + " ORDER BY U.ID_UOPREVUE",
+             "ID_UOPREVUE", "ID_COMPO", {}, "C");
+        Lire("VKU",
+             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U JOIN " +
+                 GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + components + "A.ID_COMPO" + inBatch +
+                 " ORDER BY U.ID_UOPREVUE",
+             "ID_UOPREVUE", "ID_AMORT", {}, "A");
+        Lire("VKT",
+             "SELECT " + Prefixe(kColonnesLigne, "T") + " FROM " + GetNomTable("VKT", false) +
+                 " T JOIN (SELECT DISTINCT REF_CALC FROM " + vkc + " WHERE ID_BIEN" + range +
+                 ") C ON C.REF_CALC=T.REF_CALC ORDER BY T.ID_TAB_AMORT",
+             "ID_TAB_AMORT", "REF_CALC", {"TYPEAMORT"}, "");
+        // Situation details are asked again and again, at each date a computation needs: they are
+        // handed out as often as asked.
+        couverts_["VKD"] = couverts_["VKT"];
+        gardees_.insert("VKD");
+        Lire("VKD",
+             "SELECT D.ID_DET_SIT,D.DATE_SIT,D.REF_CALC,D.TYPE_AMORT,D.VALACTUELLE,D.DEPREC_NON_DED,D.DEPREC_REP_MAX,"
+             "D.DOTATION_FORC,D.UO_QUANTITE FROM " +
+                 GetNomTable("VKD", false) + " D JOIN (SELECT DISTINCT REF_CALC FROM " + vkc + " WHERE ID_BIEN" +
+                 range + ") C ON C.REF_CALC=D.REF_CALC ORDER BY D.ID_DET_SIT",
+             "ID_DET_SIT", "REF_CALC", {"TYPE_AMORT", "DATE_SIT"}, "");
+        // Reading changed nothing: the rows stay valid until a change.
+        changesALaLecture_ = database_->Stats().changes;
+    } catch (const std::exception& e) {
+        Vider();  // every object reads the database as usual
+        vk::Display(VK_LOC(), e);
+    }
+}
+
+std::unique_ptr<TDataSet> cVK_Prechargement::Prendre(const char* table, const UnicodeString& groupe,
+                                                     const UnicodeString& cle) {
+    cVK_Prechargement* self = courant;
+    if (!self || !self->Valide()) return nullptr;
+    auto covered = self->couverts_.find(table);
+    if (covered == self->couverts_.end() || !covered->second.count(groupe)) return nullptr;
+    // Each set of rows once (but the situation details): an object that reads its rows again reads
+    // the database.
+    const bool kept = self->gardees_.count(table) != 0;
+    if (!kept && !self->servies_.insert({table, cle}).second) return nullptr;
+    ++self->servis_;
+    std::map<UnicodeString, Lignes>& byKey = self->lignes_[table];
+    auto found = byKey.find(cle);
+    if (found == byKey.end()) {
+        // No row for this owner; the columns come from any other set of the table, or from none.
+        IBColumns columns = byKey.empty() ? std::make_shared<std::vector<IBColumn>>() : byKey.begin()->second.columns;
+        return std::make_unique<TDataSetPrecharge>(columns, std::vector<std::vector<IBValue>>());
+    }
+    if (kept) return std::make_unique<TDataSetPrecharge>(found->second.columns, found->second.rows);
+    auto data = std::make_unique<TDataSetPrecharge>(found->second.columns, std::move(found->second.rows));
+    byKey.erase(found);
+    return data;
+}
+
+std::unique_ptr<TDataSet> VK_DatasetPrecharge(unsigned long code, const char* table, const UnicodeString& groupe,
+                                              const UnicodeString& cle, const UnicodeString& sql, bool unidirectional,
+                                              const UnicodeString& base) {
+    if (base.empty())
+        if (std::unique_ptr<TDataSet> rows = cVK_Prechargement::Prendre(table, groupe, cle)) return rows;
+    return VK_InitDataset(code, sql, unidirectional, base);
+}
