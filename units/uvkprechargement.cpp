@@ -128,10 +128,7 @@ cVK_Prechargement::~cVK_Prechargement() {
 }
 
 void cVK_Prechargement::Vider() {
-    gardees_.clear();
-    couverts_.clear();
-    lignes_.clear();
-    servies_.clear();
+    tables_.clear();
 }
 
 bool cVK_Prechargement::Valide() const {
@@ -150,9 +147,11 @@ void cVK_Prechargement::Lire(const char* table, const UnicodeString& sql, const 
     const size_t pk = Colonne(columns, primaire), owner = Colonne(columns, groupe);
     std::vector<size_t> kinds;
     for (const char* sorte : sortes) kinds.push_back(Colonne(columns, sorte));
-    const std::set<UnicodeString>& covered = couverts_[table];
-    std::map<UnicodeString, Lignes>& byKey = lignes_[table];
-    std::set<UnicodeString> seen;
+    Table& filed = tables_[table];
+    filed.colonnes = columns;
+    const std::unordered_set<UnicodeString>& covered = filed.couverts;
+    std::unordered_map<UnicodeString, Lignes>& byKey = filed.lignes;
+    std::unordered_set<UnicodeString> seen;
     std::vector<IBValue> row;
     while (cursor.Fetch(row)) {
         const UnicodeString group = Cle(row[owner]);
@@ -184,25 +183,25 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         const UnicodeString components = " JOIN " + vkc + " C ON C.ID_COMPO=";
         const UnicodeString inBatch = " WHERE C.ID_BIEN" + range;
 
-        for (unsigned id : ids) couverts_["VKB"].insert(VK_Format_ID(id));
-        couverts_["VKC"] = couverts_["VKB"];
+        for (unsigned id : ids) tables_["VKB"].couverts.insert(VK_Format_ID(id));
+        tables_["VKC"].couverts = tables_["VKB"].couverts;
         Lire("VKB", UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE ID_BIEN" + range,
              "ID_BIEN", "ID_BIEN", {}, "");
         Lire("VKC", UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE ID_BIEN" + range,
              "ID_COMPO", "ID_BIEN", {}, "");
 
         // What the rows read give: the vehicles, components, references and plans of the batch.
-        for (auto& [key, lines] : lignes_["VKB"]) {
+        for (auto& [key, lines] : tables_["VKB"].lignes) {
             const size_t vehicle = Colonne(lines.columns, "ID_VEH");
             for (const auto& row : lines.rows)
-                if (!Cle(row[vehicle]).empty()) couverts_["VKV"].insert(Cle(row[vehicle]));
+                if (!Cle(row[vehicle]).empty()) tables_["VKV"].couverts.insert(Cle(row[vehicle]));
         }
-        for (auto& [key, lines] : lignes_["VKC"]) {
+        for (auto& [key, lines] : tables_["VKC"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_COMPO"), ref = Colonne(lines.columns, "REF_CALC");
             for (const auto& row : lines.rows) {
-                for (const char* table : {"VKL", "VKO", "VKA"}) couverts_[table].insert(Cle(row[id]));
-                couverts_["VKU"].insert("C" + Cle(row[id]));
-                couverts_["VKT"].insert(Cle(row[ref]));
+                for (const char* table : {"VKL", "VKO", "VKA"}) tables_[table].couverts.insert(Cle(row[id]));
+                tables_["VKU"].couverts.insert("C" + Cle(row[id]));
+                tables_["VKT"].couverts.insert(Cle(row[ref]));
             }
         }
         Lire("VKV",
@@ -217,14 +216,14 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
             Lire("VKO", "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO" + inBatch,
                  "ID_CESSION", "ID_COMPO", {}, "");
         else
-            couverts_.erase("VKO");
+            tables_.erase("VKO");
         Lire("VKA",
              "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" + components +
                  "A.ID_COMPO" + inBatch + " ORDER BY A.ID_AMORT",
              "ID_AMORT", "ID_COMPO", {}, "");
-        for (auto& [key, lines] : lignes_["VKA"]) {
+        for (auto& [key, lines] : tables_["VKA"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_AMORT");
-            for (const auto& row : lines.rows) couverts_["VKU"].insert("A" + Cle(row[id]));
+            for (const auto& row : lines.rows) tables_["VKU"].couverts.insert("A" + Cle(row[id]));
         }
         const UnicodeString forecasts = GetNomTable("VKU", false);
         Lire("VKU",
@@ -243,8 +242,8 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
              "ID_TAB_AMORT", "REF_CALC", {"TYPEAMORT"}, "");
         // Situation details are asked again and again, at each date a computation needs: they are
         // handed out as often as asked.
-        couverts_["VKD"] = couverts_["VKT"];
-        gardees_.insert("VKD");
+        tables_["VKD"].couverts = tables_["VKT"].couverts;
+        tables_["VKD"].gardee = true;
         Lire("VKD",
              "SELECT D.ID_DET_SIT,D.DATE_SIT,D.REF_CALC,D.TYPE_AMORT,D.VALACTUELLE,D.DEPREC_NON_DED,D.DEPREC_REP_MAX,"
              "D.DOTATION_FORC,D.UO_QUANTITE FROM " +
@@ -263,23 +262,22 @@ std::unique_ptr<TDataSet> cVK_Prechargement::Prendre(const char* table, const Un
                                                      const UnicodeString& cle) {
     cVK_Prechargement* self = courant;
     if (!self || !self->Valide()) return nullptr;
-    auto covered = self->couverts_.find(table);
-    if (covered == self->couverts_.end() || !covered->second.count(groupe)) return nullptr;
+    auto found = self->tables_.find(table);
+    if (found == self->tables_.end() || !found->second.couverts.count(groupe)) return nullptr;
+    Table& filed = found->second;
     // Each set of rows once (but the situation details): an object that reads its rows again reads
     // the database.
-    const bool kept = self->gardees_.count(table) != 0;
-    if (!kept && !self->servies_.insert({table, cle}).second) return nullptr;
+    if (!filed.gardee && !filed.servies.insert(cle).second) return nullptr;
     ++self->servis_;
-    std::map<UnicodeString, Lignes>& byKey = self->lignes_[table];
-    auto found = byKey.find(cle);
-    if (found == byKey.end()) {
-        // No row for this owner; the columns come from any other set of the table, or from none.
-        IBColumns columns = byKey.empty() ? std::make_shared<std::vector<IBColumn>>() : byKey.begin()->second.columns;
+    auto rows = filed.lignes.find(cle);
+    if (rows == filed.lignes.end()) {
+        // No row for this owner: an empty set with the statement's columns.
+        IBColumns columns = filed.colonnes ? filed.colonnes : std::make_shared<std::vector<IBColumn>>();
         return std::make_unique<TDataSetPrecharge>(columns, std::vector<std::vector<IBValue>>());
     }
-    if (kept) return std::make_unique<TDataSetPrecharge>(found->second.columns, found->second.rows);
-    auto data = std::make_unique<TDataSetPrecharge>(found->second.columns, std::move(found->second.rows));
-    byKey.erase(found);
+    if (filed.gardee) return std::make_unique<TDataSetPrecharge>(rows->second.columns, rows->second.rows);
+    auto data = std::make_unique<TDataSetPrecharge>(rows->second.columns, std::move(rows->second.rows));
+    filed.lignes.erase(rows);
     return data;
 }
 

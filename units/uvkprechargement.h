@@ -17,6 +17,8 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/db/ibx.h"
@@ -47,17 +49,22 @@ private:
         IBColumns columns;
         std::vector<std::vector<IBValue>> rows;
     };
+    // What is known of one table in the batch: the owners it covers, its rows by key, the keys
+    // already handed out, and whether its rows are handed out as often as asked.
+    struct Table {
+        std::unordered_set<UnicodeString> couverts;
+        std::unordered_map<UnicodeString, Lignes> lignes;
+        std::unordered_set<UnicodeString> servies;
+        bool gardee = false;
+        IBColumns colonnes;  // the columns of the table's statement, for an owner without rows
+    };
     // Runs one statement and files every row under its table and its key: the owner's column
     // (`groupe`, prefixed) then the selecting columns (`sortes`), each after "/".
     void Lire(const char* table, const UnicodeString& sql, const char* primaire, const char* groupe,
               const std::vector<const char*>& sortes, const UnicodeString& prefixeGroupe);
     bool Valide() const;
 
-    // table -> owners covered by the batch; table -> key -> rows
-    std::map<std::string, std::set<UnicodeString>> couverts_;
-    std::map<std::string, std::map<UnicodeString, Lignes>> lignes_;
-    std::set<std::pair<std::string, UnicodeString>> servies_;
-    std::set<std::string> gardees_;  // tables whose rows are handed out as often as asked
+    std::map<std::string, Table> tables_;
     TIBDatabase* database_ = nullptr;
     uint64_t changesALaLecture_ = 0;
     size_t servis_ = 0;

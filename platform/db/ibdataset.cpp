@@ -255,6 +255,7 @@ namespace {
 // Whether a name equals an upper-case column name, ignoring the name's case.
 bool SameName(const UnicodeString& upperName, const UnicodeString& name) {
     if (upperName.size() != name.size()) return false;
+    if (upperName == name) return true;  // the engine names its columns in upper case
     for (size_t i = 0; i < name.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(name[i])) != static_cast<unsigned char>(upperName[i]))
             return false;
