@@ -109,9 +109,9 @@ const char* const kColonnesPlan =
     "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,OUV_AMORT,OUV_AMORT_CALC_MAN,"
     "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,OUV_DEPREC_NON_DED_MAN";
 const char* const kColonnesLigne =
-    "ID_TAB_AMORT,REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,PRIX_ACQUIS,FRAIS_ACQUIS,BASE,"
-    "PRORATA,LIN,CONSO,DOTATION,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,OUV_CUMUL_AMORT,OUV_CUMUL_DEPREC_DED,"
-    "OUV_CUMUL_DEPREC_NONDED,OUV_VNC";
+    "ID_TAB_AMORT,REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,PRIX_ACQUIS,"
+    "FRAIS_ACQUIS,BASE,PRORATA,LIN,CONSO,DOTATION,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,"
+    "OUV_CUMUL_AMORT,OUV_CUMUL_DEPREC_DED,OUV_CUMUL_DEPREC_NONDED,OUV_VNC";
 const char* const kColonnesVehicule =
     "ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,NBPLASSISES,TAUXCO2,"
     "POUR_VEH_NORME_WLTP";
@@ -119,12 +119,12 @@ const char* const kColonnesPrevision = "ID_UOPREVUE,ID_COMPO,ID_AMORT,EXERCICE,C
 
 }  // namespace
 
-cVK_Prechargement::cVK_Prechargement() {
+cVK_Prechargement::cVK_Prechargement() : precedent_(courant) {
     courant = this;
 }
 
 cVK_Prechargement::~cVK_Prechargement() {
-    if (courant == this) courant = nullptr;
+    if (courant == this) courant = precedent_;
 }
 
 void cVK_Prechargement::Vider() {
@@ -140,8 +140,9 @@ bool cVK_Prechargement::Valide() const {
 // owner, and the `sorte` column when given). A row whose owner is not covered, or whose key column
 // is null (the object's statement would not return it), is dropped; so is a row already filed under
 // its primary key (a join may return it twice).
-void cVK_Prechargement::Lire(const char* table, const UnicodeString& sql, const char* primaire, const char* groupe,
-                             const std::vector<const char*>& sortes, const UnicodeString& prefixeGroupe) {
+void cVK_Prechargement::Lire(const char* table, const UnicodeString& sql, const char* primaire,
+                             const char* groupe, const std::vector<const char*>& sortes,
+                             const UnicodeString& prefixeGroupe) {
     Cursor cursor(*database_, database_->DefaultTransaction(), sql);
     const IBColumns columns = cursor.Columns();
     const size_t pk = Colonne(columns, primaire), owner = Colonne(columns, groupe);
@@ -155,7 +156,8 @@ void cVK_Prechargement::Lire(const char* table, const UnicodeString& sql, const 
     std::vector<IBValue> row;
     while (cursor.Fetch(row)) {
         const UnicodeString group = Cle(row[owner]);
-        if (group.empty() || !covered.count(prefixeGroupe + group) || !seen.insert(Cle(row[pk])).second) continue;
+        if (group.empty() || !covered.count(prefixeGroupe + group) || !seen.insert(Cle(row[pk])).second)
+            continue;
         UnicodeString key = prefixeGroupe + group;
         bool selectable = true;
         for (size_t kind : kinds) {
@@ -185,9 +187,12 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
 
         for (unsigned id : ids) tables_["VKB"].couverts.insert(VK_Format_ID(id));
         tables_["VKC"].couverts = tables_["VKB"].couverts;
-        Lire("VKB", UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE ID_BIEN" + range,
+        Lire("VKB",
+             UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE ID_BIEN" + range,
              "ID_BIEN", "ID_BIEN", {}, "");
-        Lire("VKC", UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE ID_BIEN" + range,
+        Lire("VKC",
+             UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE ID_BIEN" +
+                 range,
              "ID_COMPO", "ID_BIEN", {}, "");
 
         // What the rows read give: the vehicles, components, references and plans of the batch.
@@ -205,21 +210,23 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
             }
         }
         Lire("VKV",
-             "SELECT " + Prefixe(kColonnesVehicule, "V") + " FROM " + GetNomTable("VKV", false) + " V JOIN " + vkb +
-                 " B ON B.ID_VEH=V.ID_VEH WHERE B.ID_BIEN" + range,
+             "SELECT " + Prefixe(kColonnesVehicule, "V") + " FROM " + GetNomTable("VKV", false) + " V JOIN " +
+                 vkb + " B ON B.ID_VEH=V.ID_VEH WHERE B.ID_BIEN" + range,
              "ID_VEH", "ID_VEH", {}, "");
         Lire("VKL",
-             "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + " FROM " + GetNomTable("VKL", false) + " L" +
-                 components + "L.ID_COMPO" + inBatch + " ORDER BY L.ID_DETAIL",
+             "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + " FROM " +
+                 GetNomTable("VKL", false) + " L" + components + "L.ID_COMPO" + inBatch +
+                 " ORDER BY L.ID_DETAIL",
              "ID_DETAIL", "ID_COMPO", {}, "");
         if (pCurDossier->TableExistFirebird(GetNomTable("VKO", false)))
-            Lire("VKO", "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO" + inBatch,
+            Lire("VKO",
+                 "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO" + inBatch,
                  "ID_CESSION", "ID_COMPO", {}, "");
         else
             tables_.erase("VKO");
         Lire("VKA",
-             "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" + components +
-                 "A.ID_COMPO" + inBatch + " ORDER BY A.ID_AMORT",
+             "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" +
+                 components + "A.ID_COMPO" + inBatch + " ORDER BY A.ID_AMORT",
              "ID_AMORT", "ID_COMPO", {}, "");
         for (auto& [key, lines] : tables_["VKA"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_AMORT");
@@ -227,13 +234,13 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         }
         const UnicodeString forecasts = GetNomTable("VKU", false);
         Lire("VKU",
-             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U" + components + "U.ID_COMPO" +
-                 inBatch + " ORDER BY U.ID_UOPREVUE",
+             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U" + components +
+                 "U.ID_COMPO" + inBatch + " ORDER BY U.ID_UOPREVUE",
              "ID_UOPREVUE", "ID_COMPO", {}, "C");
         Lire("VKU",
              "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U JOIN " +
-                 GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + components + "A.ID_COMPO" + inBatch +
-                 " ORDER BY U.ID_UOPREVUE",
+                 GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + components + "A.ID_COMPO" +
+                 inBatch + " ORDER BY U.ID_UOPREVUE",
              "ID_UOPREVUE", "ID_AMORT", {}, "A");
         Lire("VKT",
              "SELECT " + Prefixe(kColonnesLigne, "T") + " FROM " + GetNomTable("VKT", false) +
@@ -244,12 +251,14 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         // handed out as often as asked.
         tables_["VKD"].couverts = tables_["VKT"].couverts;
         tables_["VKD"].gardee = true;
-        Lire("VKD",
-             "SELECT D.ID_DET_SIT,D.DATE_SIT,D.REF_CALC,D.TYPE_AMORT,D.VALACTUELLE,D.DEPREC_NON_DED,D.DEPREC_REP_MAX,"
-             "D.DOTATION_FORC,D.UO_QUANTITE FROM " +
-                 GetNomTable("VKD", false) + " D JOIN (SELECT DISTINCT REF_CALC FROM " + vkc + " WHERE ID_BIEN" +
-                 range + ") C ON C.REF_CALC=D.REF_CALC ORDER BY D.ID_DET_SIT",
-             "ID_DET_SIT", "REF_CALC", {"TYPE_AMORT", "DATE_SIT"}, "");
+        Lire(
+            "VKD",
+            "SELECT "
+            "D.ID_DET_SIT,D.DATE_SIT,D.REF_CALC,D.TYPE_AMORT,D.VALACTUELLE,D.DEPREC_NON_DED,D.DEPREC_REP_MAX,"
+            "D.DOTATION_FORC,D.UO_QUANTITE FROM " +
+                GetNomTable("VKD", false) + " D JOIN (SELECT DISTINCT REF_CALC FROM " + vkc +
+                " WHERE ID_BIEN" + range + ") C ON C.REF_CALC=D.REF_CALC ORDER BY D.ID_DET_SIT",
+            "ID_DET_SIT", "REF_CALC", {"TYPE_AMORT", "DATE_SIT"}, "");
         // Reading changed nothing: the rows stay valid until a change.
         changesALaLecture_ = database_->Stats().changes;
     } catch (const std::exception& e) {
@@ -281,8 +290,9 @@ std::unique_ptr<TDataSet> cVK_Prechargement::Prendre(const char* table, const Un
     return data;
 }
 
-std::unique_ptr<TDataSet> VK_DatasetPrecharge(unsigned long code, const char* table, const UnicodeString& groupe,
-                                              const UnicodeString& cle, const UnicodeString& sql, bool unidirectional,
+std::unique_ptr<TDataSet> VK_DatasetPrecharge(unsigned long code, const char* table,
+                                              const UnicodeString& groupe, const UnicodeString& cle,
+                                              const UnicodeString& sql, bool unidirectional,
                                               const UnicodeString& base) {
     if (base.empty())
         if (std::unique_ptr<TDataSet> rows = cVK_Prechargement::Prendre(table, groupe, cle)) return rows;

@@ -25,7 +25,8 @@
 
 class cVK_Prechargement {
 public:
-    // Becomes the current read-ahead of the case file's database (one at a time).
+    // Becomes the current read-ahead of the case file's database (one at a time: the one it
+    // replaces is current again once it is destroyed).
     cVK_Prechargement();
     ~cVK_Prechargement();
     cVK_Prechargement(const cVK_Prechargement&) = delete;
@@ -42,7 +43,8 @@ public:
     // The rows of `table` read ahead for an owner (`groupe`, e.g. the component's identifier) and a
     // selection (`cle`, the owner itself or the owner and a kind), as a dataset positioned before its
     // first row; null when they were not read ahead, were handed out already or may be stale.
-    static std::unique_ptr<TDataSet> Prendre(const char* table, const UnicodeString& groupe, const UnicodeString& cle);
+    static std::unique_ptr<TDataSet> Prendre(const char* table, const UnicodeString& groupe,
+                                             const UnicodeString& cle);
 
 private:
     struct Lignes {
@@ -65,6 +67,7 @@ private:
     bool Valide() const;
 
     std::map<std::string, Table> tables_;
+    cVK_Prechargement* precedent_ = nullptr;
     TIBDatabase* database_ = nullptr;
     uint64_t changesALaLecture_ = 0;
     size_t servis_ = 0;
@@ -75,6 +78,7 @@ UnicodeString CleDate(const TDateTime& date);
 
 // The dataset an object loads from: the rows read ahead for it when there are, else a query of its
 // own statement (null after a failure, shown with the location code, as VK_InitDataset).
-std::unique_ptr<TDataSet> VK_DatasetPrecharge(unsigned long code, const char* table, const UnicodeString& groupe,
-                                              const UnicodeString& cle, const UnicodeString& sql, bool unidirectional,
+std::unique_ptr<TDataSet> VK_DatasetPrecharge(unsigned long code, const char* table,
+                                              const UnicodeString& groupe, const UnicodeString& cle,
+                                              const UnicodeString& sql, bool unidirectional,
                                               const UnicodeString& base);

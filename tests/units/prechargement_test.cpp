@@ -20,21 +20,23 @@ using vktest::EngineCase;
 
 // What loading gave an asset, field by field, down to its stored schedule lines.
 std::string Describe(cVK_Bien& asset) {
-    std::string text = fmt::format("asset {} ref {} state {}/{} veh {}\n", asset.ID, asset.GetRefCalc(),
-                                   int(asset.Etat), int(asset.EtatCplmt),
-                                   asset.GetVehicule() ? asset.GetVehicule()->TYPEVEH : -1);
+    std::string text =
+        fmt::format("asset {} ref {} state {}/{} veh {}\n", asset.ID, asset.GetRefCalc(), int(asset.Etat),
+                    int(asset.EtatCplmt), asset.GetVehicule() ? asset.GetVehicule()->TYPEVEH : -1);
     cVK_ListeComposants* components = asset.GetListeComposants();
     for (int i = 0; i < components->Count(); ++i) {
         cVK_Composant* c = components->Get(i);
-        text += fmt::format(" component {} {} {} price {} derog {} details {} cession {}\n", c->ID, c->NUMCOMPTE,
-                            FormatISODate(c->DATEENTREE), c->GetPrixHT().GetSQL(), c->DEROG_OUV.GetSQL(),
-                            c->GetDetails()->Count(), c->GetCession() ? c->GetCession()->PRIXHT_SORTIE.GetSQL() : "-");
+        text += fmt::format(" component {} {} {} price {} derog {} details {} cession {}\n", c->ID,
+                            c->NUMCOMPTE, FormatISODate(c->DATEENTREE), c->GetPrixHT().GetSQL(),
+                            c->DEROG_OUV.GetSQL(), c->GetDetails()->Count(),
+                            c->GetCession() ? c->GetCession()->PRIXHT_SORTIE.GetSQL() : "-");
         cVK_LstAmortissement* plans = c->GetLstAmortissement();
         for (int p = 0; p < plans->Count(); ++p) {
             cVK_Amortissement* plan = plans->Get(p);
-            text += fmt::format("  plan {} kind {} method {} months {} forced {} manual {}\n", plan->ID,
-                                int(plan->TYPEAMORT), int(plan->METHODE), plan->DUREE, plan->OUV_AMORT.GetSQL(),
-                                plan->GetLstManuel() ? plan->GetLstManuel()->Count() : -1);
+            text +=
+                fmt::format("  plan {} kind {} method {} months {} forced {} manual {}\n", plan->ID,
+                            int(plan->TYPEAMORT), int(plan->METHODE), plan->DUREE, plan->OUV_AMORT.GetSQL(),
+                            plan->GetLstManuel() ? plan->GetLstManuel()->Count() : -1);
             for (const auto& [year, line] : plan->GetLstTabAmort()->Lignes())
                 text += fmt::format("   line {} stored {} charge {}\n", year, line->IsStocke(),
                                     line->GetDotation(TDateTime()).GetSQL());
@@ -77,7 +79,8 @@ protected:
         vktest::SetPlan(manual, maManuel, 36);
         car->BD_MAJ();
         if (manual->GetLstManuel())
-            for (short year = 0; year < 3; ++year) manual->GetLstManuel()->AddNew(year)->SetConsommation(CCurrency(10000));
+            for (short year = 0; year < 3; ++year)
+                manual->GetLstManuel()->AddNew(year)->SetConsommation(CCurrency(10000));
         car->BD_MAJ();
         ids_ = {plain->ID, two->ID, car->ID};
         engine_.File().Commit();
@@ -125,7 +128,8 @@ TEST_F(ReadAhead, RowsAreHandedOutOnceAndOnlyWhileNothingChanged) {
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", first, first), nullptr) << "handed out twice";
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", "999999", "999999"), nullptr) << "not read ahead";
     const UnicodeString second = VK_Format_ID(ids_[1]);
-    ASSERT_TRUE(VK_ExecSQL(0, "UPDATE " + GetNomTable("VKB", false) + " SET DESIGNATION='x' WHERE ID_BIEN=" + second, ""));
+    ASSERT_TRUE(VK_ExecSQL(
+        0, "UPDATE " + GetNomTable("VKB", false) + " SET DESIGNATION='x' WHERE ID_BIEN=" + second, ""));
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", second, second), nullptr) << "stale rows after a change";
 }
 
@@ -134,6 +138,27 @@ TEST_F(ReadAhead, NothingIsReadAheadOutsideAHostAction) {
     rows.Charger(ids_);
     const UnicodeString first = VK_Format_ID(ids_[0]);
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", first, first), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A read-ahead made while another is current (the year's entries read ahead inside a host's own
+// batches) hands the current role back when it ends: the outer batch serves its rows again.
+TEST_F(ReadAhead, AnInnerReadAheadGivesTheOuterOneBack) {
+    CActionDossier action(engine_.File().Dossier());
+    cVK_Prechargement outer;
+    outer.Charger({ids_[0]});
+    const UnicodeString first = VK_Format_ID(ids_[0]), second = VK_Format_ID(ids_[1]);
+    {
+        cVK_Prechargement inner;
+        inner.Charger({ids_[1]});
+        EXPECT_EQ(cVK_Prechargement::Prendre("VKB", first, first), nullptr) << "the outer batch while inner";
+        EXPECT_NE(cVK_Prechargement::Prendre("VKB", second, second), nullptr);
+    }
+    EXPECT_NE(cVK_Prechargement::Prendre("VKB", first, first), nullptr) << "the outer batch is current again";
+    EXPECT_EQ(cVK_Prechargement::Prendre("VKB", second, second), nullptr);
 }
 
 }  // namespace
