@@ -13,14 +13,19 @@
 
 #include <fmt/format.h>
 
+#include <iostream>
+#include <optional>
+
 #include "host/closing.h"
 #include "host/session.h"
+#include "platform/db/sqlparams.h"
 #include "platform/dossier.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdetailcomposant.h"
 #include "units/uvkdivers.h"
+#include "units/uvkecritures.h"
 #include "units/uvklistes.h"
 #include "units/uvkprechargement.h"
 
@@ -128,11 +133,12 @@ bool ReadAhead() {
 }
 
 // Calls `visit` with each asset version of `ids`, loaded.
-void ForEachAsset(const std::vector<unsigned>& ids, const std::function<void(std::unique_ptr<cVK_Bien>)>& visit,
-                  MeasureResult& result) {
+void ForEachAsset(const std::vector<unsigned>& ids,
+                  const std::function<void(std::unique_ptr<cVK_Bien>)>& visit, MeasureResult& result) {
     cVK_Prechargement readAhead;
     for (size_t start = 0; start < ids.size(); start += kBatch) {
-        const std::vector<unsigned> batch(ids.begin() + start, ids.begin() + std::min(ids.size(), start + kBatch));
+        const std::vector<unsigned> batch(ids.begin() + start,
+                                          ids.begin() + std::min(ids.size(), start + kBatch));
         if (ReadAhead()) readAhead.Charger(batch);
         for (unsigned id : batch) visit(std::make_unique<cVK_Bien>(id, "", nullptr, nullptr));
     }
@@ -141,8 +147,9 @@ void ForEachAsset(const std::vector<unsigned>& ids, const std::function<void(std
 
 Assets LoadAll(CDossier& dossier, MeasureResult& result) {
     Assets assets;
-    ForEachAsset(LatestVersions(dossier), [&](std::unique_ptr<cVK_Bien> asset) { assets.push_back(std::move(asset)); },
-                 result);
+    ForEachAsset(
+        LatestVersions(dossier), [&](std::unique_ptr<cVK_Bien> asset) { assets.push_back(std::move(asset)); },
+        result);
     return assets;
 }
 
@@ -184,13 +191,15 @@ void MeasureCompute(CDossier& dossier, MeasureResult& result) {
     Timer timer(*dossier.GetDatabaseFirebird());
     cVK_Prechargement readAhead;
     for (size_t start = 0; start < ids.size(); start += kBatch) {
-        const std::vector<unsigned> batch(ids.begin() + start, ids.begin() + std::min(ids.size(), start + kBatch));
+        const std::vector<unsigned> batch(ids.begin() + start,
+                                          ids.begin() + std::min(ids.size(), start + kBatch));
         if (ReadAhead()) readAhead.Charger(batch);
         Assets assets;
         for (unsigned id : batch) {
             assets.push_back(std::make_unique<cVK_Bien>(id, "", nullptr, nullptr));
             for (int i = 0; i < assets.back()->GetListeComposants()->Count(); ++i) {
-                cVK_LstAmortissement* plans = assets.back()->GetListeComposants()->Get(i)->GetLstAmortissement();
+                cVK_LstAmortissement* plans =
+                    assets.back()->GetListeComposants()->Get(i)->GetLstAmortissement();
                 for (int p = 0; plans && p < plans->Count(); ++p) plans->Get(p)->GetLstTabAmort();
             }
         }
@@ -217,7 +226,8 @@ void MeasureFloor(CDossier& dossier, MeasureResult& result) {
          "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,"
          "NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
              GetNomTable("VKV", false)},
-        {"VKC", UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + GetNomTable("VKC", false)},
+        {"VKC",
+         UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + GetNomTable("VKC", false)},
         {"VKL", cVK_DetailComposant::ColonnesSelect + GetNomTable("VKL", false)},
         {"VKO", "SELECT * FROM " + GetNomTable("VKO", false)},
         {"VKA",
@@ -270,6 +280,32 @@ void MeasureClose(vkhost::Session& session, MeasureResult& result) {
     result.extra.push_back({"closed", std::to_string(closing.closed)});
 }
 
+// The year's entries (kind 4: depreciation charges, derogatory depreciation, impairments) generated
+// from every asset and created in the ledger, in one host action, commit included. The generation
+// and the creation are also timed apart.
+void MeasureEntries(vkhost::Session& session, MeasureResult& result) {
+    TIBDatabase& database = *session.Dossier().GetDatabaseFirebird();
+    Timer timer(database);
+    size_t lines = 0, entries = 0;
+    double generation = 0;
+    timer.Start();
+    session.RunAction([&] {
+        const Clock::time_point started = Clock::now();
+        const cVK_ListEcr list(ecrDotations, nullptr);
+        generation = std::chrono::duration<double>(Clock::now() - started).count();
+        if (!list.Creer()) throw vkhost::EngineReportedFailure("Écritures de type 4 refusées");
+        lines = list.Lignes.size();
+        entries = list.TypesEcr.size();
+    });
+    timer.Stop(result);
+    CActionDossier action(session.Dossier());
+    result.assets = static_cast<int>(LatestVersions(session.Dossier()).size());
+    result.extra.push_back({"generate_s", fmt::format("{:.3f}", generation)});
+    result.extra.push_back({"create_s", fmt::format("{:.3f}", result.seconds - generation)});
+    result.extra.push_back({"lines", std::to_string(lines)});
+    result.extra.push_back({"entries", std::to_string(entries)});
+}
+
 }  // namespace
 
 std::string YearChecksum(CDossier& dossier) {
@@ -293,19 +329,45 @@ const std::vector<std::string>& MeasureNames() {
     return names;
 }
 
+// With PERF_TRACE=1, the statements a measure runs, counted by shape (literals lifted out),
+// the most frequent first on the standard error when the measure ends.
+class StatementTrace {
+public:
+    explicit StatementTrace(TIBDatabase& database) : database_(database) {
+        const char* setting = std::getenv("PERF_TRACE");
+        if (!setting || setting[0] != '1') return;
+        database_.OnStatement = [this](const UnicodeString& sql) {
+            const std::optional<sqlparams::Lifted> lifted = sqlparams::Lift(sql);
+            ++counts_[lifted ? lifted->shape : sql];
+        };
+    }
+    ~StatementTrace() {
+        database_.OnStatement = nullptr;
+        std::vector<std::pair<uint64_t, std::string>> sorted;
+        for (const auto& [shape, count] : counts_) sorted.push_back({count, shape});
+        std::sort(sorted.rbegin(), sorted.rend());
+        for (size_t i = 0; i < sorted.size() && i < 25; ++i)
+            std::cerr << sorted[i].first << "\t" << sorted[i].second.substr(0, 300) << "\n";
+    }
+
+private:
+    TIBDatabase& database_;
+    std::map<std::string, uint64_t> counts_;
+};
+
 MeasureResult Measure(const std::string& directory, const std::string& name) {
     MeasureResult result;
     vkhost::Session session({(std::filesystem::path(directory) / "env").string(), "bench"});
     session.Open((std::filesystem::path(directory) / "case").string());
     CDossier& dossier = session.Dossier();
+    StatementTrace trace(*dossier.GetDatabaseFirebird());
     result.extra.push_back({"base_peak_kib", std::to_string(PeakKiB())});
     if (name == "close") {
         MeasureClose(session, result);
         return result;
     }
     if (name == "entries") {
-        // The entries (kind 4 generation and the entry lists) are not in the engine yet.
-        result.extra.push_back({"status", "pending"});
+        MeasureEntries(session, result);
         return result;
     }
     static const std::map<std::string, std::function<void(CDossier&, MeasureResult&)>> measures = {
