@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "platform/dossier.h"
 #include "units/uvkbien.h"
@@ -85,6 +86,21 @@ size_t Colonne(const IBColumns& columns, const char* name) {
     for (size_t i = 0; i < columns->size(); ++i)
         if ((*columns)[i].upperName == name) return i;
     throw Exception(fmt::format("Colonne {} absente de la lecture anticipée", name));
+}
+
+// The condition on an asset identifier that selects a batch: the range from the lowest to the
+// highest when the batch fills most of it (one range scan), else the list of the identifiers, so
+// that a batch taken in another order than its identifiers' (the assets by reference) does not read
+// the rows of every asset between them. The database takes at most 1,500 values in a list.
+UnicodeString Selection(const std::vector<unsigned>& ids) {
+    constexpr size_t kListeMaximum = 1500;
+    const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
+    if (uint64_t(*high) - *low < 2 * uint64_t(ids.size()) || ids.size() > kListeMaximum)
+        return fmt::format(" BETWEEN {} AND {}", *low, *high);
+    std::vector<unsigned> sorted(ids);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    return fmt::format(" IN ({})", fmt::join(sorted, ","));
 }
 
 // "SELECT A,B FROM " -> "A.A,A.B" with the given alias.
@@ -179,8 +195,7 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         database_ = pCurDossier->GetDatabaseFirebird();
         if (!database_->DefaultTransaction().InAction()) return;
         changesALaLecture_ = database_->Stats().changes;
-        const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
-        const UnicodeString range = fmt::format(" BETWEEN {} AND {}", *low, *high);
+        const UnicodeString range = Selection(ids);
         const UnicodeString vkb = GetNomTable("VKB", false), vkc = GetNomTable("VKC", false);
         const UnicodeString components = " JOIN " + vkc + " C ON C.ID_COMPO=";
         const UnicodeString inBatch = " WHERE C.ID_BIEN" + range;

@@ -161,4 +161,26 @@ TEST_F(ReadAhead, AnInnerReadAheadGivesTheOuterOneBack) {
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", second, second), nullptr);
 }
 
+// A batch of identifiers far apart (assets taken by reference) is read by its list: its own rows
+// only, the assets between them not covered.
+TEST_F(ReadAhead, IdentifiersFarApartAreReadByTheirList) {
+    CActionDossier action(engine_.File().Dossier());
+    const unsigned far = ids_[2] + 1000;  // no such asset
+    cVK_Prechargement rows;
+    const uint64_t before = engine_.File().Database().Stats().executions;
+    rows.Charger({ids_[2], ids_[0], far});
+    EXPECT_LT(engine_.File().Database().Stats().executions - before, 15u);
+    for (unsigned id : {ids_[0], ids_[2]}) {
+        const UnicodeString key = VK_Format_ID(id);
+        EXPECT_NE(cVK_Prechargement::Prendre("VKB", key, key), nullptr) << id;
+    }
+    const UnicodeString between = VK_Format_ID(ids_[1]);
+    EXPECT_EQ(cVK_Prechargement::Prendre("VKB", between, between), nullptr) << "not in the batch";
+    const UnicodeString none = VK_Format_ID(far);
+    std::unique_ptr<TDataSet> empty = cVK_Prechargement::Prendre("VKB", none, none);
+    ASSERT_NE(empty, nullptr);
+    empty->Open();
+    EXPECT_TRUE(empty->Eof());
+}
+
 }  // namespace
