@@ -14,14 +14,14 @@ Firebird::IUtil* Util();
 Firebird::IProvider* Provider();
 
 class Status {
-public:
+  public:
     Status() : wrapper_(Master()->getStatus()) {}
     ~Status() { wrapper_.dispose(); }
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
     Firebird::ThrowStatusWrapper* operator&() { return &wrapper_; }
 
-private:
+  private:
     Firebird::ThrowStatusWrapper wrapper_;
 };
 

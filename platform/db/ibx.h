@@ -58,7 +58,7 @@ constexpr intptr_t kSequenceExists = 336068862;
 }  // namespace ibcode
 
 class EIBError : public Exception {
-public:
+  public:
     EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql);
 
     // The first Firebird (gds) code of the error vector, 0 when none.
@@ -110,7 +110,7 @@ struct IBColumn {
 };
 
 class TField {
-public:
+  public:
     TField(const IBColumn* column, const IBValue* const* value) : column_(column), value_(value) {}
 
     const UnicodeString& FieldName() const { return column_->name; }
@@ -124,7 +124,7 @@ public:
     // Exact for DECIMAL/NUMERIC columns; null for a null column.
     CCurrency AsCurrency() const;
 
-private:
+  private:
     const IBValue& Value() const;
 
     const IBColumn* column_;
@@ -136,7 +136,7 @@ using IBColumns = std::shared_ptr<const std::vector<IBColumn>>;
 
 // A set of rows read from a database, with a current row.
 class TDataSet {
-public:
+  public:
     virtual ~TDataSet();
 
     virtual void Open() = 0;
@@ -154,13 +154,13 @@ public:
     TField* Fields(int index);
     int FieldCount() const { return static_cast<int>(fields_.size()); }
 
-protected:
+  protected:
     // Binds the field objects to a new set of columns.
     void BindColumns(const IBColumns& columns);
     void SetCurrentRow(const std::vector<IBValue>* row);
     void UnbindColumns();
 
-private:
+  private:
     IBColumns columns_;
     std::vector<TField> fields_;
     std::vector<const IBValue*> current_;
@@ -168,7 +168,7 @@ private:
 };
 
 class TIBTransaction {
-public:
+  public:
     explicit TIBTransaction(TIBDatabase& database);
     ~TIBTransaction();
     TIBTransaction(const TIBTransaction&) = delete;
@@ -192,7 +192,7 @@ public:
     Firebird::ITransaction* Handle();
     TIBDatabase& Database() { return database_; }
 
-private:
+  private:
     friend class Cursor;
     void CloseCursors();
     void DoCommit(bool retaining);
@@ -221,7 +221,7 @@ struct IBConnectOptions {
 };
 
 class TIBDatabase {
-public:
+  public:
     TIBDatabase();
     ~TIBDatabase();
     TIBDatabase(const TIBDatabase&) = delete;
@@ -264,7 +264,7 @@ public:
     // Called with the text of every statement run (tests record the engine's statements with it).
     std::function<void(const UnicodeString&)> OnStatement;
 
-private:
+  private:
     friend class Cursor;
     friend class TIBTransaction;
     // A prepared statement for a pool key, taken from the pool or prepared from `text`; with
@@ -306,7 +306,7 @@ private:
 // An open statement execution: the statement (leased from the pool), its cursor and its current
 // row. Used by TIBQuery and TIBSQL.
 class Cursor {
-public:
+  public:
     Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql);
     ~Cursor();
     Cursor(const Cursor&) = delete;
@@ -318,7 +318,7 @@ public:
     bool Fetch(std::vector<IBValue>& row);
     void Close();
 
-private:
+  private:
     // Runs the text with its literals bound as parameters; false when it must run as written.
     bool RunLifted();
     void RunExact();
@@ -339,7 +339,7 @@ private:
 
 // A SELECT dataset.
 class TIBQuery : public TDataSet {
-public:
+  public:
     explicit TIBQuery(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBQuery() override;
 
@@ -359,7 +359,7 @@ public:
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-private:
+  private:
     void FetchOne();
     void FetchAll();
     void ShowRow();
@@ -379,7 +379,7 @@ using TIBDataSet = TIBQuery;
 // A light statement: ExecQuery runs it; for a SELECT, the first row is current at once and Next
 // moves forward until Eof.
 class TIBSQL : public TDataSet {
-public:
+  public:
     explicit TIBSQL(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBSQL() override;
 
@@ -397,7 +397,7 @@ public:
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-private:
+  private:
     std::unique_ptr<Cursor> cursor_;
     std::vector<IBValue> row_;
     int fetched_ = 0;
