@@ -204,9 +204,9 @@ struct IBConnectOptions {
     // cannot be read back, and a literal holds at most 16383 characters.
     UnicodeString charset = "WIN1252";
     // How long a statement waits for a row another transaction holds (two users changing the same
-    // asset) before it fails with a lock time-out; a row changed by a transaction that commits
-    // meanwhile fails at once with an update conflict. Either way the caller gets an EIBError for
-    // which IsLockConflict() is true, never an endless wait.
+    // asset): it fails at once when that transaction commits (the row changed under it), or when
+    // the time-out passes; Firebird reports both as an update conflict. Either way the caller gets
+    // an EIBError for which IsLockConflict() is true, never an endless wait.
     unsigned lockTimeoutSeconds = 10;
 };
 

@@ -148,7 +148,8 @@ TEST_F(MultiUser, ServedCaseFileAWriterWaitsAtMostTheLockTimeOut) {
     auto late = Worker({"update", Case(), "CONC-01", "8", "0"});
     EXPECT_EQ(late->Finish(30s), 1) << late->Output();
     EXPECT_NE(late->Output().find("Conflit d'accès"), std::string::npos) << late->Output();
-    EXPECT_NE(late->Output().find("lock time-out"), std::string::npos) << late->Output();
+    EXPECT_NE(late->Output().find("update conflicts with concurrent update"), std::string::npos)
+        << late->Output();
     // 10 seconds of waiting, plus the program's start.
     EXPECT_GE(late->Elapsed(), 9s) << late->Output();
     EXPECT_LT(late->Elapsed(), 14s) << late->Output();
