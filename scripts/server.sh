@@ -23,9 +23,13 @@ engine_plugin=$(dpkg -L firebird3.0-server-core | grep '/plugins/libEngine12.so$
 firebird_root=$(dirname "$(dirname "$engine_plugin")")
 work=$(mktemp -d /tmp/vkserver-XXXXXX)
 server_pid=
+# The server is asked to stop (SIGTERM); it sometimes never finishes its shutdown, so after 10
+# seconds it is killed: every database it served is a temporary one, and no client is left.
 stop_server() {
   if [ -n "$server_pid" ]; then
     kill "$server_pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$server_pid" 2>/dev/null || true
     wait "$server_pid" 2>/dev/null || true
     server_pid=
   fi
@@ -40,9 +44,12 @@ done
 [ -n "$port" ] || { echo "no free port found for the server" >&2; exit 1; }
 password=$(head -c 24 /dev/urandom | base64 | tr -dc 'A-Za-z0-9' | head -c 20)
 
-for entry in UDF intl lib plugins plugins.conf fbtrace.conf firebird.msg; do
+for entry in UDF lib plugins plugins.conf fbtrace.conf firebird.msg; do
   ln -s "$firebird_root/$entry" "$work/$entry"
 done
+# The character sets' module is copied: reached through a link, the server finds no character set
+# but the built-in ones ("CHARACTER SET WIN1252 is not defined" for a WIN1252 connection).
+cp -rL "$firebird_root/intl" "$work/intl"
 mkdir -m 700 "$work/lock"
 cat > "$work/firebird.conf" <<CONF
 RemoteBindAddress = 127.0.0.1
