@@ -72,6 +72,10 @@ int Main(int argc, char** argv) {
         ->check(CLI::Range(1, 2));
     initCommand->add_option("--account-length", init.accountLength, "length of account numbers")
         ->check(CLI::Range(6, 13));
+    initCommand->add_option("--database", init.database,
+                            "the case file's database on a Firebird server, HOST:PATH or HOST/PORT:PATH "
+                            "(default: DIR/dossier.fdb, through the server $VK_SERVER names when set; "
+                            "credentials from ISC_USER and ISC_PASSWORD)");
     addEnvironment(initCommand);
     initCommand->callback([&] { status = Guarded([&] { return RunInit(init, environment, std::cout); }); });
 

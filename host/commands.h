@@ -16,6 +16,7 @@ struct InitOptions {
     UnicodeString situationDate;
     int taxRegime = 1;
     int accountLength = 6;
+    UnicodeString database;  // empty: DIR/dossier.fdb (through $VK_SERVER when set)
 };
 
 struct DemoOptions {

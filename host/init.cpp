@@ -25,6 +25,11 @@ ParametresDossier ParametersFromOptions(const InitOptions& options) {
     parameters.RaisonSociale = options.company;
     parameters.RegimeFiscal = options.taxRegime;
     parameters.LongueurCompte = options.accountLength;
+    if (!options.database.empty() && !TIBDatabase::IsRemotePath(options.database))
+        throw InvalidInput(
+            "--database: une base sur un serveur Firebird, hôte:chemin ou hôte/port:chemin, pas \"" +
+            options.database + "\"");
+    parameters.Base = options.database;
     TDateTime start;
     if (options.firstYear.empty()) {
         int year, month, day;

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "platform/db/sqltext.h"
+#include "platform/serveur.h"
 
 namespace fs = std::filesystem;
 
@@ -113,11 +114,19 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
     std::unique_ptr<CDossier> dossier(new CDossier(directory));
     try {
         dossier->ini_ = std::make_unique<StaticFichierINI>((dir / kNomIni).string());
-        if (!parametres.Base.empty()) dossier->ini_->SetString("Dossier", "Base", parametres.Base);
+        // With VK_SERVER, the database in the directory is created through that server, and the
+        // settings record its name, so that every later opening goes through the server too.
+        const UnicodeString base =
+            parametres.Base.empty() ? serveur::NomBase((dir / kNomBase).string()) : parametres.Base;
+        if (base != (dir / kNomBase).string()) dossier->ini_->SetString("Dossier", "Base", base);
         dossier->ini_->Save();
         OwnerOnly(dir / kNomIni);
         dossier->database_.Create(dossier->CheminBase());
-        if (parametres.Base.empty()) OwnerOnly(dir / kNomBase);
+        // A server creates its files readable by its group: the directory's own file is its
+        // owner's only, like an embedded one.
+        std::error_code elsewhere;
+        if (fs::equivalent(fs::path(serveur::Fichier(base)), dir / kNomBase, elsewhere))
+            OwnerOnly(dir / kNomBase);
         dossier->CreerTables(parametres);
         dossier->Relire();
     } catch (...) {
@@ -177,7 +186,9 @@ std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
         dossier->database_.Open(dossier->CheminBase());
     } catch (const EIBError& e) {
         if (e.HasCode(ibcode::kLockedByOtherEngine))
-            throw EDossier("Le dossier " + directory + " est déjà utilisé par un autre programme");
+            throw EDossier("Le dossier " + directory +
+                           " est déjà utilisé par un autre programme (une base embarquée ne s'ouvre que dans "
+                           "un programme à la fois ; un serveur Firebird la partage)");
         throw EDossier("Impossible d'ouvrir le dossier " + directory + " : " + e.Message);
     }
     dossier->Relire();

@@ -10,6 +10,7 @@
 
 #include "platform/db/sqltext.h"
 #include "platform/dossier.h"
+#include "platform/serveur.h"
 
 namespace fs = std::filesystem;
 
@@ -29,9 +30,9 @@ void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool c
         try {
             std::error_code ignored;
             if (create && !fs::exists(path, ignored))
-                database.Create(path);
+                database.Create(serveur::NomBase(path));
             else
-                database.Open(path);
+                database.Open(serveur::NomBase(path));
             return;
         } catch (const EIBError& e) {
             if (!InUse(e) || std::chrono::steady_clock::now() >= deadline) {
@@ -90,7 +91,7 @@ void TEnvironnement::CreerBaseCommune() {
     fs::remove(temporary, ignored);
     {
         TIBDatabase database;
-        database.Create(temporary);
+        database.Create(serveur::NomBase(temporary));
         database.ExecuteImmediate(
             "CREATE TABLE VKCOEF (DateDebut DATE,DateFin DATE,Coef_3_4 DECIMAL(18,4),Coef_5_6 DECIMAL(18,4),"
             "Coef_6 DECIMAL(18,4))");

@@ -5,7 +5,9 @@
 //  - "bases/"   (NomFichier2(0x1000000)): the other named databases, one file per alias;
 //  - "environnement.fdb": the environment's own database (temporary report tables).
 // Other processes may use the same environment, so its databases are attached only while they are
-// used: Liberer() detaches them (the host calls it at the end of each action).
+// used: Liberer() detaches them (the host calls it at the end of each action). With VK_SERVER
+// (platform/serveur.h) they are attached through that Firebird server, their files staying where
+// they are.
 #pragma once
 
 #include <map>
@@ -60,6 +62,7 @@ class TEnvironnement {
 extern TEnvironnement* pEnvironnement;
 
 // Attaches a database that another process may hold for a moment: retries while it is in use, up
-// to the given time; then raises an EIBError saying so.
+// to the given time; then raises an EIBError saying so. `path` is the local file, attached through
+// the server VK_SERVER names when it is set.
 void OuvrirBasePartagee(TIBDatabase& database, const UnicodeString& path, bool create,
                         unsigned timeoutMs = 10000);

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake pkg-config git
-  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
+  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils firebird3.0-server
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
   locales clang-format
@@ -18,8 +18,18 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  # firebird3.0-server (for scripts/server.sh, which starts its own server on loopback) would start
+  # the system's service on install: a policy that refuses every service start prevents it, for the
+  # time of the install only. The embedded engine does not depend on that service.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=0
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' > "$policy" && chmod 755 "$policy" && own_policy=1
+    trap 'if [ "$own_policy" = 1 ]; then rm -f "$policy"; fi' EXIT
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if [ "$own_policy" = 1 ]; then rm -f "$policy"; own_policy=0; fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then

@@ -56,6 +56,11 @@ void Raise(const FbException& error, const UnicodeString& sql) {
     UnicodeString message = text;
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
     if (!IsUtf8(message)) message = Win1252ToUtf8(message);  // values quoted in the connection's set
+    if (EIBError("", 0, codes, "").IsLockConflict())
+        message =
+            "Conflit d'accès : un autre utilisateur modifie les mêmes données en même temps ; "
+            "l'opération est abandonnée\n" +
+            message;
     for (intptr_t code : codes)
         if (code == ibcode::kTransliteration) {
             message =
@@ -85,6 +90,11 @@ bool EIBError::IsAlreadyExists() const {
     // An existing column shows as a duplicate key in the system table of the columns.
     return HasCode(ibcode::kUniqueKey) || HasCode(ibcode::kTableExists) || HasCode(ibcode::kIndexExists) ||
            HasCode(ibcode::kSequenceExists);
+}
+
+bool EIBError::IsLockConflict() const {
+    return HasCode(ibcode::kLockConflict) || HasCode(ibcode::kDeadlock) || HasCode(ibcode::kUpdateConflict) ||
+           HasCode(ibcode::kLockTimeout);
 }
 
 void IBShutdown() {
@@ -224,18 +234,44 @@ bool TIBDatabase::IsRemotePath(const UnicodeString& path) {
     return colon > 1;
 }
 
+namespace {
+
+struct Credentials {
+    UnicodeString user, password;
+};
+
+UnicodeString FromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The user and password of an attachment: those given, else SYSDBA without a password for a local
+// file, ISC_USER and ISC_PASSWORD for a server (a clear error when the environment lacks them).
+Credentials CredentialsFor(const UnicodeString& path, const IBConnectOptions& options) {
+    if (!options.user.empty()) return {options.user, options.password};
+    if (!TIBDatabase::IsRemotePath(path)) return {"SYSDBA", ""};
+    Credentials credentials{FromEnvironment("ISC_USER"), FromEnvironment("ISC_PASSWORD")};
+    if (credentials.user.empty() || credentials.password.empty())
+        throw EIBError("La base " + path +
+                           " est sur un serveur Firebird : les variables d'environnement ISC_USER et "
+                           "ISC_PASSWORD doivent donner l'utilisateur et son mot de passe",
+                       0, {}, "ATTACH '" + path + "'");
+    return credentials;
+}
+
+}  // namespace
+
 void TIBDatabase::Attach(const UnicodeString& path, const IBConnectOptions& options, bool create,
                          const UnicodeString& defaultCharset) {
     if (attachment_) Close();
     options_ = options;
     Guard(create ? "CREATE DATABASE '" + path + "'" : "ATTACH '" + path + "'", [&] {
         Status status;
+        const Credentials credentials = CredentialsFor(path, options);
         IXpbBuilder* dpb = Util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
-        dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());
-        UnicodeString password = options.password;
-        if (password.empty() && IsRemotePath(path) && std::getenv("ISC_PASSWORD"))
-            password = std::getenv("ISC_PASSWORD");
-        if (!password.empty()) dpb->insertString(&status, isc_dpb_password, password.c_str());
+        dpb->insertString(&status, isc_dpb_user_name, credentials.user.c_str());
+        if (!credentials.password.empty())
+            dpb->insertString(&status, isc_dpb_password, credentials.password.c_str());
         dpb->insertString(&status, isc_dpb_lc_ctype, options.charset.c_str());
         if (create) {
             dpb->insertInt(&status, isc_dpb_page_size, 8192);

@@ -48,9 +48,10 @@ constexpr intptr_t kUniqueKey = 335544665;         // duplicate key
 constexpr intptr_t kStringTruncation = 335544321;  // arithmetic/string overflow
 constexpr intptr_t kIoError = 335544344;
 constexpr intptr_t kLockedByOtherEngine = 335545107;  // file opened by another embedded engine
-constexpr intptr_t kLockConflict = 335544345;
-constexpr intptr_t kUpdateConflict = 335544336;
-constexpr intptr_t kLockTimeout = 335544510;
+constexpr intptr_t kLockConflict = 335544345;         // a row held by another transaction
+constexpr intptr_t kDeadlock = 335544336;             // first code of an update conflict
+constexpr intptr_t kUpdateConflict = 335544451;       // the row was changed by a concurrent transaction
+constexpr intptr_t kLockTimeout = 335544510;          // waited longer than the lock time-out
 constexpr intptr_t kTransliteration = 335544565;  // text the database character set cannot hold
 constexpr intptr_t kTableExists = 336068740;
 constexpr intptr_t kIndexExists = 336068859;
@@ -67,6 +68,9 @@ class EIBError : public Exception {
     // A structure change that failed because what it adds is already there (a column, a table, an
     // index, a sequence), as opposed to any other failed structure change.
     bool IsAlreadyExists() const;
+    // Another transaction holds or has changed the same rows (update conflict, lock conflict,
+    // lock time-out).
+    bool IsLockConflict() const;
 
     int SQLCode;
     std::vector<intptr_t> Codes;
@@ -208,8 +212,11 @@ class TIBTransaction {
 };
 
 struct IBConnectOptions {
-    UnicodeString user = "SYSDBA";
-    UnicodeString password;  // empty: ISC_PASSWORD from the environment, for a server
+    // Empty: for a local file, SYSDBA (the embedded engine trusts the name without a password and
+    // every database is created and read under this one name); for a server, ISC_USER and
+    // ISC_PASSWORD from the environment.
+    UnicodeString user;
+    UnicodeString password;
     // The connection's character set. WIN1252, the databases' own: the SQL text is converted from
     // UTF-8 (a character WIN1252 does not have is refused with a clear error before the statement
     // runs) and the texts read are converted back to UTF-8; at one byte a character a
@@ -217,6 +224,10 @@ struct IBConnectOptions {
     // no conversion) a message holds 8191 characters of a column: a longer value is stored but
     // cannot be read back, and a literal holds at most 16383 characters.
     UnicodeString charset = "WIN1252";
+    // How long a statement waits for a row another transaction holds (two users changing the same
+    // asset): it fails at once when that transaction commits (the row changed under it), or when
+    // the time-out passes; Firebird reports both as an update conflict. Either way the caller gets
+    // an EIBError for which IsLockConflict() is true, never an endless wait.
     unsigned lockTimeoutSeconds = 10;
 };
 
