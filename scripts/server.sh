@@ -16,7 +16,7 @@
 # Usage: bash scripts/server.sh [CTEST ARGUMENTS...]   (as root on a fresh machine, like test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+SETUP_SERVER=1 bash scripts/setup.sh
 build_dir=$(cd "${BUILD_DIR:-build}" && pwd)
 
 engine_plugin=$(dpkg -L firebird3.0-server-core | grep '/plugins/libEngine12.so$' | head -n1)

@@ -7,11 +7,13 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake pkg-config git
-  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils firebird3.0-server
+  firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
   locales clang-format
 )
+# SETUP_SERVER=1 (scripts/server.sh): also the Firebird server, for the runs against a served case file.
+[ "${SETUP_SERVER:-0}" = 1 ] && packages+=(firebird3.0-server)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
