@@ -45,6 +45,9 @@ void cVK_Bien::CreerBase(const UnicodeString& base) {
         if (!VK_CreateTable(VK_LOC(), "VKB", sql, base) || !dossier) return;
         pCurDossier->CreeAutoIncFirebird(name, "ID_BIEN", true);
         pCurDossier->CreeAutoIncFirebird(name, "REF_CALC", false);
+        // Every version of an asset is found by its calculated reference (the chain, the closing, the
+        // lists' latest version): without an index each lookup reads the whole table.
+        VK_ExecSQL(VK_LOC(), "CREATE INDEX IDX_VKB_REF_CALC ON " + name + " (REF_CALC)", base);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }
