@@ -13,26 +13,15 @@
 #include <string>
 
 #include "host/tempdir.h"
+#include "tests/support/shell.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using vktest::Outcome;
+using vktest::ReadFile;
+using vktest::WriteFile;
 
 // Two machines depreciated declining for tax (derogatory depreciation to store at the closing) and
 // a van, over three fiscal years.
@@ -101,13 +90,7 @@ protected:
     }
 
     Outcome Shell(const std::string& command, const std::string& input = "") {
-        const fs::path in = work.Path() / "stdin.txt", out = work.Path() / "stdout.txt",
-                       err = work.Path() / "stderr.txt";
-        WriteFile(in, input);
-        const int raw = std::system(
-            (command + " < '" + in.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'")
-                .c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+        return vktest::Shell(command, work.Path(), input);
     }
     Outcome Host(const std::string& command, const fs::path& dossier) {
         std::string line = command;

@@ -12,23 +12,15 @@
 #include <nlohmann/json.hpp>
 
 #include "host/tempdir.h"
+#include "tests/support/shell.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
+using vktest::Outcome;
+using vktest::ReadFile;
+using vktest::WriteFile;
 // A press bought 1 July 2025 for 10,000 (linear over 60 months in the books: 2,000 in 2026; declining
 // for tax) and a licence bought 1 January 2026 for 12,000 (36 months: 4,000).
 const char* const kScenario = R"({

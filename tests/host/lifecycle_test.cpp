@@ -18,6 +18,7 @@
 #include "host/tempdir.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
+#include "tests/support/shell.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
 #include "units/uvkcomposant.h"
@@ -28,21 +29,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using vktest::Outcome;
+using vktest::ReadFile;
+using vktest::WriteFile;
 
 std::string Text(const CCurrency& amount) {
     return amount.IsNull() ? "null" : fmt::format("{:.4f}", amount.AsDouble());
@@ -75,17 +64,7 @@ protected:
     }
 
     Outcome Shell(const std::string& command, const std::string& input = "") {
-        const fs::path in = work.Path() / "stdin.txt", out = work.Path() / "stdout.txt",
-                       err = work.Path() / "stderr.txt";
-        WriteFile(in, input);
-        const std::string line =
-            command + " < '" + in.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
-        const int raw = std::system(line.c_str());
-        Outcome outcome;
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        outcome.out = ReadFile(out);
-        outcome.err = ReadFile(err);
-        return outcome;
+        return vktest::Shell(command, work.Path(), input);
     }
     Outcome Host(const std::string& arguments) {
         return Shell("'" + host_ + "' " + arguments + " --env '" + env().string() + "'");

@@ -9,40 +9,17 @@
 #include <string>
 
 #include "host/tempdir.h"
+#include "tests/support/shell.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using vktest::Outcome;
+using vktest::ReadFile;
+using vktest::WriteFile;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// Runs a command line through the shell, standard input from a file when given.
-Outcome Shell(const std::string& command, const fs::path& work, const std::string& input = "") {
-    const fs::path in = work / "stdin.txt", out = work / "stdout.txt", err = work / "stderr.txt";
-    WriteFile(in, input);
-    const std::string line =
-        command + " < '" + in.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
-    const int raw = std::system(line.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = ReadFile(out);
-    outcome.err = ReadFile(err);
-    return outcome;
-}
+using vktest::Shell;
 
 class HostCommands : public ::testing::Test {
 protected:
