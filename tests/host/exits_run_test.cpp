@@ -8,17 +8,13 @@
 #include <sstream>
 
 #include "host/tempdir.h"
+#include "tests/support/shell.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using vktest::ReadFile;
 
 // A van bought 1 Jan 2024: its body, 18,000 (VAT 3,600), depreciated over 60 months in the books
 // and 36 for tax; its fittings, 2,000 (VAT 400), 60 months both. Sold with its fittings on

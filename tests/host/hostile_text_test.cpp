@@ -13,17 +13,13 @@
 #include <nlohmann/json.hpp>
 
 #include "host/tempdir.h"
+#include "tests/support/shell.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using vktest::ReadFile;
 
 struct Field {
     const char* where;  // JSON pointer in the scenario
