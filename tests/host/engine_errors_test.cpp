@@ -5,23 +5,17 @@
 // change is undone, the same command goes through.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
-#include "host/tempdir.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using vktest::Outcome;
-using vktest::ReadFile;
-using vktest::WriteFile;
 
 // Two machines depreciated declining for tax (derogatory depreciation to store at the closing) and
 // a van, over three fiscal years.
@@ -81,53 +75,19 @@ std::string CodeShownWith(const std::string& shown, const std::string& text) {
     return shown.substr(code + 3, 8);
 }
 
-class EngineErrors : public ::testing::Test {
+class EngineErrors : public vktest::HostTest {
 protected:
-    void SetUp() override {
-        const char* host = std::getenv("VK_HOST");
-        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-        host_ = host;
-    }
-
-    Outcome Shell(const std::string& command, const std::string& input = "") {
-        return vktest::Shell(command, work.Path(), input);
-    }
+    // The command with DIR standing for the case file.
     Outcome Host(const std::string& command, const fs::path& dossier) {
         std::string line = command;
-        line.replace(line.find("DIR"), 3, "'" + dossier.string() + "'");
-        return Shell("'" + host_ + "' " + line + " --env '" + (work.Path() / "env").string() + "'");
+        line.replace(line.find("DIR"), 3, Quoted(dossier));
+        return HostTest::Host(line);
     }
-    std::string Isql(const fs::path& dossier, const std::string& script) {
-        const Outcome outcome =
-            Shell("isql-fb -q -ch UTF8 '" + (dossier / "dossier.fdb").string() + "'", script);
-        EXPECT_EQ(outcome.status, 0) << script << "\n" << outcome.err;
-        EXPECT_EQ(outcome.err, "") << script;
-        return outcome.out;
-    }
-    // Every row of every table, the rows in the order of the whole row, and the settings file.
-    std::string Dump(const fs::path& dossier) {
-        const std::string tables = Isql(
-            dossier,
-            "SET HEADING OFF;\nSELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG=0 "
-            "AND RDB$VIEW_BLR IS NULL ORDER BY 1;\n");
-        std::string script = "SET LIST ON;\n";
-        std::istringstream names(tables);
-        for (std::string name; names >> name;)
-            script += "SELECT '" + name + "' AS TABLE_NAME, COUNT(*) AS ROWS_IN_TABLE FROM " + name +
-                      ";\nSELECT '" + name + "' AS TABLE_NAME, T.* FROM " + name + " T ORDER BY 2;\n";
-        return Isql(dossier, script) + "\n[dossier.ini]\n" + ReadFile(dossier / "dossier.ini");
-    }
-
-    std::string host_;
-    vkhost::TemporaryDirectory work{"vkengineerrors"};
 };
 
 TEST_F(EngineErrors, AFailedStatementCommitsNothingAndShowsItsLocationCode) {
     const fs::path built = work.Path() / "built";
-    WriteFile(work.Path() / "scenario.json", kScenario);
-    const Outcome run =
-        Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "' --case '" +
-              built.string() + "' --env '" + (work.Path() / "env").string() + "' --out /dev/null");
+    const Outcome run = RunScenario(kScenario, "--case " + Quoted(built) + " --out /dev/null");
     ASSERT_EQ(run.status, 0) << run.err;
 
     for (const Sabotage& s : kSabotages) {

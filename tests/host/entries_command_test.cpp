@@ -2,17 +2,14 @@
 // them, then the entries, ledger and compare commands on the case file it kept.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
-#include "host/tempdir.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 
 namespace fs = std::filesystem;
 
@@ -20,7 +17,6 @@ namespace {
 
 using vktest::Outcome;
 using vktest::ReadFile;
-using vktest::WriteFile;
 // A press bought 1 July 2025 for 10,000 (linear over 60 months in the books: 2,000 in 2026; declining
 // for tax) and a licence bought 1 January 2026 for 12,000 (36 months: 4,000).
 const char* const kScenario = R"({
@@ -40,31 +36,14 @@ const char* const kScenario = R"({
  "report": {"entries": [4]}
 })";
 
-class EntriesCommands : public ::testing::Test {
+class EntriesCommands : public vktest::HostTest {
 protected:
-    void SetUp() override {
-        const char* host = std::getenv("VK_HOST");
-        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-        host_ = host;
-    }
-    Outcome Run(const std::string& arguments) {
-        const fs::path out = work.Path() / "stdout.txt", err = work.Path() / "stderr.txt";
-        const std::string line = "'" + host_ + "' " + arguments + " --env '" +
-                                 (work.Path() / "env").string() + "' < /dev/null > '" + out.string() +
-                                 "' 2> '" + err.string() + "'";
-        const int raw = std::system(line.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
-    }
-    std::string Case() const { return "'" + (work.Path() / "dossier").string() + "'"; }
-
-    std::string host_;
-    vkhost::TemporaryDirectory work{"vkentriestest"};
+    std::string Case() const { return Quoted(dossier()); }
 };
 
 TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
-    std::ofstream(work.Path() / "scenario.json") << kScenario;
-    const Outcome run = Run("run '" + (work.Path() / "scenario.json").string() + "' --case " + Case() +
-                            " --out '" + (work.Path() / "report.json").string() + "'");
+    const Outcome run =
+        RunScenario(kScenario, "--case " + Case() + " --out " + Quoted(work.Path() / "report.json"));
     ASSERT_EQ(run.status, 0) << run.err;
 
     // The report's entries: the year's charges of both assets and the derogatory allocation.
@@ -83,7 +62,7 @@ TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
     EXPECT_NE(ReadFile(work.Path() / "fec.txt").find("JournalCode\tJournalLib"), std::string::npos);
 
     // The ledger holds the entries the scenario created, each balanced.
-    Outcome ledger = Run("ledger " + Case());
+    Outcome ledger = Host("ledger " + Case());
     ASSERT_EQ(ledger.status, 0) << ledger.err;
     EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK2"), std::string::npos) << ledger.out;
     EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK4"), std::string::npos) << ledger.out;
@@ -91,23 +70,23 @@ TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
     EXPECT_EQ(ledger.out.find("DÉSÉQUILIBRÉE"), std::string::npos) << ledger.out;
 
     // Cancelling the year's charges removes them; creating them again brings them back once.
-    Outcome entries = Run("entries " + Case() + " 4 --cancel");
+    Outcome entries = Host("entries " + Case() + " 4 --cancel");
     ASSERT_EQ(entries.status, 0) << entries.err;
-    ledger = Run("ledger " + Case());
+    ledger = Host("ledger " + Case());
     EXPECT_EQ(ledger.out.find("pièce VK2"), std::string::npos) << ledger.out;
-    for (int i = 0; i < 2; ++i) ASSERT_EQ(Run("entries " + Case() + " 4 --create").status, 0);
-    ledger = Run("ledger " + Case());
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(Host("entries " + Case() + " 4 --create").status, 0);
+    ledger = Host("ledger " + Case());
     const size_t first = ledger.out.find("pièce VK2");
     ASSERT_NE(first, std::string::npos) << ledger.out;
     EXPECT_EQ(ledger.out.find("pièce VK2", first + 1), std::string::npos) << "one set\n" << ledger.out;
 
     // Export to a file of the command line.
-    entries = Run("entries " + Case() + " 5 --export '" + (work.Path() / "all.txt").string() + "'");
+    entries = Host("entries " + Case() + " 5 --export '" + (work.Path() / "all.txt").string() + "'");
     ASSERT_EQ(entries.status, 0) << entries.err;
     EXPECT_NE(ReadFile(work.Path() / "all.txt").find("\t681120\t"), std::string::npos);
 
     // The charge accounts agree (the ledger holds no opening balance: the asset accounts differ).
-    const Outcome compare = Run("compare " + Case() + " 5");
+    const Outcome compare = Host("compare " + Case() + " 5");
     ASSERT_EQ(compare.status, 0) << compare.err;
     EXPECT_EQ(compare.out.rfind("Compte", 0), 0u) << compare.out;
     std::istringstream rows(compare.out);
@@ -125,35 +104,35 @@ TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
 // owner is created (the ledger refuses any unbalanced entry, so each command would fail on one), the
 // ledger lists them all balanced, and creating them all again changes nothing.
 TEST_F(EntriesCommands, DemoCaseFileEntriesAllBalance) {
-    const Outcome demo = Run("demo --keep " + Case());
+    const Outcome demo = Host("demo --keep " + Case());
     ASSERT_EQ(demo.status, 0) << demo.err;
     for (int kind : {0, 1, 3, 4, 5}) {
-        const Outcome created = Run("entries " + Case() + " " + std::to_string(kind) + " --create");
+        const Outcome created = Host("entries " + Case() + " " + std::to_string(kind) + " --create");
         EXPECT_EQ(created.status, 0) << "kind " << kind << "\n" << created.err;
     }
-    const Outcome ledger = Run("ledger " + Case());
+    const Outcome ledger = Host("ledger " + Case());
     ASSERT_EQ(ledger.status, 0) << ledger.err;
     EXPECT_NE(ledger.out.find("pièce VK2"), std::string::npos) << ledger.out;  // the year's charges
     EXPECT_NE(ledger.out.find("pièce VK4"), std::string::npos) << ledger.out;  // the machine's derogatory
     EXPECT_NE(ledger.out.find(" 0 déséquilibrées."), std::string::npos) << ledger.out;
-    ASSERT_EQ(Run("entries " + Case() + " 5 --create").status, 0);
+    ASSERT_EQ(Host("entries " + Case() + " 5 --create").status, 0);
     // Entries replaced by their recreation get new numbers: the rest is the same.
     const std::regex number("Écriture [0-9]+ :");
-    EXPECT_EQ(std::regex_replace(Run("ledger " + Case()).out, number, "Écriture :"),
+    EXPECT_EQ(std::regex_replace(Host("ledger " + Case()).out, number, "Écriture :"),
               std::regex_replace(ledger.out, number, "Écriture :"));
 }
 
 TEST_F(EntriesCommands, InvalidRequestsAndFailures) {
-    ASSERT_EQ(Run("init " + Case() + " --first-year 2024-01-01 --years 3").status, 0);
-    EXPECT_EQ(Run("entries " + Case() + " 4").status, 2) << "no operation";
-    EXPECT_EQ(Run("entries " + Case() + " 4 --create --cancel").status, 2) << "two operations";
-    EXPECT_EQ(Run("entries " + Case() + " 6 --create").status, 2) << "no such kind";
-    EXPECT_EQ(Run("entries " + Case() + " 4 --create --exit 3").status, 2) << "an owner for kind 4";
-    EXPECT_EQ(Run("compare " + Case() + " 7").status, 2);
-    const Outcome missing = Run("entries " + Case() + " 2 --create --exit 999");
+    ASSERT_EQ(Host("init " + Case() + " --first-year 2024-01-01 --years 3").status, 0);
+    EXPECT_EQ(Host("entries " + Case() + " 4").status, 2) << "no operation";
+    EXPECT_EQ(Host("entries " + Case() + " 4 --create --cancel").status, 2) << "two operations";
+    EXPECT_EQ(Host("entries " + Case() + " 6 --create").status, 2) << "no such kind";
+    EXPECT_EQ(Host("entries " + Case() + " 4 --create --exit 3").status, 2) << "an owner for kind 4";
+    EXPECT_EQ(Host("compare " + Case() + " 7").status, 2);
+    const Outcome missing = Host("entries " + Case() + " 2 --create --exit 999");
     EXPECT_EQ(missing.status, 1) << "an exit that does not exist";
     EXPECT_NE(missing.err.find("[0x0388"), std::string::npos) << missing.err;
-    const Outcome ledger = Run("ledger " + Case());
+    const Outcome ledger = Host("ledger " + Case());
     EXPECT_EQ(ledger.status, 0);
     EXPECT_NE(ledger.out.find("0 écritures"), std::string::npos) << ledger.out;
 }

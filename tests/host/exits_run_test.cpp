@@ -2,19 +2,14 @@
 // reports it, `vkhost exits` lists it from the stored case file.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "host/tempdir.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using vktest::ReadFile;
 
 // A van bought 1 Jan 2024: its body, 18,000 (VAT 3,600), depreciated over 60 months in the books
 // and 36 for tax; its fittings, 2,000 (VAT 400), 60 months both. Sold with its fittings on
@@ -38,27 +33,16 @@ const char* const kSale = R"({
  "report": {"tax": true, "disposals": true}
 })";
 
-class ExitsThroughTheHost : public ::testing::Test {
+class ExitsThroughTheHost : public vktest::HostTest {
 protected:
-    void SetUp() override {
-        const char* host = std::getenv("VK_HOST");
-        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-        host_ = host;
-    }
-    // Runs vkhost with arguments; returns its exit status, its output in `out`.
+    // Runs vkhost with arguments; returns its exit status, its output in `out`, its errors in `errors`.
     int Run(const std::string& arguments, std::string& out) {
-        const fs::path stdoutFile = work.Path() / "out.txt", stderrFile = work.Path() / "err.txt";
-        const std::string command = "'" + host_ + "' " + arguments + " --env '" +
-                                    (work.Path() / "env").string() + "' > '" + stdoutFile.string() +
-                                    "' 2> '" + stderrFile.string() + "'";
-        const int raw = std::system(command.c_str());
-        out = ReadFile(stdoutFile);
-        errors = ReadFile(stderrFile);
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const vktest::Outcome outcome = Host(arguments);
+        out = outcome.out;
+        errors = outcome.err;
+        return outcome.status;
     }
-
-    std::string host_, errors;
-    vkhost::TemporaryDirectory work{"vkexits"};
+    std::string errors;
 };
 
 double Number(const nlohmann::json& value) {

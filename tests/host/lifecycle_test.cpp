@@ -3,11 +3,8 @@
 // two commands the test opens the case file itself and reads what the engine computes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include <fmt/format.h>
@@ -15,10 +12,9 @@
 
 #include "host/report_build.h"
 #include "host/session.h"
-#include "host/tempdir.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
 #include "units/uvkcomposant.h"
@@ -30,7 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using vktest::Outcome;
-using vktest::ReadFile;
 using vktest::WriteFile;
 
 std::string Text(const CCurrency& amount) {
@@ -55,50 +50,11 @@ struct YearFigures {
     std::string derogOuvColumn, reintOuvColumn;  // DEROG_OUV and OUV_A_DED as stored
 };
 
-class Lifecycle : public ::testing::Test {
+class Lifecycle : public vktest::HostTest {
 protected:
-    void SetUp() override {
-        const char* host = std::getenv("VK_HOST");
-        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-        host_ = host;
-    }
-
-    Outcome Shell(const std::string& command, const std::string& input = "") {
-        return vktest::Shell(command, work.Path(), input);
-    }
-    Outcome Host(const std::string& arguments) {
-        return Shell("'" + host_ + "' " + arguments + " --env '" + env().string() + "'");
-    }
-    Outcome Run(const std::string& scenario) {
-        WriteFile(work.Path() / "scenario.json", scenario);
-        return Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "' --case '" +
-                     dossier().string() + "' --env '" + env().string() + "'");
-    }
-    std::string Isql(const std::string& script) {
-        const Outcome outcome =
-            Shell("isql-fb -q -ch UTF8 '" + (dossier() / "dossier.fdb").string() + "'", script);
-        EXPECT_EQ(outcome.status, 0) << outcome.err;
-        EXPECT_EQ(outcome.err, "");
-        return outcome.out;
-    }
-    // Every row of every table of the case file, and its settings file: what a closing may change.
-    std::string Dump() {
-        std::string tables = Isql(
-            "SET HEADING OFF;\nSELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG=0 "
-            "AND RDB$VIEW_BLR IS NULL ORDER BY 1;\n");
-        std::string script = "SET LIST ON;\n";
-        std::istringstream names(tables);
-        for (std::string name; names >> name;)
-            script += "SELECT '" + name + "' AS TABLE_NAME, COUNT(*) AS ROWS_IN_TABLE FROM " + name +
-                      ";\nSELECT '" + name + "' AS TABLE_NAME, T.* FROM " + name + " T ORDER BY 2;\n";
-        return Isql(script) + "\n[dossier.ini]\n" + ReadFile(dossier() / "dossier.ini");
-    }
-
-    fs::path dossier() const { return work.Path() / "dossier"; }
-    fs::path env() const { return work.Path() / "env"; }
-
-    std::string host_;
-    vkhost::TemporaryDirectory work{"vklifecycle"};
+    Outcome Run(const std::string& scenario) { return RunScenario(scenario, "--case " + Quoted(dossier())); }
+    std::string Isql(const std::string& script) { return HostTest::Isql(dossier(), script); }
+    std::string Dump() { return HostTest::Dump(dossier()); }
 };
 
 // The case file opened in this process for as long as the object lives (the host's binary cannot
@@ -393,7 +349,7 @@ TEST_F(Lifecycle, CarWithoutCo2RateGetsTheLowestCeilingAndAWarning) {
                {"kind": 2, "method": 1, "start": "2026-01-01", "duration": 60}]}]}],
  "report": {"tax": true}
 })");
-    Outcome run = Shell("'" + host_ + "' run '" + (work.Path() / "car.json").string() + "'");
+    Outcome run = Host("run " + Quoted(work.Path() / "car.json"));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     const nlohmann::json& car = report["assets"][0]["car_reintegration"];
@@ -417,8 +373,7 @@ TEST_F(Lifecycle, UnitsOfProductionForecastsFollowTheYearSwitch) {
      {"year": 1, "quantity": 0}, {"year": 2, "quantity": 60000}, {"year": 3, "quantity": 90000},
      {"year": 4, "quantity": 120000}]}}]}]
 })");
-    Outcome run = Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "' --case '" +
-                        dossier().string() + "' --env '" + env().string() + "'");
+    Outcome run = Host("run " + Quoted(work.Path() / "scenario.json") + " --case " + Quoted(dossier()));
     ASSERT_EQ(run.status, 0) << run.err;
     const char* charges[] = {"charge 2000.0000", "charge 0.0000"};
     for (int closing = 0; closing < 2; ++closing) {
@@ -458,7 +413,7 @@ TEST_F(Lifecycle, ScenarioActionsCloseTheYearAndReportTheNextOne) {
                                    {"do": "store_past", "asset": "M1"}],
                        "report": {"tax": true, "schedules": true})");
     WriteFile(work.Path() / "scenario.json", scenario);
-    Outcome run = Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "'");
+    Outcome run = Host("run " + Quoted(work.Path() / "scenario.json"));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     const nlohmann::json& asset = report["assets"][0];

@@ -2,14 +2,10 @@
 // leaves, read back with Firebird's own isql tool.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "host/tempdir.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 
 namespace fs = std::filesystem;
 
@@ -17,33 +13,8 @@ namespace {
 
 using vktest::Outcome;
 using vktest::ReadFile;
-using vktest::WriteFile;
 
-using vktest::Shell;
-
-class HostCommands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* host = std::getenv("VK_HOST");
-        if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-        host_ = host;
-    }
-    // vkhost run on a scenario written into the work directory.
-    Outcome RunScenario(const std::string& scenario, const std::string& options) {
-        WriteFile(work.Path() / "scenario.json", scenario);
-        return Shell("'" + host_ + "' run '" + (work.Path() / "scenario.json").string() + "' --env '" +
-                         (work.Path() / "env").string() + "' " + options,
-                     work.Path());
-    }
-    std::string Isql(const fs::path& database, const std::string& script) {
-        Outcome outcome = Shell("isql-fb -q -ch UTF8 '" + database.string() + "'", work.Path(), script);
-        EXPECT_EQ(outcome.status, 0) << outcome.err;
-        return outcome.out;
-    }
-
-    std::string host_;
-    vkhost::TemporaryDirectory work{"vkhosttest"};
-};
+class HostCommands : public vktest::HostTest {};
 
 const char* const kYears = R"("case": {"fiscal_years": [{"start": "2024-01-01", "end": "2024-12-31"},
                            {"start": "2025-01-01", "end": "2025-12-31"},
@@ -78,7 +49,7 @@ TEST_F(HostCommands, RunBuildsTheRegisterThatIsqlReadsBack) {
           "\"complement\": 1", "\"versions\": 1", "\"price\": 150000"})
         EXPECT_NE(report.find(expected), std::string::npos) << expected << " in\n" << report;
 
-    const std::string tables = Isql(dossier / "dossier.fdb", "SHOW TABLE ZENKOVKC;\nSHOW TABLE ZENKOVKV;\n");
+    const std::string tables = Isql(dossier, "SHOW TABLE ZENKOVKC;\nSHOW TABLE ZENKOVKV;\n");
     for (const char* column : {"ID_COMPO                        INTEGER Not Null",
                                "REF_CALC                        INTEGER Not Null",
                                "EXOCREATION                     SMALLINT Not Null",
@@ -91,7 +62,7 @@ TEST_F(HostCommands, RunBuildsTheRegisterThatIsqlReadsBack) {
         EXPECT_NE(tables.find(column), std::string::npos) << column << " in\n" << tables;
 
     const std::string rows =
-        Isql(dossier / "dossier.fdb",
+        Isql(dossier,
              "SET LIST ON;\n"
              "SELECT B.REF_SAIS, B.USERCREAT, B.MODIFICATION, C.NUMCOMPTE, C.ISSTRUCTURE, "
              "C.SOUMIS_TP, C.DESIGNATION FROM ZENKOVKB B JOIN ZENKOVKC C ON C.ID_BIEN=B.ID_BIEN "
@@ -133,13 +104,11 @@ TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {
 
 TEST_F(HostCommands, InitCreatesTheEngineTables) {
     const fs::path dossier = work.Path() / "init";
-    const Outcome init = Shell("'" + host_ + "' init '" + dossier.string() + "' --env '" +
-                                   (work.Path() / "env").string() + "' --first-year 2024-01-01 --years 3",
-                               work.Path());
+    const Outcome init = Host("init " + Quoted(dossier) + " --first-year 2024-01-01 --years 3");
     ASSERT_EQ(init.status, 0) << init.err;
     for (const char* table : {"ZENKOVKB", "ZENKOVKC", "ZENKOVKE", "ZENKOVKL", "ZENKOVKS", "ZENKOVKV"})
         EXPECT_NE(init.out.find(table), std::string::npos) << table << " in\n" << init.out;
-    const std::string shown = Isql(dossier / "dossier.fdb", "SHOW TABLE ZENKOVKS;\n");
+    const std::string shown = Isql(dossier, "SHOW TABLE ZENKOVKS;\n");
     EXPECT_NE(shown.find("MOTIFSORTIE                     VARCHAR(25)"), std::string::npos) << shown;
     EXPECT_NE(shown.find("TAUXCHANGE                      DECIMAL(18, 15)"), std::string::npos) << shown;
 }
