@@ -2,24 +2,18 @@
 // and reported character for character, and they change nothing else in the case file. A text that
 // fills its column with quotes fills it exactly (the quotes doubled in a statement do not count).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
-#include "host/tempdir.h"
-#include "tests/support/shell.h"
+#include "tests/support/host_test.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using vktest::ReadFile;
 
 struct Field {
     const char* where;  // JSON pointer in the scenario
@@ -27,11 +21,9 @@ struct Field {
     const char* query;  // isql query that reads it back
 };
 
-TEST(HostileTexts, AreStoredAndReportedAsWritten) {
-    const char* host = std::getenv("VK_HOST");
-    if (!host || !*host) GTEST_SKIP() << "VK_HOST (the vkhost binary) is set by CTest";
-    vkhost::TemporaryDirectory work("vkhostile");
+class HostileTexts : public vktest::HostTest {};
 
+TEST_F(HostileTexts, AreStoredAndReportedAsWritten) {
     const Field fields[] = {
         {"/assets/0/ref", "O'K;--", "SELECT REF_SAIS FROM ZENKOVKB"},
         {"/assets/0/designation", "L'atelier \"Nord\"; DROP TABLE ZENKOVKB; --",
@@ -50,16 +42,11 @@ TEST(HostileTexts, AreStoredAndReportedAsWritten) {
                        "details": [{"price": 20000, "supplier": "x"}]}]}],
      "report": {}})");
     for (const Field& f : fields) scenario[nlohmann::ordered_json::json_pointer(f.where)] = f.text;
-    std::ofstream(work.Path() / "scenario.json") << scenario.dump();
-
-    const fs::path dossier = work.Path() / "dossier", report = work.Path() / "report.json";
-    const std::string command = "'" + std::string(host) + "' run '" +
-                                (work.Path() / "scenario.json").string() + "' --case '" + dossier.string() +
-                                "' --env '" + (work.Path() / "env").string() + "' --out '" + report.string() +
-                                "' 2>'" + (work.Path() / "err").string() + "'";
-    const int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << ReadFile(work.Path() / "err");
-    EXPECT_EQ(nlohmann::json::parse(ReadFile(report))["assets"][0]["ref"], "O'K;--");
+    const fs::path caseDir = dossier(), report = work.Path() / "report.json";
+    const vktest::Outcome run =
+        RunScenario(scenario.dump(), "--case " + Quoted(caseDir) + " --out " + Quoted(report));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(vktest::ReadFile(report))["assets"][0]["ref"], "O'K;--");
 
     // Each text read back by Firebird's own tool, one per line between markers; and the tables the
     // texts name are whole.
@@ -69,12 +56,7 @@ TEST(HostileTexts, AreStoredAndReportedAsWritten) {
     script +=
         "SELECT 'counts', (SELECT COUNT(*) FROM ZENKOVKB), (SELECT COUNT(*) FROM ZENKOVKC), "
         "(SELECT REGIME_FISCAL FROM DOSSIER) FROM RDB$DATABASE;\n";
-    std::ofstream(work.Path() / "read.sql") << script;
-    const std::string isql = "isql-fb -q -ch UTF8 '" + (dossier / "dossier.fdb").string() + "' -i '" +
-                             (work.Path() / "read.sql").string() + "' >'" +
-                             (work.Path() / "read.out").string() + "' 2>&1";
-    ASSERT_EQ(std::system(isql.c_str()), 0) << ReadFile(work.Path() / "read.out");
-    const std::string shown = ReadFile(work.Path() / "read.out");
+    const std::string shown = Isql(caseDir, script);
     for (const Field& f : fields)
         EXPECT_NE(shown.find("<" + f.text + ">"), std::string::npos) << f.where << ": " << f.text << "\n"
                                                                      << shown;
