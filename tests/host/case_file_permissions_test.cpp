@@ -6,52 +6,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "tests/support/host_test.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-// The host program: $VK_HOST (set by CTest), else vkhost beside the test program.
-std::string HostProgram() {
-    if (const char* host = std::getenv("VK_HOST"); host && *host) return host;
-    return (fs::read_symlink("/proc/self/exe").parent_path() / "vkhost").string();
-}
-
-class TemporaryRoot {
-public:
-    TemporaryRoot() {
-        std::string pattern = (fs::temp_directory_path() / "vkperm-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-        path_ = pattern;
-    }
-    ~TemporaryRoot() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 unsigned Mode(const fs::path& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0) return 0xFFFF;
     return info.st_mode & 07777;
-}
-
-// Runs `vkhost init DIR --env ENV` under umask 000; returns the exit status.
-int InitUnderOpenUmask(const fs::path& caseDirectory, const fs::path& environment) {
-    std::string command = fmt::format("umask 000 && exec '{}' init '{}' --env '{}' --user testeur >/dev/null",
-                                      HostProgram(), caseDirectory.string(), environment.string());
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Every entry under a directory with its mode, for the failure messages.
@@ -72,11 +42,22 @@ void ExpectOwnerOnlyTree(const fs::path& root) {
     }
 }
 
-TEST(CaseFilePermissions, InitCreatesTheCaseFileAndEnvironmentForTheOwnerOnly) {
-    TemporaryRoot root;
-    const fs::path caseDirectory = root.Path() / "clients" / "martin";
-    const fs::path environment = root.Path() / "env";
-    ASSERT_EQ(InitUnderOpenUmask(caseDirectory, environment), 0) << HostProgram();
+class CaseFilePermissions : public vktest::HostTest {
+protected:
+    // Runs `vkhost init DIR --env ENV` under umask 000; returns the exit status.
+    int InitUnderOpenUmask(const fs::path& caseDirectory, const fs::path& environment) {
+        const vktest::Outcome init =
+            Shell("umask 000 && exec " + Quoted(host_) + " init " + Quoted(caseDirectory) + " --env " +
+                  Quoted(environment) + " --user testeur");
+        EXPECT_EQ(init.err, "");
+        return init.status;
+    }
+};
+
+TEST_F(CaseFilePermissions, InitCreatesTheCaseFileAndEnvironmentForTheOwnerOnly) {
+    const fs::path caseDirectory = work.Path() / "clients" / "martin";
+    const fs::path environment = work.Path() / "env";
+    ASSERT_EQ(InitUnderOpenUmask(caseDirectory, environment), 0);
 
     ASSERT_TRUE(fs::exists(caseDirectory / "dossier.fdb"));
     ASSERT_TRUE(fs::exists(caseDirectory / "dossier.ini"));
@@ -87,12 +68,11 @@ TEST(CaseFilePermissions, InitCreatesTheCaseFileAndEnvironmentForTheOwnerOnly) {
     ExpectOwnerOnlyTree(environment);
 }
 
-TEST(CaseFilePermissions, AnExistingEmptyDirectoryIsClosedToOthers) {
-    TemporaryRoot root;
-    const fs::path caseDirectory = root.Path() / "open";
+TEST_F(CaseFilePermissions, AnExistingEmptyDirectoryIsClosedToOthers) {
+    const fs::path caseDirectory = work.Path() / "open";
     fs::create_directory(caseDirectory);
     fs::permissions(caseDirectory, fs::perms::all);  // 0777
-    ASSERT_EQ(InitUnderOpenUmask(caseDirectory, root.Path() / "env"), 0) << HostProgram();
+    ASSERT_EQ(InitUnderOpenUmask(caseDirectory, work.Path() / "env"), 0);
     ExpectOwnerOnlyTree(caseDirectory);
 }
 

@@ -1,37 +1,27 @@
-// A fresh temporary directory for one test, removed with its contents at the end of the test.
+// A fresh temporary directory for one test, removed with its contents at the end of the test, even
+// when the test took its permissions away.
 #pragma once
-
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "platform/system.h"
+#include "host/tempdir.h"
 
 namespace vktest {
 
-class TempDir {
+class TempDir : public vkhost::TemporaryDirectory {
 public:
-    explicit TempDir(const char* prefix = "vktest") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-        if (!mkdtemp(pattern.data())) throw Exception("mkdtemp failed");
-        path_ = pattern;
-    }
+    explicit TempDir(const char* prefix = "vktest") : TemporaryDirectory(prefix) {}
+    // Runs before the base class removes the directory: gives the owner its rights back first.
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::permissions(Path(), std::filesystem::perms::owner_all, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
+    std::string operator/(const std::string& name) const { return (Path() / name).string(); }
 };
 
 }  // namespace vktest
