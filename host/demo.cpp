@@ -36,17 +36,9 @@ DetailInput Line(const char* price, const char* costs, const char* vat, const ch
     return line;
 }
 
-PlanInput Plan(int kind, VK_MethodeAmort method, int months) {
-    PlanInput plan;
-    plan.kind = kind;
-    plan.method = method;
-    plan.duration = months;
-    return plan;
-}
-
 // The accounting and tax plans of a component, both of one method and duration.
 std::vector<PlanInput> Plans(VK_MethodeAmort method, int months) {
-    return {Plan(taComptable, method, months), Plan(taFiscal, method, months)};
+    return {MakePlan(taComptable, method, months), MakePlan(taFiscal, method, months)};
 }
 
 // A small company's register: offices bought two years ago (land, structure and later fittings),
@@ -84,14 +76,14 @@ std::vector<AssetInput> DemoAssets(int year) {
                                     {Line("96000", "2400", "19680", "Usinor Machines")})};
     // Linear in the accounts, declining for tax: the excess is derogatory depreciation.
     machine.components[0].plans =
-        std::vector<PlanInput>{Plan(taComptable, maLineaire, 120), Plan(taFiscal, maDegressif, 120)};
+        std::vector<PlanInput>{MakePlan(taComptable, maLineaire, 120), MakePlan(taFiscal, maDegressif, 120)};
     AssetInput& licence = assets[3];
     licence.ref = "LOG-01";
     licence.designation = "Licence du progiciel de gestion";
     licence.components = {Component("205000", EncodeDate(year, 1, 15), "Licence perpétuelle",
                                     {Line("12000", "", "2400", "Éditeur Gestia")})};
     licence.components[0].plans =
-        std::vector<PlanInput>{Plan(taComptable, maLineaire, 36), Plan(taFiscal, maLineaire, 12)};
+        std::vector<PlanInput>{MakePlan(taComptable, maLineaire, 36), MakePlan(taFiscal, maLineaire, 12)};
     return assets;
 }
 

@@ -110,6 +110,15 @@ struct PlanInput {
     std::vector<YearAmountInput> manual;  // yearly charges of a manual plan (method 4 only)
 };
 
+// A plan of a kind, a method and a duration in months, everything else left to the method's rules.
+inline PlanInput MakePlan(int kind, int method, int months) {
+    PlanInput plan;
+    plan.kind = kind;
+    plan.method = method;
+    plan.duration = months;
+    return plan;
+}
+
 // assets[].components[].units (units of production)
 struct UnitsInput {
     std::optional<CCurrency> total;           // UO_CONSO, SetUO_ConsommationTotale

@@ -20,6 +20,7 @@ namespace {
 
 using vkhost::AssetInput;
 using vkhost::ComponentInput;
+using vkhost::MakePlan;
 using vkhost::PlanInput;
 
 // SplitMix64: the same sequence on every machine and compiler, unlike the standard distributions.
@@ -62,14 +63,6 @@ struct Shape {
     TDateTime LastDay() const { return EncodeDate(CurrentYear(), 12, 31); }
 };
 
-PlanInput Plan(int kind, VK_MethodeAmort method, int months) {
-    PlanInput plan;
-    plan.kind = kind;
-    plan.method = method;
-    plan.duration = months;
-    return plan;
-}
-
 // The plans of an ordinary component: mostly linear, a third declining, some tax plans declining
 // over a linear accounting plan (derogatory depreciation).
 std::vector<PlanInput> OrdinaryPlans(Random& random, GeneratorResult& result) {
@@ -79,21 +72,21 @@ std::vector<PlanInput> OrdinaryPlans(Random& random, GeneratorResult& result) {
     if (draw < 34) {
         const int months = random.Pick(declining);
         result.declining += 2;
-        return {Plan(taComptable, maDegressif, months), Plan(taFiscal, maDegressif, months)};
+        return {MakePlan(taComptable, maDegressif, months), MakePlan(taFiscal, maDegressif, months)};
     }
     if (draw < 44) {
         const int months = random.Pick(declining);
         result.declining += 1;
-        return {Plan(taComptable, maLineaire, months), Plan(taFiscal, maDegressif, months)};
+        return {MakePlan(taComptable, maLineaire, months), MakePlan(taFiscal, maDegressif, months)};
     }
     const int months = random.Pick(linear);
-    return {Plan(taComptable, maLineaire, months), Plan(taFiscal, maLineaire, months)};
+    return {MakePlan(taComptable, maLineaire, months), MakePlan(taFiscal, maLineaire, months)};
 }
 
 // Units of production: a total, a designation and forecasts for the current year and the next four.
 void UnitsOfProduction(Random& random, ComponentInput& component) {
-    component.plans = std::vector<PlanInput>{Plan(taComptable, maUnitesOeuvre, vkhost::kNoDuration),
-                                             Plan(taFiscal, maUnitesOeuvre, vkhost::kNoDuration)};
+    component.plans = std::vector<PlanInput>{MakePlan(taComptable, maUnitesOeuvre, vkhost::kNoDuration),
+                                             MakePlan(taFiscal, maUnitesOeuvre, vkhost::kNoDuration)};
     vkhost::UnitsInput units;
     const int total = random.Between(20, 200) * 1000;
     units.total = CCurrency(total);
@@ -110,10 +103,10 @@ void UnitsOfProduction(Random& random, ComponentInput& component) {
 // A manual tax plan with its yearly amounts over a linear accounting plan.
 void ManualTaxPlan(Random& random, ComponentInput& component, const CCurrency& price) {
     const int years = random.Between(3, 6);
-    PlanInput tax = Plan(taFiscal, maManuel, years * 12);
+    PlanInput tax = MakePlan(taFiscal, maManuel, years * 12);
     const int64_t yearly = price.Count() / years / 1000000 * 1000000;  // whole hundreds of euros
     for (int year = 0; year < years; ++year) tax.manual.push_back({year, CCurrency::FromCount(yearly)});
-    component.plans = std::vector<PlanInput>{Plan(taComptable, maLineaire, years * 12), tax};
+    component.plans = std::vector<PlanInput>{MakePlan(taComptable, maLineaire, years * 12), tax};
 }
 
 // Forced opening values: what a previous software had as cumulated depreciation, rounded to the euro.
@@ -181,7 +174,8 @@ AssetInput PassengerCar(Random& random, const TDateTime& entry, int index, Gener
     vkhost::DetailInput detail;
     detail.price = Euros(random, 18000, 65000);
     component.details.push_back(detail);
-    component.plans = std::vector<PlanInput>{Plan(taComptable, maLineaire, 60), Plan(taFiscal, maLineaire, 60)};
+    component.plans =
+        std::vector<PlanInput>{MakePlan(taComptable, maLineaire, 60), MakePlan(taFiscal, maLineaire, 60)};
     result.plans += 2;
     asset.components.push_back(component);
     ++result.cars;
