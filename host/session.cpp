@@ -6,6 +6,7 @@
 
 #include "platform/comptabilite.h"
 #include "platform/messages.h"
+#include "units/uvktables.h"
 
 namespace vkhost {
 
@@ -69,6 +70,7 @@ void Session::Open(const UnicodeString& directory) {
     dossier_ = CDossier::Ouvrir(directory);
     pCurDossier = dossier_.get();
     ComptaCreerTables(*dossier_);  // a case file made before the ledger existed gets its tables
+    if (!VK_CreerIndex()) throw EngineReportedFailure("Les index du registre n'ont pas pu être créés");
 }
 
 void Session::Close() {

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/db/sqltext.h"
 #include "platform/dossier.h"
 #include "platform/environnement.h"
 #include "platform/postes.h"
@@ -189,6 +190,23 @@ bool VK_CreateTable(unsigned long code, const UnicodeString& table, const Unicod
             pCurDossier->ExecSQLFirebird(code, createSql, false, nullptr);
         else
             tablesfichier::ExecSQL(base, DecimalesEnNumeric(createSql));
+        return true;
+    } catch (const std::exception& e) {
+        vk::Display(code, e);
+        return false;
+    }
+}
+
+bool VK_CreateIndex(unsigned long code, const UnicodeString& index, const UnicodeString& table,
+                    const UnicodeString& columns) {
+    try {
+        TIBSQL query(pCurDossier->GetDatabaseFirebird());
+        query.SQL.Add("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME='" + sqltext::Upper(index) + "'");
+        query.ExecQuery();
+        if (!query.Eof()) return true;
+        query.Close();
+        pCurDossier->ExecSQLFirebird(code, "CREATE INDEX " + index + " ON " + table + " (" + columns + ")",
+                                     false, nullptr);
         return true;
     } catch (const std::exception& e) {
         vk::Display(code, e);

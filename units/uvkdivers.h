@@ -65,6 +65,11 @@ bool VK_ExecSQL(unsigned long code, const UnicodeString& sql, const UnicodeStrin
 // createSql the whole statement with the table's full name.
 bool VK_CreateTable(unsigned long code, const UnicodeString& table, const UnicodeString& createSql,
                     const UnicodeString& base);
+// Creates an index of the case file's database unless one of that name exists; true when it is
+// there afterwards. Called each time the tables are set up, so that case files made before the
+// index was added get it too.
+bool VK_CreateIndex(unsigned long code, const UnicodeString& index, const UnicodeString& table,
+                    const UnicodeString& columns);
 // Runs a structure change on a table that exists (nothing on a missing table) and returns true.
 // An error meaning the change is already there is ignored; any other raises EUser.
 bool VK_ModifierStructTable(unsigned long code, const UnicodeString& table, const UnicodeString& alterSql,
