@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "host/exits_build.h"
+#include "host/stored_commands.h"
 #include "platform/dossier.h"
+#include "platform/messages.h"
 #include "units/uvkcession.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
@@ -80,12 +82,14 @@ void PrintExit(const cVK_Sortie& exit, std::ostream& out) {
 int RunExits(const ExitsOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    const uint64_t shownBefore = ExceptionsShown();
     const std::vector<unsigned> ids = StoredExits();
     if (ids.empty()) out << "Aucune cession.\n";
     for (unsigned id : ids) {
         const cVK_Sortie exit(id);
         PrintExit(exit, out);
     }
+    FailIfEngineShowedErrors(shownBefore, "Cessions");
     return kExitOk;
 }
 

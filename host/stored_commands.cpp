@@ -2,9 +2,12 @@
 
 #include <fmt/format.h>
 
+#include <iostream>
+
 #include "host/closing.h"
 #include "host/report_build.h"
 #include "platform/barre.h"
+#include "platform/messages.h"
 #include "units/uvkamortissement.h"
 #include "units/uvklistes.h"
 
@@ -49,9 +52,20 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
 
 }  // namespace
 
+void AnnounceDatabase(Session& session) {
+    std::cerr << "Base ouverte : " << session.Dossier().NomBase() << std::endl;
+}
+
+void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what) {
+    if (ExceptionsShown() != shownBefore)
+        throw EngineReportedFailure(
+            fmt::format("{} : le moteur a signalé une erreur, l'affichage est incomplet", what));
+}
+
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    const uint64_t shownBefore = ExceptionsShown();
     const TDateTime at = options.at.empty() ? session.Dossier().DateSituation : ParseISODate(options.at);
     std::unique_ptr<cVK_Bien> asset = FindAsset(options);
     out << fmt::format("Bien {} — {} (version {}, état {})\n\n", asset->GetReference(), asset->Designation,
@@ -65,12 +79,14 @@ int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& envi
         cVK_LstAmortissement* plans = component->GetLstAmortissement();
         for (int p = 0; plans && p < plans->Count(); ++p) PrintPlan(*plans->Get(p), at, out);
     }
+    FailIfEngineShowedErrors(shownBefore, "Échéancier");
     return kExitOk;
 }
 
 int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    AnnounceDatabase(session);
     std::string reference;
     session.RunAction([&] {
         std::unique_ptr<cVK_Bien> asset = FindAsset(options);
@@ -84,6 +100,7 @@ int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& envi
 int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    AnnounceDatabase(session);
     const TDateTime closedStart = session.Dossier().DateDebutExercice,
                     closedEnd = session.Dossier().DateFinExercice;
     ClosingResult result;

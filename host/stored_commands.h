@@ -1,6 +1,7 @@
 // Commands on a stored case file: the schedule of one asset, validating a version, closing the year.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -14,6 +15,13 @@ struct StoredCaseOptions {
     UnicodeString at;         // date of the figures (default: the situation date)
     int complement = 2;       // validate: the complementary state given
 };
+
+// For the commands that write: the database opened, as the first line on standard error, so that
+// the user sees which company's books are changed.
+void AnnounceDatabase(Session& session);
+// Raises EngineReportedFailure when the engine showed an error since `shownBefore`: a command that
+// reads never ends with status 0 after an error, its output cut short.
+void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what);
 
 // Prints the schedule of every plan of every component of an asset's latest version.
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);

@@ -91,15 +91,27 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
 
 TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {
     const fs::path dossier = work.Path() / "dossier";
-    // The case file's text columns hold the WIN1252 characters only: the database refuses this one.
-    const Outcome run =
-        RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "' --out '" +
-                                                  (work.Path() / "report.json").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("[0x0385"), std::string::npos) << "shown with the asset unit's location code\n"
-                                                          << run.err;
+    // The register is built, then the export fails: its target is a directory.
+    std::string scenario = Register();
+    scenario.insert(scenario.rfind('}'), R"(, "actions": [{"do": "export_entries", "kind": 4, "file": ")" +
+                                             work.Path().string() + R"("}])");
+    const Outcome run = RunScenario(
+        scenario, "--case '" + dossier.string() + "' --out '" + (work.Path() / "report.json").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err.rfind("[0x", 0), 0u) << "shown with its location code\n" << run.err;
     EXPECT_FALSE(fs::exists(dossier));
     EXPECT_FALSE(fs::exists(work.Path() / "report.json"));
+}
+
+TEST_F(HostCommands, TextTheCaseFileCannotHoldIsRefusedAtTheDoor) {
+    const fs::path dossier = work.Path() / "dossier";
+    // The case file's text columns hold the WIN1252 characters only.
+    const Outcome run = RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(
+        run.err.substr(0, run.err.find('\n')),
+        "assets[0].designation: must be text the case file can hold (Windows-1252): U+65E5 at character 9");
+    EXPECT_FALSE(fs::exists(dossier));
 }
 
 TEST_F(HostCommands, InitCreatesTheEngineTables) {
