@@ -69,6 +69,9 @@ PlanInput ReadPlan(const JsonValue& value, const std::string& path, const std::v
     plan.method = r.RequiredInt("method", 0, 13);
     plan.start = r.OptionalDate("start").value_or(TDateTime());
     plan.duration = r.Int("duration", 0, kNoDuration, kNoDuration);
+    if (plan.duration > kMaxDurationMonths && plan.duration != kNoDuration)
+        Fail(r.PathOf("duration"), "must be at most " + std::to_string(kMaxDurationMonths) +
+                                       " months (a schedule holds at most 1000 years), or 65535 for none");
     plan.residual = r.OptionalAmount("residual");
     if (const JsonValue* forced = r.Find("forced_opening"))
         plan.forced_opening = ReadPlanForcedOpening(*forced, r.PathOf("forced_opening"));
@@ -129,6 +132,8 @@ ComponentInput ReadComponent(const JsonValue& value, const std::string& path, co
                     "car_reintegration", "details", "plans", "units", "forced", "situations"});
     ComponentInput component;
     component.account = r.RequiredText("account", kMaxAccountLength);
+    for (char c : component.account)
+        if (c < '0' || c > '9') Fail(r.PathOf("account"), "must be made of digits only");
     component.entry_date = r.Date("entry_date");
     component.service_date = r.OptionalDate("service_date").value_or(component.entry_date);
     component.entry_type = r.Int("entry_type", 0, 6, 0);
@@ -151,6 +156,8 @@ AssetInput ReadAsset(const JsonValue& value, const std::string& path,
                    {"ref", "designation", "type", "state", "complement", "vehicle", "components"});
     AssetInput asset;
     asset.ref = r.RequiredText("ref", kMaxRefLength);
+    if (asset.ref.find_first_not_of(" \t") == std::string::npos)
+        Fail(r.PathOf("ref"), "must not be made of spaces only");
     for (size_t j = 0; j < earlier.size(); ++j)
         if (earlier[j].ref == asset.ref)
             Fail(r.PathOf("ref"),
