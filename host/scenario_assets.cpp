@@ -126,6 +126,16 @@ std::vector<T> ReadList(const ObjectReader& r, std::string_view key, Read read) 
     return result;
 }
 
+// The component's cost is the sum of its lines' prices, costs and VAT: it has the bound of one amount.
+void CheckDetailsTotal(const std::vector<DetailInput>& details, const std::string& path) {
+    CCurrency total(0);
+    for (const DetailInput& detail : details)
+        for (const CCurrency& amount : {detail.price, detail.costs, detail.vat})
+            if (!amount.IsNull()) total += amount;
+    if (total.Count() > fields::kMaxAmount || total.Count() < -fields::kMaxAmount)
+        Fail(path, std::string("the sum of the prices, costs and VAT ") + fields::kAmountRangeReason);
+}
+
 ComponentInput ReadComponent(const JsonValue& value, const std::string& path, const AssetInput& asset) {
     ObjectReader r(value, path,
                    {"account", "entry_date", "service_date", "entry_type", "designation", "non_deductible",
@@ -142,6 +152,7 @@ ComponentInput ReadComponent(const JsonValue& value, const std::string& path, co
     component.car_reintegration = r.Bool("car_reintegration", false);
     component.details = ReadList<DetailInput>(
         r, "details", [](const JsonValue& v, const std::string& p, const auto&) { return ReadDetail(v, p); });
+    CheckDetailsTotal(component.details, r.PathOf("details"));
     if (r.Find("plans")) component.plans = ReadList<PlanInput>(r, "plans", ReadPlan);
     if (const JsonValue* units = r.Find("units")) component.units = ReadUnits(*units, r.PathOf("units"));
     if (const JsonValue* forced = r.Find("forced"))

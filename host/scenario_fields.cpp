@@ -13,7 +13,10 @@ namespace vkhost::fields {
 namespace {
 
 // DECIMAL(18,4): at most 18 digits, 4 of them decimals.
-constexpr int64_t kMaxAmountCount = 999999999999999999LL;
+// The largest amount, in ten-thousandths: 9,999,999,999,999.9999. The yearly charges are computed in
+// binary floating point and kept to 15 significant digits; below 10^13 a charge in cents has at most
+// 15 digits and stays exact, above it the last cent could be lost.
+constexpr int64_t kMaxAmountCount = kMaxAmount;
 // DECIMAL(18,15): at most 3 integer digits.
 constexpr int kRateDecimals = 15;
 
@@ -77,7 +80,7 @@ CCurrency ReadAmount(const JsonValue& value, const std::string& path) {
     if (DecimalPlaces(*number) > 4) Fail(path, "must have at most 4 decimals");
     int64_t count = 0;
     if (!ToScaledCount(*number, 4, count) || count > kMaxAmountCount || count < -kMaxAmountCount)
-        Fail(path, "must be within -99999999999999.9999..99999999999999.9999");
+        Fail(path, kAmountRangeReason);
     return CCurrency::FromCount(count);
 }
 

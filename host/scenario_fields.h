@@ -26,6 +26,11 @@ std::string EchoedKey(const std::string& key);
 // Number of characters of a UTF-8 text; std::nullopt when the text is not valid UTF-8.
 std::optional<size_t> Utf8Length(std::string_view text);
 
+// The bound of every amount of a scenario, in ten-thousandths (9999999999999.9999), and of the sum of
+// a component's acquisition lines: the largest value whose charges the engine computes exactly.
+constexpr int64_t kMaxAmount = 99999999999999999LL;
+inline constexpr const char* kAmountRangeReason = "must be within -9999999999999.9999..9999999999999.9999";
+
 // Single values. Each names the value by path in its messages.
 CCurrency ReadAmount(const JsonValue& value, const std::string& path);  // null: the null amount
 TDateTime ReadDate(const JsonValue& value, const std::string& path);

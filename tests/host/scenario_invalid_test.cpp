@@ -28,7 +28,7 @@ struct InvalidCase {
 const std::string kActionNames =
     "validate, close_year, store_past, duplicate, delete_version, create_entries, cancel_entries, "
     "export_entries";
-const std::string kAmountRange = "must be within -99999999999999.9999..99999999999999.9999";
+const std::string kAmountRange = "must be within -9999999999999.9999..9999999999999.9999";
 
 const InvalidCase kInvalidCases[] = {
     // Missing required fields.
