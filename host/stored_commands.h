@@ -23,6 +23,11 @@ void AnnounceDatabase(Session& session);
 // reads never ends with status 0 after an error, its output cut short.
 void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what);
 
+// A stored text (a designation, a reference) as shown on a terminal: its control characters
+// (C0, DEL, C1) written escaped ("\u001B"), so that a text entered with them can never drive the
+// terminal; the rest unchanged.
+std::string Printable(const std::string& text);
+
 // Prints the schedule of every plan of every component of an asset's latest version.
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);
 // Validates an asset's latest version (stores its opening balances), in one transaction.

@@ -371,3 +371,25 @@ TEST_F(HostileFiles, OversizedScenariosAreRefusedEarly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A designation holding terminal controls (an escape sequence, a bell) is stored as given and
+// printed escaped: nothing read from the case file drives the terminal. (C1 controls are not in the
+// case file's character set: the reader refuses them.)
+TEST_F(HostileFiles, ControlCharactersOfStoredTextArePrintedEscaped) {
+    std::string scenario = Press();
+    scenario.replace(scenario.find("\"Presse\""), 8, R"("Presse\u001b[2J\u0007fin")");
+    ASSERT_EQ(RunScenario(scenario, "--case " + Quoted(dossier())).status, 0);
+    const std::string stored = Isql(dossier(), "SET LIST ON;\nSELECT DESIGNATION FROM ZENKOVKB;\n");
+    EXPECT_NE(stored.find("Presse\x1b[2J\x07"
+                          "fin"),
+              std::string::npos)
+        << stored;
+    const Outcome schedule = Host("schedule " + Quoted(dossier()) + " M1");
+    ASSERT_EQ(schedule.status, 0) << schedule.err;
+    EXPECT_NE(schedule.out.find("Presse\\u001B[2J\\u0007fin"), std::string::npos) << schedule.out;
+    for (char c : schedule.out) EXPECT_FALSE(c == '\x1b' || c == '\x07') << schedule.out;
+}
+
+}  // namespace
