@@ -199,11 +199,18 @@ DirectoryClaim::DirectoryClaim(const UnicodeString& directory, const UnicodeStri
         if (fd_ < 0)
             throw EDossierInaccessible(
                 FILES_LOC(), "Impossible d'ouvrir le répertoire " + directory + " : " + SystemError());
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            created_.clear();  // the holder works in it: a loser removes nothing
+
             throw EDossierInaccessible(
                 FILES_LOC(),
                 "Le répertoire " + directory + " est déjà pris par un autre programme qui y crée un dossier");
+        }
         std::error_code error;
+        if (CDossier::Existe(directory)) {
+            created_.clear();
+            throw EDossier("Le répertoire " + directory + " contient déjà un dossier");
+        }
         if (!fs::is_empty(directory, error) || error)
             throw EDossier(option + " : le répertoire " + directory + " n'est pas vide");
         if (!Created()) {
