@@ -13,19 +13,35 @@
 #include "platform/currency.h"
 #include "platform/datetime.h"
 #include "platform/db/ibx.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 
 namespace vkhost {
 
 namespace {
 
+// Location codes of the failures that reach the command line without one of their own: unit 913,
+// then the line of the catch, so that every message of status 1 names where it was stopped.
+constexpr unsigned kUnitHostCommand = 913;
+#define HOST_COMMAND_LOC() VK_LocationCode(kUnitHostCommand, __LINE__)
+
+int Failure(unsigned long code, const char* message) {
+    std::cerr << FormatLocationCode(code) << ' ' << message << '\n';
+    return kExitFailure;
+}
+
 // Runs a command and turns its failures into the host's exit statuses, the message on stderr.
+// Status 2 is the user's input only (a field, a path, settings that name a wrong place); a case
+// file in use, damaged or out of reach, and every failure of the engine, the database or the
+// system, are status 1 with their location code.
 int Guarded(const std::function<int()>& command) {
     try {
         return command();
     } catch (const InvalidInput& e) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
+    } catch (const EDossierInaccessible& e) {
+        return Failure(e.Code, e.what());
     } catch (const EDossier& e) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
@@ -33,11 +49,15 @@ int Guarded(const std::function<int()>& command) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
     } catch (const EUser& e) {
-        std::cerr << FormatLocationCode(e.Code) << ' ' << e.what() << '\n';
-        return kExitFailure;
+        return Failure(e.Code, e.what());
+    } catch (const EngineReportedFailure& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
+    } catch (const EFichier& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
+    } catch (const EIBError& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
     } catch (const std::exception& e) {
-        std::cerr << e.what() << '\n';
-        return kExitFailure;
+        return Failure(HOST_COMMAND_LOC(), e.what());
     }
 }
 

@@ -4,10 +4,10 @@
 #include <fmt/format.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "platform/compta_interne.h"
+#include "platform/files.h"
 
 namespace compta {
 
@@ -57,55 +57,40 @@ void EcrireLigne(std::ostream& out, const std::vector<UnicodeString>& fields) {
 void EcrireFEC(const UnicodeString& path, const std::vector<EcritureCompta>& entries,
                const std::map<UnicodeString, UnicodeString>& chart, CDossier* dossier,
                const TDateTime& validation) {
-    namespace fs = std::filesystem;
-    // Written beside the target, then renamed over it: the file is replaced whole or not at all.
-    const fs::path target(path);
-    const fs::path temporary = fs::path(path + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw EComptabilite("Impossible d'écrire le fichier d'export " + path + ".");
-        EcrireLigne(out, std::vector<UnicodeString>(std::begin(kColonnes), std::end(kColonnes)));
-        int number = 0;
-        for (const EcritureCompta& entry : entries) {
-            ++number;
-            UnicodeString piece = ReferencePiece(entry.Origine, entry.Piece);
-            if (piece.empty()) piece = fmt::format("{}", number);
-            for (const LigneCompta& line : entry.Lignes) {
-                std::vector<UnicodeString> fields = {entry.Journal,
-                                                     LibelleJournal(entry.Journal),
-                                                     fmt::format("{}", number),
-                                                     DateFEC(entry.Date),
-                                                     line.Compte,
-                                                     LibelleCompte(chart, dossier, line.Compte),
-                                                     "",
-                                                     "",
-                                                     piece,
-                                                     DateFEC(entry.Date),
-                                                     line.Libelle,
-                                                     MontantVirgule(line.Debit ? line.Montant : CCurrency(0)),
-                                                     MontantVirgule(line.Debit ? CCurrency(0) : line.Montant),
-                                                     "",
-                                                     "",
-                                                     DateFEC(validation),
-                                                     "",
-                                                     ""};
-                EcrireLigne(out, fields);
-            }
-        }
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw EComptabilite("Impossible d'écrire le fichier d'export " + path + ".");
+    // Written whole to a temporary file beside the target, then renamed over it (WriteFileSafely).
+    std::ostringstream out;
+    EcrireLigne(out, std::vector<UnicodeString>(std::begin(kColonnes), std::end(kColonnes)));
+    int number = 0;
+    for (const EcritureCompta& entry : entries) {
+        ++number;
+        UnicodeString piece = ReferencePiece(entry.Origine, entry.Piece);
+        if (piece.empty()) piece = fmt::format("{}", number);
+        for (const LigneCompta& line : entry.Lignes) {
+            std::vector<UnicodeString> fields = {entry.Journal,
+                                                 LibelleJournal(entry.Journal),
+                                                 fmt::format("{}", number),
+                                                 DateFEC(entry.Date),
+                                                 line.Compte,
+                                                 LibelleCompte(chart, dossier, line.Compte),
+                                                 "",
+                                                 "",
+                                                 piece,
+                                                 DateFEC(entry.Date),
+                                                 line.Libelle,
+                                                 MontantVirgule(line.Debit ? line.Montant : CCurrency(0)),
+                                                 MontantVirgule(line.Debit ? CCurrency(0) : line.Montant),
+                                                 "",
+                                                 "",
+                                                 DateFEC(validation),
+                                                 "",
+                                                 ""};
+            EcrireLigne(out, fields);
         }
     }
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw EComptabilite("Impossible d'écrire le fichier d'export " + path + " : " + error.message());
+    try {
+        WriteFileSafely(path, out.str());
+    } catch (const EFichier& e) {
+        throw EComptabilite("Export des écritures : " + e.Message);
     }
     static_assert(kNombreColonnes == 18);
 }
