@@ -55,7 +55,6 @@ CCurrency Etat::Montant(const Ligne& row, const std::string& key) const {
     return Z(row.cellules[index].montant);
 }
 
-
 Etat Entete(const std::string& form, const std::string& title, const Periode& periode) {
     Etat etat;
     etat.formulaire = form;
@@ -72,8 +71,9 @@ void Colonnes(Etat& etat, const std::vector<std::pair<const char*, const char*>>
 
 // Gross value movements of a component: opening, transfers in, acquisitions, transfers out,
 // disposals, closing, in the row of `compteOuverture` (opening) and `compte` (closing).
-void MouvementsBruts(const FaitsComposant& f, const std::function<std::vector<CCurrency>&(const std::string&)>& row,
-                     size_t ouv, size_t acq, size_t virIn, size_t virOut, size_t cess, size_t clot) {
+void MouvementsBruts(const FaitsComposant& f,
+                     const std::function<std::vector<CCurrency>&(const std::string&)>& row, size_t ouv,
+                     size_t acq, size_t virIn, size_t virOut, size_t cess, size_t clot) {
     const bool transfer = !f.comptePrecedent.empty();
     std::vector<CCurrency>& now = row(f.compte);
     std::vector<CCurrency>& before = row(transfer ? f.comptePrecedent : f.compte);
@@ -103,8 +103,9 @@ Etat Etat2054(const std::vector<FaitsComposant>& faits, const Periode& periode) 
                     {"closing", "Valeur brute à la fin de l'exercice"}});
     Grille grille(Postes2054(), 6);
     for (const FaitsComposant& f : faits)
-        MouvementsBruts(f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); }, 0, 2, 2,
-                        3, 4, 5);
+        MouvementsBruts(
+            f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); }, 0, 2, 2, 3, 4,
+            5);
     grille.Remplir(etat);
     return etat;
 }
@@ -119,7 +120,8 @@ bool Amortissable(const FaitsComposant& f) {
 // Accounting depreciation: opening, the year's charges (with the write-down of a scrapping), what
 // left with disposals and transfers, closing. A transferred component carries its opening
 // depreciation from the old row to the new one.
-void MouvementsAmort(const FaitsComposant& f, const std::function<std::vector<CCurrency>&(const std::string&)>& row) {
+void MouvementsAmort(const FaitsComposant& f,
+                     const std::function<std::vector<CCurrency>&(const std::string&)>& row) {
     const bool transfer = !f.comptePrecedent.empty();
     std::vector<CCurrency>& now = row(f.compte);
     std::vector<CCurrency>& before = row(transfer ? f.comptePrecedent : f.compte);
@@ -173,19 +175,20 @@ CauseDerogatoire CauseDe(const FaitsComposant& f) {
 namespace {
 
 Etat Etat2055B(const std::vector<FaitsComposant>& faits, const Periode& periode) {
-    Etat etat = Entete("2055", "AMORTISSEMENTS : ventilation des dotations et amortissements dérogatoires",
-                       periode);
+    Etat etat =
+        Entete("2055", "AMORTISSEMENTS : ventilation des dotations et amortissements dérogatoires", periode);
     etat.cadre = "B";
-    Colonnes(etat, {{"linear", "Dotations : mode linéaire"},
-                    {"declining", "Dotations : mode dégressif"},
-                    {"exceptional", "Dotations : amortissement exceptionnel"},
-                    {"derog_alloc_duration", "Dérogatoires, dotations : différentiel de durée et autres"},
-                    {"derog_alloc_declining", "Dérogatoires, dotations : mode dégressif"},
-                    {"derog_alloc_exceptional", "Dérogatoires, dotations : amortissement fiscal exceptionnel"},
-                    {"derog_reversal_duration", "Dérogatoires, reprises : différentiel de durée et autres"},
-                    {"derog_reversal_declining", "Dérogatoires, reprises : mode dégressif"},
-                    {"derog_reversal_exceptional", "Dérogatoires, reprises : amortissement fiscal exceptionnel"},
-                    {"derog_net", "Mouvement net des amortissements dérogatoires"}});
+    Colonnes(etat,
+             {{"linear", "Dotations : mode linéaire"},
+              {"declining", "Dotations : mode dégressif"},
+              {"exceptional", "Dotations : amortissement exceptionnel"},
+              {"derog_alloc_duration", "Dérogatoires, dotations : différentiel de durée et autres"},
+              {"derog_alloc_declining", "Dérogatoires, dotations : mode dégressif"},
+              {"derog_alloc_exceptional", "Dérogatoires, dotations : amortissement fiscal exceptionnel"},
+              {"derog_reversal_duration", "Dérogatoires, reprises : différentiel de durée et autres"},
+              {"derog_reversal_declining", "Dérogatoires, reprises : mode dégressif"},
+              {"derog_reversal_exceptional", "Dérogatoires, reprises : amortissement fiscal exceptionnel"},
+              {"derog_net", "Mouvement net des amortissements dérogatoires"}});
     Grille grille(Postes2055(), 10);
     for (const FaitsComposant& f : faits) {
         if (f.typeCompte == 3) continue;
@@ -205,8 +208,8 @@ Etat Etat2055B(const std::vector<FaitsComposant>& faits, const Periode& periode)
 }  // namespace
 
 const std::vector<std::string>& Formulaires() {
-    static const std::vector<std::string> forms = {"2054",     "2055",    "2059a", "2033c",
-                                                   "2033d",    "register", "charges", "table"};
+    static const std::vector<std::string> forms = {"2054",  "2055",     "2059a",   "2033c",
+                                                   "2033d", "register", "charges", "table"};
     return forms;
 }
 

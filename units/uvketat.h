@@ -39,18 +39,18 @@ struct Colonne {
 };
 
 struct Ligne {
-    std::string libelle;                // the form's own text
-    std::vector<std::string> comptes;   // the account prefixes the row gathers
-    std::vector<Cellule> cellules;      // one per column
-    bool sousTotal = false;             // a subtotal line (printed in bold)
+    std::string libelle;               // the form's own text
+    std::vector<std::string> comptes;  // the account prefixes the row gathers
+    std::vector<Cellule> cellules;     // one per column
+    bool sousTotal = false;            // a subtotal line (printed in bold)
 };
 
 struct Etat {
     std::string formulaire;  // "2054", "2055", "2059a", ...
     std::string titre;
-    std::string cadre;       // frame within the form ("A", "B"), empty when the form has one
+    std::string cadre;  // frame within the form ("A", "B"), empty when the form has one
     std::string societe;
-    std::string siren;       // empty when the case file has none
+    std::string siren;  // empty when the case file has none
     TDateTime debut, fin;
     std::string cleLignes = "rows";  // "lines" for the list of disposals
     std::vector<Colonne> colonnes;
@@ -66,9 +66,9 @@ struct Etat {
 // and for the depreciation table the asset's reference.
 struct Demande {
     std::string formulaire;
-    std::optional<int> annee;   // calendar year of the fiscal year's end
-    TDateTime date;              // a date inside the year: the register listing is taken at it
-    std::string reference;       // asset reference for "table"
+    std::optional<int> annee;  // calendar year of the fiscal year's end
+    TDateTime date;            // a date inside the year: the register listing is taken at it
+    std::string reference;     // asset reference for "table"
 };
 
 // The forms this module knows.

@@ -9,7 +9,9 @@ namespace {
 // The long-term part goes to the rate the company's tax regime applies: 12.8 % under income tax,
 // 15 % (the reduced rate of patents, the only operating assets still on the long-term regime) under
 // corporate income tax.
-const char* ColonneTaux() { return pCurDossier->DossierIS() ? "long_term_15" : "long_term_12_8"; }
+const char* ColonneTaux() {
+    return pCurDossier->DossierIS() ? "long_term_15" : "long_term_12_8";
+}
 const char* LibelleTaux() {
     return pCurDossier->DossierIS() ? "Long terme à 15 %" : "Long terme à 12,8 %";
 }
@@ -17,8 +19,9 @@ const char* LibelleTaux() {
 }  // namespace
 
 Etat Etat2059A(const std::vector<FaitsComposant>& faits, const Periode& periode, bool simplifie) {
-    Etat etat = Entete(simplifie ? "2033c" : "2059a",
-                       simplifie ? "PLUS-VALUES, MOINS-VALUES" : "DÉTERMINATION DES PLUS ET MOINS-VALUES", periode);
+    Etat etat =
+        Entete(simplifie ? "2033c" : "2059a",
+               simplifie ? "PLUS-VALUES, MOINS-VALUES" : "DÉTERMINATION DES PLUS ET MOINS-VALUES", periode);
     if (simplifie) etat.cadre = "III";
     etat.cleLignes = "lines";
     Colonnes(etat, {{"designation", "Nature des éléments cédés"}, {"account", "Compte"}}, TypeCellule::Texte);
@@ -37,8 +40,8 @@ Etat Etat2059A(const std::vector<FaitsComposant>& faits, const Periode& periode,
         Ligne line;
         line.libelle = f.reference + " " + f.designation;
         line.comptes = {f.compte};
-        line.cellules = {Cellule::DeTexte(f.designation), Cellule::DeTexte(f.compte), Cellule::DeDate(f.entree),
-                         Cellule::DeDate(f.sortie)};
+        line.cellules = {Cellule::DeTexte(f.designation), Cellule::DeTexte(f.compte),
+                         Cellule::DeDate(f.entree), Cellule::DeDate(f.sortie)};
         const std::vector<CCurrency> amounts = {f.valeurOrigine, f.amortPratiques, f.valeurResiduelle,
                                                 f.prixCession,   f.plusMoinsValue, f.courtTerme,
                                                 f.longTerme,     f.longTerme};

@@ -58,8 +58,8 @@ void LitComptable(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
     f.amortOuverture = f.entreDansLAnnee ? CCurrency(0) : AmortOuverture(*plan, periode);
     if (f.sortiDansLAnnee) {
         const cVK_Cession& cession = *c.GetCession();
-        const TDateTime fin =
-            cession.GetDateFinUtilisation().IsNull() ? cession.GetDateSortie() : cession.GetDateFinUtilisation();
+        const TDateTime fin = cession.GetDateFinUtilisation().IsNull() ? cession.GetDateSortie()
+                                                                       : cession.GetDateFinUtilisation();
         f.dotation = Z(plan->GetDotation(fin));
         // A scrapped component is written down to nothing, as its disposal entry charges it.
         if (f.rebut && f.typeMethodeComptable != 0) f.dotationExceptionnelle = Z(plan->GetVNC(fin));
@@ -73,8 +73,10 @@ void LitComptable(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
         if (f.sortiDansLAnnee) {
             f.deprecReprise = ouvertureDep;
         } else {
-            f.deprecReprise = Z(plan->GetDeprecNonDed(periode.date, 1)) + Z(plan->GetDeprecDed(periode.date, 1));
-            f.deprecDotation = Z(plan->GetDeprecNonDed(periode.date, 0)) + Z(plan->GetDeprecDed(periode.date, 0));
+            f.deprecReprise =
+                Z(plan->GetDeprecNonDed(periode.date, 1)) + Z(plan->GetDeprecDed(periode.date, 1));
+            f.deprecDotation =
+                Z(plan->GetDeprecNonDed(periode.date, 0)) + Z(plan->GetDeprecDed(periode.date, 0));
         }
     }
 }

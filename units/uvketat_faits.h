@@ -33,12 +33,12 @@ struct FaitsComposant {
 
     // Accounting plan.
     std::string methodeComptable;
-    int dureeComptable = 0;  // months, 0 when none
+    int dureeComptable = 0;        // months, 0 when none
     int typeMethodeComptable = 0;  // 0 not depreciated, 1 linear, 2 declining
     CCurrency amortOuverture{0};
-    CCurrency dotation{0};             // the year's charge, to the disposal for a disposed component
+    CCurrency dotation{0};                // the year's charge, to the disposal for a disposed component
     CCurrency dotationExceptionnelle{0};  // write-down of a scrapped component
-    CCurrency amortCloture{0};         // read at the period's end (0 once disposed of)
+    CCurrency amortCloture{0};            // read at the period's end (0 once disposed of)
 
     // Tax plan and derogatory depreciation.
     std::string methodeFiscale;
@@ -47,8 +47,8 @@ struct FaitsComposant {
     bool derogConcerne = false;
     CCurrency derogOuverture{0};
     CCurrency derogDotation{0};
-    CCurrency derogReprise{0};   // reversals, the release at disposal included
-    CCurrency derogCloture{0};   // balance at the period's end (0 once disposed of)
+    CCurrency derogReprise{0};  // reversals, the release at disposal included
+    CCurrency derogCloture{0};  // balance at the period's end (0 once disposed of)
 
     // Impairment (not on 2054/2055; in the charges).
     CCurrency deprecDotation{0};
@@ -60,7 +60,7 @@ struct FaitsComposant {
     TDateTime sortie;
     std::string motifSortie;
     CCurrency prixCession{0};
-    CCurrency valeurOrigine{0};  // gross value retained by the disposal (VAT to reverse included)
+    CCurrency valeurOrigine{0};   // gross value retained by the disposal (VAT to reverse included)
     CCurrency amortPratiques{0};  // depreciation deducted, derogatory included
     CCurrency valeurResiduelle{0};
     CCurrency plusMoinsValue{0};
@@ -82,6 +82,8 @@ std::vector<FaitsComposant> LireFaits(const Periode& periode);
 std::vector<FaitsComposant> LireFaitsBien(const Periode& periode, const std::string& reference);
 
 // Zero for a null amount.
-inline CCurrency Z(const CCurrency& amount) { return amount.IsNull() ? CCurrency(0) : amount; }
+inline CCurrency Z(const CCurrency& amount) {
+    return amount.IsNull() ? CCurrency(0) : amount;
+}
 
 }  // namespace vketat

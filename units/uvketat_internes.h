@@ -34,7 +34,8 @@ public:
     void Remplir(Etat& etat) {
         const size_t last = postes_.size() - 1;
         for (size_t i = 0; i < postes_.size(); ++i) {
-            if (i == last && utiliseNonClasses_) etat.lignes.push_back(LigneDe(kNonClasses, {}, montants_.back()));
+            if (i == last && utiliseNonClasses_)
+                etat.lignes.push_back(LigneDe(kNonClasses, {}, montants_.back()));
             Ligne row = LigneDe(postes_[i].libelle, postes_[i].comptes, Valeurs(i));
             row.sousTotal = !postes_[i].somme.empty();
             if (i == last)
@@ -69,7 +70,6 @@ private:
     std::vector<std::vector<CCurrency>> montants_;
     bool utiliseNonClasses_ = false;
 };
-
 
 Etat Entete(const std::string& form, const std::string& title, const Periode& periode);
 void Colonnes(Etat& etat, const std::vector<std::pair<const char*, const char*>>& columns,

@@ -44,7 +44,8 @@ public:
     explicit Document(cairo_t* cr) : cr_(cr), layout_{pango_cairo_create_layout(cr)} {}
 
     // Text in a box of `width` points at (x, y); right-aligned for amounts, cut with an ellipsis.
-    void Texte(const std::string& text, double x, double y, double width, bool right, bool bold, double size) {
+    void Texte(const std::string& text, double x, double y, double width, bool right, bool bold,
+               double size) {
         PangoFontDescription* font = pango_font_description_from_string(bold ? "Sans Bold" : "Sans");
         pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
         pango_layout_set_font_description(layout_.l, font);
@@ -123,7 +124,8 @@ public:
             constexpr double kEntete = 40.0;
             if (labelColumn) doc_.Entete("Postes", kMarge, y_, labelWidth, kEntete);
             for (size_t c = 0; c < etat.colonnes.size(); ++c)
-                doc_.Entete(etat.colonnes[c].libelle, kMarge + labelWidth + c * columnWidth, y_, columnWidth, kEntete);
+                doc_.Entete(etat.colonnes[c].libelle, kMarge + labelWidth + c * columnWidth, y_, columnWidth,
+                            kEntete);
             y_ += kEntete;
         };
         header();
@@ -141,8 +143,8 @@ public:
                 std::string text = CellulePDF(line.cellules[c]);
                 if (!labelColumn && c == 0 && line.sousTotal && text.empty()) text = line.libelle;
                 const double x = kMarge + labelWidth + c * columnWidth;
-                doc_.Texte(text, x + 2, y_ + 2, columnWidth - 4, etat.colonnes[c].type == TypeCellule::Montant,
-                           line.sousTotal, 7);
+                doc_.Texte(text, x + 2, y_ + 2, columnWidth - 4,
+                           etat.colonnes[c].type == TypeCellule::Montant, line.sousTotal, 7);
                 doc_.Cadre(x, y_, columnWidth, kHauteurLigne);
             }
             y_ += kHauteurLigne;
@@ -165,21 +167,22 @@ private:
         ++page_;
         cairo_set_source_rgb(cr_, 0, 0, 0);
         cairo_set_line_width(cr_, 0.4);
-        std::string title = etat.formulaire == "register" || etat.formulaire == "charges" || etat.formulaire == "table"
-                                ? etat.titre
-                                : "Formulaire " + etat.formulaire + " : " + etat.titre;
+        std::string title =
+            etat.formulaire == "register" || etat.formulaire == "charges" || etat.formulaire == "table"
+                ? etat.titre
+                : "Formulaire " + etat.formulaire + " : " + etat.titre;
         if (!etat.cadre.empty()) title += " (cadre " + etat.cadre + ")";
         doc_.Texte(title, kMarge, kMarge, kLargeur - 2 * kMarge, false, true, 12);
-        doc_.Texte(etat.societe + "    SIREN : " + (etat.siren.empty() ? "non renseigné" : etat.siren), kMarge,
-                   kMarge + 17, 500, false, false, 9);
+        doc_.Texte(etat.societe + "    SIREN : " + (etat.siren.empty() ? "non renseigné" : etat.siren),
+                   kMarge, kMarge + 17, 500, false, false, 9);
         doc_.Texte("Exercice du " + DateFrancaise(etat.debut) + " au " + DateFrancaise(etat.fin),
                    kLargeur - kMarge - 250, kMarge + 17, 250, true, false, 9);
         y_ = kMarge + 36;
     }
 
     void PiedDePage() {
-        doc_.Texte(fmt::format("Page {} / {}", page_, pages_), kLargeur - kMarge - 120, kHauteur - kMarge - 8, 120,
-                   true, false, 8);
+        doc_.Texte(fmt::format("Page {} / {}", page_, pages_), kLargeur - kMarge - 120, kHauteur - kMarge - 8,
+                   120, true, false, 8);
     }
 
     cairo_t* cr_;

@@ -8,13 +8,17 @@ namespace vketat {
 const std::vector<Poste>& Postes2054() {
     static const std::vector<Poste> postes = {
         /* 0 */ {"Frais d'établissement et de développement (TOTAL I)", {"201", "203"}, {}},
-        /* 1 */ {"Autres postes d'immobilisations incorporelles (TOTAL II)",
-                 {"205", "206", "207", "208", "232", "237"}, {}},
+        /* 1 */
+        {"Autres postes d'immobilisations incorporelles (TOTAL II)",
+         {"205", "206", "207", "208", "232", "237"},
+         {}},
         /* 2 */ {"Terrains", {"211", "212"}, {}},
         /* 3 */ {"Constructions sur sol propre", {"213", "2131", "2138"}, {}},
         /* 4 */ {"Constructions sur sol d'autrui", {"214"}, {}},
-        /* 5 */ {"Constructions, installations générales, agencements et aménagements des constructions",
-                 {"2135", "2145"}, {}},
+        /* 5 */
+        {"Constructions, installations générales, agencements et aménagements des constructions",
+         {"2135", "2145"},
+         {}},
         /* 6 */ {"Installations techniques, matériel et outillage industriels", {"215"}, {}},
         /* 7 */ {"Installations générales, agencements, aménagements divers", {"2181"}, {}},
         /* 8 */ {"Matériel de transport", {"2182"}, {}},
@@ -40,8 +44,10 @@ const std::vector<Poste>& Postes2055() {
         /* 2 */ {"Terrains", {"211", "212"}, {}},
         /* 3 */ {"Constructions sur sol propre", {"213", "2131", "2138"}, {}},
         /* 4 */ {"Constructions sur sol d'autrui", {"214"}, {}},
-        /* 5 */ {"Constructions, installations générales, agencements et aménagements des constructions",
-                 {"2135", "2145"}, {}},
+        /* 5 */
+        {"Constructions, installations générales, agencements et aménagements des constructions",
+         {"2135", "2145"},
+         {}},
         /* 6 */ {"Installations techniques, matériel et outillage industriels", {"215"}, {}},
         /* 7 */ {"Installations générales, agencements, aménagements divers", {"2181"}, {}},
         /* 8 */ {"Matériel de transport", {"2182"}, {}},
@@ -56,7 +62,8 @@ const std::vector<Poste>& Postes2055() {
 const std::vector<Poste>& Postes2033CI() {
     static const std::vector<Poste> postes = {
         /* 0 */ {"Immobilisations incorporelles : fonds commercial", {"207"}, {}},
-        /* 1 */ {"Immobilisations incorporelles : autres", {"201", "203", "205", "206", "208", "232", "237"}, {}},
+        /* 1 */
+        {"Immobilisations incorporelles : autres", {"201", "203", "205", "206", "208", "232", "237"}, {}},
         /* 2 */ {"Terrains", {"211", "212"}, {}},
         /* 3 */ {"Constructions", {"213", "214"}, {}},
         /* 4 */ {"Installations techniques matériel et outillage industriels", {"215"}, {}},

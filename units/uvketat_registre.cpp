@@ -19,8 +19,8 @@ const std::vector<std::pair<const char*, const char*>> kMontantsRegistre = {
     {"derogatory", "Amortissements dérogatoires"}};
 
 std::vector<CCurrency> MontantsRegistre(const FaitsComposant& f) {
-    const CCurrency closing = f.sortiDansLAnnee ? f.amortOuverture + f.dotation + f.dotationExceptionnelle
-                                                : f.amortCloture;
+    const CCurrency closing =
+        f.sortiDansLAnnee ? f.amortOuverture + f.dotation + f.dotationExceptionnelle : f.amortCloture;
     const CCurrency net = f.sortiDansLAnnee ? CCurrency(0) : f.brut - f.amortCloture;
     return {f.brut, f.amortOuverture, f.dotation + f.dotationExceptionnelle, closing, net, f.derogCloture};
 }
@@ -38,8 +38,8 @@ Ligne SousTotal(const std::string& label, const std::string& account, const std:
 }
 
 // Puts the year's amount of a kind of standard account into the charges by account.
-void Ajoute(std::map<std::string, std::pair<CCurrency, CCurrency>>& comptes, int kind, const CCurrency& amount,
-            bool reprise) {
+void Ajoute(std::map<std::string, std::pair<CCurrency, CCurrency>>& comptes, int kind,
+            const CCurrency& amount, bool reprise) {
     if (amount == CCurrency(0)) return;
     const std::string account = COMPTESGetCompte(kPlanComptableGeneral, kind);
     auto& [charge, reversal] = comptes.try_emplace(account, CCurrency(0), CCurrency(0)).first->second;
@@ -65,12 +65,13 @@ const char* LibelleCompte(const std::string& account) {
 
 Etat EtatRegistre(const std::vector<FaitsComposant>& faits, const Periode& periode) {
     Etat etat = Entete("register", "REGISTRE DES IMMOBILISATIONS", periode);
-    Colonnes(etat, {{"reference", "Référence"},
-                    {"designation", "Désignation"},
-                    {"account", "Compte"},
-                    {"method", "Mode comptable"},
-                    {"duration", "Durée (mois)"},
-                    {"tax_method", "Mode fiscal"}},
+    Colonnes(etat,
+             {{"reference", "Référence"},
+              {"designation", "Désignation"},
+              {"account", "Compte"},
+              {"method", "Mode comptable"},
+              {"duration", "Durée (mois)"},
+              {"tax_method", "Mode fiscal"}},
              TypeCellule::Texte);
     Colonnes(etat, {{"entry_date", "Entrée"}, {"service_date", "Mise en service"}}, TypeCellule::Date);
     Colonnes(etat, kMontantsRegistre);

@@ -14,8 +14,9 @@ Etat Etat2033CI(const std::vector<FaitsComposant>& faits, const Periode& periode
     Grille grille(Postes2033CI(), 4);
     // Transfers between rows count as increases and decreases: there is no column of their own.
     for (const FaitsComposant& f : faits)
-        MouvementsBruts(f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); }, 0, 1, 1,
-                        2, 2, 3);
+        MouvementsBruts(
+            f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); }, 0, 1, 1, 2, 2,
+            3);
     grille.Remplir(etat);
     return etat;
 }

@@ -10,7 +10,9 @@ namespace vketat {
 
 namespace {
 
-uint64_t Magnitude(int64_t count) { return count < 0 ? uint64_t(0) - uint64_t(count) : uint64_t(count); }
+uint64_t Magnitude(int64_t count) {
+    return count < 0 ? uint64_t(0) - uint64_t(count) : uint64_t(count);
+}
 
 std::string Milliers(uint64_t units) {
     std::string digits = std::to_string(units);
@@ -23,11 +25,14 @@ std::string Milliers(uint64_t units) {
 }
 
 // Rounds a count of ten-thousandths to a count of `unit` ten-thousandths, half away from zero.
-uint64_t Arrondi(uint64_t magnitude, uint64_t unit) { return (magnitude + unit / 2) / unit; }
+uint64_t Arrondi(uint64_t magnitude, uint64_t unit) {
+    return (magnitude + unit / 2) / unit;
+}
 
 // Display width of UTF-8 text: its code points.
 size_t Largeur(const std::string& text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
 std::string Cadre(std::string text, size_t width, bool right) {
@@ -38,9 +43,10 @@ std::string Cadre(std::string text, size_t width, bool right) {
 }
 
 std::string Titre(const Etat& etat) {
-    std::string title = etat.formulaire == "register" || etat.formulaire == "charges" || etat.formulaire == "table"
-                            ? etat.titre
-                            : "Formulaire " + etat.formulaire + " : " + etat.titre;
+    std::string title =
+        etat.formulaire == "register" || etat.formulaire == "charges" || etat.formulaire == "table"
+            ? etat.titre
+            : "Formulaire " + etat.formulaire + " : " + etat.titre;
     if (!etat.cadre.empty()) title += " (cadre " + etat.cadre + ")";
     return title;
 }
@@ -73,7 +79,8 @@ void TexteEtat(const Etat& etat, std::string& out) {
     for (size_t c = 0; c < widths.size(); ++c) {
         widths[c] = Largeur(fmt::format("({})", c + 1));
         for (const Ligne* row : rows)
-            if (c < row->cellules.size()) widths[c] = std::max(widths[c], Largeur(TexteCellule(row->cellules[c])));
+            if (c < row->cellules.size())
+                widths[c] = std::max(widths[c], Largeur(TexteCellule(row->cellules[c])));
     }
     auto label = [&](const std::string& text) {
         std::string cut;
@@ -153,7 +160,8 @@ std::string CelluleJSON(const Cellule& cell) {
 }
 
 std::string LigneJSON(const Etat& etat, const Ligne& row, const std::string& indent) {
-    std::string out = "{\n" + indent + "  \"label\": " + Json(row.libelle) + ",\n" + indent + "  \"accounts\": [";
+    std::string out =
+        "{\n" + indent + "  \"label\": " + Json(row.libelle) + ",\n" + indent + "  \"accounts\": [";
     for (size_t i = 0; i < row.comptes.size(); ++i) out += (i ? ", " : "") + Json(row.comptes[i]);
     out += "]";
     for (size_t c = 0; c < etat.colonnes.size() && c < row.cellules.size(); ++c)
@@ -173,9 +181,11 @@ std::string EtatJSON(const Etat& etat, const std::string& indent) {
            ", \"end\": " + Json(FormatISODate(etat.fin)) + "},\n";
     out += indent + "  " + Json(etat.cleLignes) + ": [";
     for (size_t i = 0; i < etat.lignes.size(); ++i)
-        out += std::string(i ? "," : "") + "\n" + indent + "    " + LigneJSON(etat, etat.lignes[i], indent + "    ");
+        out += std::string(i ? "," : "") + "\n" + indent + "    " +
+               LigneJSON(etat, etat.lignes[i], indent + "    ");
     out += etat.lignes.empty() ? "]" : "\n" + indent + "  ]";
-    out += ",\n" + indent + "  \"total\": " + (etat.total ? LigneJSON(etat, *etat.total, indent + "  ") : "null");
+    out += ",\n" + indent +
+           "  \"total\": " + (etat.total ? LigneJSON(etat, *etat.total, indent + "  ") : "null");
     return out + "\n" + indent + "}";
 }
 
@@ -201,7 +211,9 @@ std::string MontantExactVirgule(const CCurrency& amount) {
     return fmt::format("{}{},{}", count < 0 ? "-" : "", magnitude / CCurrency::Scale, decimals);
 }
 
-std::string MontantExact(const CCurrency& amount) { return amount.ToString(); }
+std::string MontantExact(const CCurrency& amount) {
+    return amount.ToString();
+}
 
 std::string DateFrancaise(const TDateTime& date) {
     if (date.IsNull()) return "";
@@ -231,8 +243,8 @@ std::string EcrireCSV(const std::vector<Etat>& etats) {
         auto write = [&](const Ligne& row) {
             std::string accounts;
             for (size_t a = 0; a < row.comptes.size(); ++a) accounts += (a ? " " : "") + row.comptes[a];
-            std::string line = (frames ? ChampCSV(etat.cadre) + ";" : "") + ChampCSV(row.libelle) + ";" +
-                               ChampCSV(accounts);
+            std::string line =
+                (frames ? ChampCSV(etat.cadre) + ";" : "") + ChampCSV(row.libelle) + ";" + ChampCSV(accounts);
             for (const Cellule& cell : row.cellules) line += ";" + CelluleCSV(cell);
             out += line + "\r\n";
         };
@@ -245,7 +257,8 @@ std::string EcrireCSV(const std::vector<Etat>& etats) {
 std::string EcrireJSON(const std::vector<Etat>& etats) {
     if (etats.size() == 1) return EtatJSON(etats[0], "") + "\n";
     std::string out = "[";
-    for (size_t i = 0; i < etats.size(); ++i) out += std::string(i ? "," : "") + "\n  " + EtatJSON(etats[i], "  ");
+    for (size_t i = 0; i < etats.size(); ++i)
+        out += std::string(i ? "," : "") + "\n  " + EtatJSON(etats[i], "  ");
     return out + "\n]\n";
 }
 

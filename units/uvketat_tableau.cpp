@@ -45,11 +45,16 @@ void LignesDuPlan(cVK_Composant& c, cVK_Amortissement& plan, Etat& etat) {
         Ligne row;
         row.libelle = c.Designation;
         row.comptes = {c.NUMCOMPTE};
-        row.cellules = {Cellule::DeTexte(c.Designation), Cellule::DeTexte(plan.GetDesignTypeAmort()),
-                        Cellule::DeTexte(plan.GetDesignationMethode()), Cellule::DeDate(start),
-                        Cellule::DeDate(end),           Cellule::DeMontant(base),
-                        Cellule::DeMontant(opening),    Cellule::DeMontant(charge),
-                        Cellule::DeMontant(opening + charge), Cellule::DeMontant(Z(line->GetVNCOuv(0)) - charge)};
+        row.cellules = {Cellule::DeTexte(c.Designation),
+                        Cellule::DeTexte(plan.GetDesignTypeAmort()),
+                        Cellule::DeTexte(plan.GetDesignationMethode()),
+                        Cellule::DeDate(start),
+                        Cellule::DeDate(end),
+                        Cellule::DeMontant(base),
+                        Cellule::DeMontant(opening),
+                        Cellule::DeMontant(charge),
+                        Cellule::DeMontant(opening + charge),
+                        Cellule::DeMontant(Z(line->GetVNCOuv(0)) - charge)};
         etat.lignes.push_back(std::move(row));
     }
 }
@@ -58,7 +63,8 @@ void LignesDuPlan(cVK_Composant& c, cVK_Amortissement& plan, Etat& etat) {
 
 Etat EtatTableau(const Periode& periode, const std::string& reference) {
     std::unique_ptr<cVK_Bien> bien = BienDeReference(reference);
-    if (!bien) throw std::invalid_argument(fmt::format("--asset : aucun bien de référence « {} »", reference));
+    if (!bien)
+        throw std::invalid_argument(fmt::format("--asset : aucun bien de référence « {} »", reference));
     Etat etat = Entete("table", "TABLEAU D'AMORTISSEMENT : " + bien->GetReference() + " " + bien->Designation,
                        periode);
     Colonnes(etat, {{"component", "Composant"}, {"plan", "Plan"}, {"method", "Mode"}}, TypeCellule::Texte);
