@@ -9,6 +9,7 @@
 #include "host/exits_build.h"
 #include "host/run.h"
 #include "host/session.h"
+#include "host/statement.h"
 #include "host/stored_commands.h"
 #include "platform/currency.h"
 #include "platform/datetime.h"
@@ -149,6 +150,23 @@ int Main(int argc, char** argv) {
     addEnvironment(exitsCommand);
     exitsCommand->callback(
         [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });
+
+    StatementOptions statement;
+    CLI::App* statementCommand = app.add_subcommand(
+        "statement", "print a year-end statement: 2054, 2055, 2059a, 2033c, 2033d, register, charges, table");
+    statementCommand->add_option("DIR", statement.directory, "case-file directory")->required();
+    statementCommand->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges or table")
+        ->required()
+        ->check(CLI::IsMember({"2054", "2055", "2059a", "2033c", "2033d", "register", "charges", "table"}));
+    statementCommand->add_option("--year", statement.year, "fiscal year ending in this calendar year (default: the current one)");
+    statementCommand->add_option("--at", statement.at, "a date inside the year: figures at that date (YYYY-MM-DD)");
+    statementCommand->add_option("--format", statement.format, "text (default), csv, json or pdf")
+        ->check(CLI::IsMember({"text", "csv", "json", "pdf"}));
+    statementCommand->add_option("--out", statement.outFile, "file to create (owner only; must not exist)");
+    statementCommand->add_option("--asset", statement.asset, "the asset's reference (FORM table)");
+    addEnvironment(statementCommand);
+    statementCommand->callback(
+        [&] { status = Guarded([&] { return RunStatement(statement, environment, std::cout); }); });
 
     AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
 

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
   locales clang-format
+  libcairo2-dev libpango1.0-dev poppler-utils
 )
 # SETUP_SERVER=1 (scripts/server.sh): also the Firebird server, for the runs against a served case file.
 [ "${SETUP_SERVER:-0}" = 1 ] && packages+=(firebird3.0-server)
