@@ -23,7 +23,7 @@ CCurrency Min(const CCurrency& a, const CCurrency& b) {
 }
 
 int ReglageRetrospectif() {
-    return pCurDossier->FichierINI()->GetInteger("VK", "MiseAuxNormes_MethodeRetrospective", -1);
+    return pCurDossier->FichierINI()->GetInteger("VK", TOK_MAN_METHODE, -1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "units/uvkamortissement.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
+#include "units/uvkdivers.h"
 
 #define VK_UNIT vk::kUnitComposant
 #define VK_LINE_BASE 5000
@@ -114,7 +115,7 @@ CCurrency cVK_Composant::GetAmortDerogRetenu(const TDateTime& date) {
         const bool disposed =
             GetCession() && !GetCession()->GetDateSortie().IsNull() && GetCession()->GetDateSortie() <= date;
         const double rate =
-            disposed ? 100.0 : pCurDossier->FichierINI()->GetDouble("VK", "DerogatoireTaux", 100.0);
+            disposed ? 100.0 : pCurDossier->FichierINI()->GetDouble("VK", TOK_DEROG_TAUX, 100.0);
         const CCurrency minimum = GetAmortDerogMini(date);
         const CCurrency maximum = GetAmortDerogMaxi(date);
         return minimum + CCurrency(Round((maximum - minimum).AsDouble() * rate / 100, 2));

@@ -22,6 +22,9 @@ void* const vk::Context = &contextAnchor;
 // ---------------------------------------------------------------------------------------------
 // Literal formatters
 
+const char* const TOK_MAN_METHODE = "MiseAuxNormes_MethodeRetrospective";
+const char* const TOK_DEROG_TAUX = "DerogatoireTaux";
+
 UnicodeString VK_FormatAS(const UnicodeString& text) {
     if (text.empty()) return "NULL";
     UnicodeString quoted;
@@ -88,6 +91,16 @@ UnicodeString VK_FormatBool(bool value, bool numeric) {
 
 // ---------------------------------------------------------------------------------------------
 // Table names and SQL pieces
+
+CCurrency VK_ArrondiCentime(const CCurrency& amount) {
+    if (amount.IsNull()) return amount;
+    constexpr int64_t kCent = CCurrency::Scale / 100;
+    int64_t cents = amount.Count() / kCent;
+    const int64_t rest = amount.Count() % kCent;
+    if (rest >= kCent / 2) ++cents;
+    if (rest <= -kCent / 2) --cents;
+    return CCurrency::FromCount(cents * kCent);
+}
 
 bool IsBaseCommune(const UnicodeString& base) {
     return base == "OKT_COMMUN";
