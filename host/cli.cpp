@@ -14,6 +14,7 @@
 #include "platform/datetime.h"
 #include "platform/db/ibx.h"
 #include "platform/messages.h"
+#include "platform/version.h"
 
 namespace vkhost {
 
@@ -45,6 +46,7 @@ int Guarded(const std::function<int()>& command) {
 
 int Main(int argc, char** argv) {
     CLI::App app{"vkhost: the reference host of the fixed-asset engine"};
+    app.set_version_flag("--version", std::string("vkhost, vkengine ") + vk_version());
     app.require_subcommand(1);
     int status = kExitOk;
 

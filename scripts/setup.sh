@@ -10,7 +10,7 @@ packages=(
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
-  locales clang-format
+  locales clang-format doxygen
 )
 # SETUP_SERVER=1 (scripts/server.sh): also the Firebird server, for the runs against a served case file.
 [ "${SETUP_SERVER:-0}" = 1 ] && packages+=(firebird3.0-server)
