@@ -16,6 +16,7 @@
 #include "platform/db/ibx.h"
 #include "platform/files.h"
 #include "platform/messages.h"
+#include "platform/version.h"
 
 namespace vkhost {
 
@@ -66,6 +67,7 @@ int Guarded(const std::function<int()>& command) {
 
 int Main(int argc, char** argv) {
     CLI::App app{"vkhost: the reference host of the fixed-asset engine"};
+    app.set_version_flag("--version", std::string("vkhost, vkengine ") + vk_version());
     app.require_subcommand(1);
     int status = kExitOk;
 

@@ -10,7 +10,7 @@ packages=(
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
-  locales clang-format
+  locales clang-format doxygen
   libcairo2-dev libpango1.0-dev poppler-utils
 )
 # SETUP_SERVER=1 (scripts/server.sh): also the Firebird server, for the runs against a served case file.
