@@ -45,5 +45,6 @@ fi
 [ "${SETUP_NO_BUILD:-0}" = 1 ] && exit 0
 
 build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+# SETUP_CMAKE_ARGS: further options of the configuration (CI: -DVK_WERROR=ON).
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${SETUP_CMAKE_ARGS:-} >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
