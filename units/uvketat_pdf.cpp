@@ -96,17 +96,7 @@ private:
 };
 
 std::string CellulePDF(const Cellule& cell) {
-    switch (cell.type) {
-        case TypeCellule::Montant:
-            return cell.montant.IsNull() ? "" : EurosEntiers(cell.montant);
-        case TypeCellule::Date:
-            return DateFrancaise(cell.date);
-        case TypeCellule::Entier:
-            return std::to_string(cell.entier);
-        case TypeCellule::Texte:
-            break;
-    }
-    return cell.texte;
+    return TexteCellule(cell, EurosEntiers);
 }
 
 class Impression {

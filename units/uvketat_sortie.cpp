@@ -52,17 +52,7 @@ std::string Titre(const Etat& etat) {
 }
 
 std::string TexteCellule(const Cellule& cell) {
-    switch (cell.type) {
-        case TypeCellule::Montant:
-            return cell.montant.IsNull() ? "" : MontantFrancais(cell.montant);
-        case TypeCellule::Date:
-            return DateFrancaise(cell.date);
-        case TypeCellule::Entier:
-            return std::to_string(cell.entier);
-        case TypeCellule::Texte:
-            break;
-    }
-    return cell.texte;
+    return vketat::TexteCellule(cell, MontantFrancais);
 }
 
 void TexteEtat(const Etat& etat, std::string& out) {
@@ -119,17 +109,8 @@ std::string ChampCSV(const std::string& text) {
 }
 
 std::string CelluleCSV(const Cellule& cell) {
-    switch (cell.type) {
-        case TypeCellule::Montant:
-            return cell.montant.IsNull() ? "" : MontantExactVirgule(cell.montant);
-        case TypeCellule::Date:
-            return DateFrancaise(cell.date);
-        case TypeCellule::Entier:
-            return std::to_string(cell.entier);
-        case TypeCellule::Texte:
-            break;
-    }
-    return ChampCSV(cell.texte);
+    const std::string text = vketat::TexteCellule(cell, MontantExactVirgule);
+    return cell.type == TypeCellule::Texte ? ChampCSV(text) : text;
 }
 
 std::string Json(const std::string& text) {
@@ -190,6 +171,20 @@ std::string EtatJSON(const Etat& etat, const std::string& indent) {
 }
 
 }  // namespace
+
+std::string TexteCellule(const Cellule& cell, std::string (*montant)(const CCurrency&)) {
+    switch (cell.type) {
+        case TypeCellule::Montant:
+            return cell.montant.IsNull() ? "" : montant(cell.montant);
+        case TypeCellule::Date:
+            return DateFrancaise(cell.date);
+        case TypeCellule::Entier:
+            return std::to_string(cell.entier);
+        case TypeCellule::Texte:
+            break;
+    }
+    return cell.texte;
+}
 
 std::string MontantFrancais(const CCurrency& amount) {
     const int64_t count = amount.Count();

@@ -19,6 +19,9 @@ std::string MontantExact(const CCurrency& amount);
 std::string DateFrancaise(const TDateTime& date);
 // Whole euros, rounded half away from zero, thousands separated by spaces: "17 520".
 std::string EurosEntiers(const CCurrency& amount);
+// A cell as printed: its amount in the writer's format (empty when null), its date as 31/12/2026,
+// its number, or its text as it stands.
+std::string TexteCellule(const Cellule& cell, std::string (*montant)(const CCurrency&));
 
 std::string EcrireTexte(const std::vector<Etat>& etats);
 // One header line, ';' between fields, decimal comma, UTF-8 with a byte-order mark. Several
