@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/scenario_fields.h"
 #include "host/session.h"
 #include "platform/dossier.h"
 #include "units/uvkamortissement.h"
@@ -38,8 +39,44 @@ void FillDetail(cVK_DetailComposant& line, const DetailInput& input) {
     line.SetDesignation(input.designation);
 }
 
+std::string MethodName(int method) {
+    return std::to_string(method) + " (" + std::string(VK_InfoMethode(method).DesignationLongue) + ")";
+}
+
+bool IsCopyMethod(int method) {
+    return method == maIdemComptable || method == maIdemFiscal;
+}
+
+// A copy plan given without a start or a duration takes them from the plan it copies, as a form
+// fills them in when the copy is chosen.
+void CompleteCopyPlan(cVK_Composant& component, cVK_Amortissement& plan, const PlanInput& input) {
+    cVK_Amortissement* source = component.GetAmort(input.method == maIdemComptable ? taComptable : taFiscal);
+    if (!source || source == &plan || IsCopyMethod(source->METHODE)) return;
+    if (input.start.IsNull()) {
+        const TDateTime start = source->GetPtDeDepart();
+        if (!start.IsNull()) plan.SetPtDeDepart(start);
+    }
+    if (input.duration == kNoDuration) plan.SetDuree(source->GetDuree());
+}
+
+// A plan the user could not have entered in a form is refused: a method the plan's kind or the
+// component's dates do not allow, or a method whose duration is entered given none.
+void CheckPlan(cVK_Amortissement& plan, const PlanInput& input, const std::string& path) {
+    if (IsCopyMethod(input.method)) {
+        if ((VK_InfoMethode(input.method).TypesAutorises & input.kind) != input.kind)
+            fields::Fail(path + ".method", "la méthode " + MethodName(input.method) +
+                                               " n'est pas permise pour un plan de ce type");
+    } else if (!plan.MethodeValide(static_cast<VK_MethodeAmort>(input.method))) {
+        fields::Fail(path + ".method",
+                     "la méthode " + MethodName(input.method) + " n'est pas permise pour ce composant");
+    }
+    const VK_MethodeAmort applied = plan.GetMethode();
+    if (VK_InfoMethode(applied).DureeImposee == 0 && plan.DUREE == kNoDuration)
+        fields::Fail(path + ".duration", "la méthode " + MethodName(applied) + " demande une durée");
+}
+
 // The component keeps exactly the plans the scenario lists, each set as given.
-void FillPlans(cVK_Composant& component, const std::vector<PlanInput>& plans) {
+void FillPlans(cVK_Composant& component, const std::vector<PlanInput>& plans, const std::string& path) {
     cVK_LstAmortissement* list = component.GetLstAmortissement();
     for (int i = list->Count() - 1; i >= 0; --i) {
         cVK_Amortissement* plan = list->Get(i);
@@ -70,6 +107,14 @@ void FillPlans(cVK_Composant& component, const std::vector<PlanInput>& plans) {
         plan->ClearCalculs();
     }
     list->Trie();
+    // Judged once every plan is set: a copy, and the tax units method, depend on the other plan.
+    for (size_t i = 0; i < plans.size(); ++i) {
+        cVK_Amortissement* plan = list->GetAmort(static_cast<VK_TypeAmort>(plans[i].kind));
+        if (IsCopyMethod(plans[i].method)) CompleteCopyPlan(component, *plan, plans[i]);
+    }
+    for (size_t i = 0; i < plans.size(); ++i)
+        CheckPlan(*list->GetAmort(static_cast<VK_TypeAmort>(plans[i].kind)), plans[i],
+                  ItemPath(path + ".plans", i));
 }
 
 void FillUnits(cVK_Composant& component, const UnitsInput& input) {
@@ -109,7 +154,7 @@ void StoreSituations(cVK_Composant& component, const std::vector<SituationInput>
     if (!situations.empty()) component.ClearCalculs();
 }
 
-void FillComponent(cVK_Composant& component, const ComponentInput& input) {
+void FillComponent(cVK_Composant& component, const ComponentInput& input, const std::string& path) {
     component.SetNumCompte(pCurDossier->DossierCompleteCompte(input.account, true));
     component.SetDateEntree(input.entry_date);
     component.SetDateMiseEnService(input.service_date);
@@ -120,7 +165,7 @@ void FillComponent(cVK_Composant& component, const ComponentInput& input) {
     component.Modifie();
     if (component.GetDetails())
         for (const DetailInput& detail : input.details) FillDetail(*component.GetDetails()->AddNew(), detail);
-    if (input.plans) FillPlans(component, *input.plans);
+    if (input.plans) FillPlans(component, *input.plans, path);
     if (input.units) FillUnits(component, *input.units);
     if (input.forced.derogatory_opening) component.SetAmortDerogOuvForce(*input.forced.derogatory_opening);
     if (input.forced.temporary_reintegration_opening)
@@ -129,7 +174,7 @@ void FillComponent(cVK_Composant& component, const ComponentInput& input) {
 
 }  // namespace
 
-BuiltAsset BuildAsset(const AssetInput& input) {
+BuiltAsset BuildAsset(const AssetInput& input, const std::string& path) {
     BuiltAsset built;
     built.asset = std::make_unique<cVK_Bien>(static_cast<VK_Etats>(input.state), "", nullptr, nullptr);
     cVK_Bien& asset = *built.asset;
@@ -142,7 +187,7 @@ BuiltAsset BuildAsset(const AssetInput& input) {
     if (!list) throw EngineReportedFailure("Le bien " + input.ref + " n'a pas pu être créé");
     for (size_t i = 0; i < input.components.size(); ++i) {
         cVK_Composant* component = i == 0 ? list->GetStructure() : list->AddNew();
-        FillComponent(*component, input.components[i]);
+        FillComponent(*component, input.components[i], ItemPath(path + ".components", i));
         built.components.push_back(component);
     }
     list->Trie();

@@ -20,8 +20,9 @@ struct BuiltAsset {
 
 // Builds and stores one asset in the open case file: a version in the asset's state and
 // complement, its vehicle, its components (components[0] is the structure) with their acquisition
-// details. Raises EngineReportedFailure when the engine could not store it.
-BuiltAsset BuildAsset(const AssetInput& input);
+// details. Raises EngineReportedFailure when the engine could not store it, InvalidInput naming the
+// field (PATH the asset's place in the scenario) for a plan a form would not let one enter.
+BuiltAsset BuildAsset(const AssetInput& input, const std::string& path = "assets[0]");
 
 // The report of a built asset: references, state, complement, number of versions of its chain,
 // and each component's reference and price.

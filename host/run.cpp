@@ -9,6 +9,7 @@
 
 #include "host/actions.h"
 #include "host/entries.h"
+#include "host/json_value.h"
 #include "host/exits_build.h"
 #include "host/register_build.h"
 #include "host/report_build.h"
@@ -64,7 +65,8 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     std::vector<AssetKey> keys;
     std::vector<unsigned> exits;
     session.RunAction([&] {
-        for (const AssetInput& input : scenario.assets) keys.push_back(KeyOf(BuildAsset(input)));
+        for (size_t i = 0; i < scenario.assets.size(); ++i)
+            keys.push_back(KeyOf(BuildAsset(scenario.assets[i], ItemPath("assets", i))));
         exits = BuildExits(scenario.exits, keys);
         for (const ActionInput& action : scenario.actions) RunScenarioAction(session, action, keys);
     });

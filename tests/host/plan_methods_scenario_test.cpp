@@ -93,15 +93,14 @@ TEST_F(PlanMethodsScenario, SavingKeepsTheForecastsACopyPlanOfUnitsUses) {
 }
 
 // A plan whose applied method is 0 has the current year's line only, even with forced opening units:
-// a tax units plan over a linear accounting plan is not allowed and applies 0. The accounting plan,
-// 10,000 over 60 months from 2025, charges 2,000 a year from 2025 (year -1) to 2029.
+// the units plan of a component in leasing (entry type 4) applies 0, whatever method it was given.
 TEST_F(PlanMethodsScenario, APlanApplyingNoMethodListsTheCurrentYearOnly) {
     RunRows({
-        {"tax units plan over a linear accounting plan, forced opening units",
-         R"({"account": "215400", "entry_date": "2025-01-01", "details": [{"price": 10000}],
+        {"units plans of a component in leasing, forced opening units",
+         R"({"account": "215400", "entry_date": "2025-01-01", "entry_type": 4, "details": [{"price": 10000}],
              "units": {"total": 1000, "forced_opening": 300},
-             "plans": [{"kind": 1, "method": 1, "duration": 60}, {"kind": 2, "method": 3}]})",
-         "1 -1:2000 0:2000 1:2000 2:2000 3:2000", "0 0:null"},
+             "plans": [{"kind": 1, "method": 3}]})",
+         "0 0:null", "no plan"},
     });
 }
 
