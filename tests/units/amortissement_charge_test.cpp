@@ -25,7 +25,8 @@ void ExpectSchedule(cVK_Amortissement* plan, const std::vector<YearCharge>& expe
     for (const YearCharge& e : expected) {
         cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
         ASSERT_NE(line, nullptr) << source << ": no line for year " << e.year;
-        EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9) << source << ", year " << e.year;
+        EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9)
+            << source << ", year " << e.year;
         if (e.prorata) {
             EXPECT_EQ(line->GetProrata(), e.prorata) << source << ", year " << e.year;
         }
@@ -77,9 +78,10 @@ TEST_F(Charge, DecliningWithFirstYearMonthsAndSwitchToLinear) {
     SetPlan(plan, maDegressif, 36);
     EXPECT_DOUBLE_EQ(plan->GetPtDeDepart(), EncodeDate(2026, 3, 1));
     EXPECT_EQ(plan->GetCoef(), CCurrency(1.25));
-    ExpectSchedule(plan,
-                   {{0, 4166.67, " 10 /  12", false}, {1, 3916.67, " 12 /  24", false}, {2, 3916.66, " 12 /  12", true}},
-                   "declining 36 months from March 2026");
+    ExpectSchedule(
+        plan,
+        {{0, 4166.67, " 10 /  12", false}, {1, 3916.67, " 12 /  24", false}, {2, 3916.66, " 12 /  12", true}},
+        "declining 36 months from March 2026");
     EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(1)->GetLin());
     EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 12000);
 }
@@ -92,7 +94,8 @@ TEST(ChargeTie, ATieSwitchesToLinear) {
     cVK_Bien* asset = engine.NewAsset(EncodeDate(1998, 1, 1), 10000);
     cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
     SetPlan(plan, maDegressif, 36);
-    ExpectSchedule(plan, {{-1, 5000, " 12 /  12", false}, {0, 2500, " 12 /  24", false}, {1, 2500, nullptr, true}},
+    ExpectSchedule(plan,
+                   {{-1, 5000, " 12 /  12", false}, {0, 2500, " 12 /  24", false}, {1, 2500, nullptr, true}},
                    "declining 36 months from 1998, rate 50 %");
     EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetLin());
 }
@@ -106,13 +109,21 @@ TEST_F(Charge, CoefficientBands) {
         VK_MethodeAmort method;
         unsigned short months;
         double coefficient;
-    } bands[] = {{maDegressif, 24, 1},    {maDegressif, 36, 1.25}, {maDegressif, 48, 1.25},
-                 {maDegressif, 59, 1.25}, {maDegressif, 60, 1.75}, {maDegressif, 72, 1.75},
-                 {maDegressif, 73, 2.25}, {maRechercheScientifique, 73, 2.5}, {maRechercheScientifique, 48, 1.5}};
+    } bands[] = {{maDegressif, 24, 1},
+                 {maDegressif, 36, 1.25},
+                 {maDegressif, 48, 1.25},
+                 {maDegressif, 59, 1.25},
+                 {maDegressif, 60, 1.75},
+                 {maDegressif, 72, 1.75},
+                 {maDegressif, 73, 2.25},
+                 {maRechercheScientifique, 73, 2.5},
+                 {maRechercheScientifique, 48, 1.5}};
     for (const Band& band : bands) {
         SetPlan(plan, band.method, band.months);
-        EXPECT_DOUBLE_EQ(plan->GetCoef().AsDouble(), band.coefficient) << band.months << " months, method " << band.method;
-        EXPECT_NEAR(plan->GetTaux(), 1200.0 / band.months * band.coefficient, 1e-9) << band.months << " months";
+        EXPECT_DOUBLE_EQ(plan->GetCoef().AsDouble(), band.coefficient)
+            << band.months << " months, method " << band.method;
+        EXPECT_NEAR(plan->GetTaux(), 1200.0 / band.months * band.coefficient, 1e-9)
+            << band.months << " months";
     }
 }
 
@@ -127,7 +138,8 @@ TEST(ChargeIncreasedDeclining, FirstTwelveMonthsChargedThirtyPercentMore) {
     cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
     SetPlan(plan, maDegressifMajore, 60);
     ASSERT_EQ(plan->GetMethode(), maDegressifMajore);
-    ExpectSchedule(plan, {{0, 2275, "  6 /  12", false}, {1, 3109.31, " 12 /  12", false}}, "increased declining");
+    ExpectSchedule(plan, {{0, 2275, "  6 /  12", false}, {1, 3109.31, " 12 /  12", false}},
+                   "increased declining");
 }
 
 // Method 3, units of production over 300,000 km, base 20,000: 30,000 km in year 0 give
@@ -167,7 +179,8 @@ TEST_F(Charge, ManualAmountsAndTheRemainderInTheLastYear) {
     plan->GetLstManuel()->AddNew(1)->SetConsommation(5000);
     plan->GetLstManuel()->AddNew(2)->SetConsommation(1500);
     plan->ClearCalculs();
-    ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}}, "manual");
+    ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}},
+                   "manual");
     EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
 }
 
@@ -196,14 +209,40 @@ TEST(ChargeSoftware, SoftwareOverTwelveMonths) {
     ExpectSchedule(plan, {{0, 900, "270 / 360", false}, {1, 300, nullptr, true}}, "software 12 months");
 }
 
-// A plan whose validity period has ended falls back to its base type.
-TEST_F(Charge, EndedMethodFallsBackToLinear) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2017, 1, 1), 1200, "205000");
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
-    SetPlan(plan, maLogiciels, 24, EncodeDate(2017, 1, 1));
-    EXPECT_FALSE(plan->MethodeValide(maLogiciels));
-    EXPECT_EQ(plan->GetMethode(), maLineaire);
-    EXPECT_EQ(plan->GetDuree(), 24);  // linear takes the entered duration
+// A special tax method is applied only when the component's reference date lies in the period of
+// its tax measure (the method table); outside it the plan applies the method's base type, with the
+// entered duration. Dates: entry for 5, 10, 11; putting into service for 7, 8, 9; no car for 6.
+TEST_F(Charge, SpecialMethodsOutsideTheirPeriodFallBackToTheirBaseType) {
+    struct Case {
+        VK_MethodeAmort method;
+        TDateTime date;  // entry and putting into service
+        VK_MethodeAmort applied;
+    };
+    const Case cases[] = {
+        {maLogiciels, EncodeDate(2016, 12, 31), maLogiciels},
+        {maLogiciels, EncodeDate(2017, 1, 1), maLineaire},
+        {maVehiculeElectrique, EncodeDate(2005, 1, 1), maLineaire},  // the asset has no car
+        {maEconomieEnergie, EncodeDate(1991, 12, 30), maLineaire},
+        {maEconomieEnergie, EncodeDate(2006, 12, 31), maEconomieEnergie},
+        {maAntiBruit, EncodeDate(1992, 1, 1), maAntiBruit},
+        {maAntiBruit, EncodeDate(2006, 1, 1), maLineaire},
+        {maAntiPollution, EncodeDate(1989, 12, 31), maLineaire},
+        {maDegressifMajore, EncodeDate(2003, 12, 31), maDegressifMajore},
+        {maDegressifMajore, EncodeDate(2004, 1, 1), maDegressif},
+        {maRechercheScientifique, EncodeDate(2003, 12, 31), maDegressif},
+        {maRechercheScientifique, EncodeDate(2004, 1, 1), maRechercheScientifique},
+    };
+    for (const Case& c : cases) {
+        cVK_Bien* asset = engine.NewAsset(c.date, 1200);
+        asset->GetStructure()->SetDateMiseEnService(c.date);
+        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+        SetPlan(plan, c.method, 48);
+        EXPECT_EQ(plan->GetMethode(), c.applied) << "method " << c.method << " on " << FormatISODate(c.date);
+        if (c.applied != c.method) {
+            EXPECT_EQ(plan->GetDuree(), 48)
+                << "method " << c.method << " falls back with the entered duration";
+        }
+    }
 }
 
 // Leasing, financial lease and free use are not depreciated, whatever the method.
@@ -243,7 +282,8 @@ TEST(MethodLists, StaticListsByKind) {
 
 TEST(MethodConversions, LegacyNumbering) {
     const int forward[14] = {0, 0, 1, 10, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0};
-    for (int m = 0; m < 14; ++m) EXPECT_EQ(ConvertMethodeAmort(static_cast<VK_MethodeAmort>(m)), forward[m]) << m;
+    for (int m = 0; m < 14; ++m)
+        EXPECT_EQ(ConvertMethodeAmort(static_cast<VK_MethodeAmort>(m)), forward[m]) << m;
     for (int legacy = 0; legacy <= 10; ++legacy)
         EXPECT_EQ(ConvertMethodeAmort(ConvertMethodeAmort_AncienVK(legacy)), legacy) << legacy;
     EXPECT_EQ(ConvertMethodeAmort_AncienVK(11), maNonAmortissable);
