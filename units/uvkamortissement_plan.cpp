@@ -468,7 +468,11 @@ CCurrency cVK_Amortissement::GetDeprecDed(const TDateTime& date, int mode) {
     if (CedeAvant(GetComposant(), date)) return mode == 0 ? CCurrency() : GetCumulDeprecDedOuv(1);
     SetDetSituation(date);
     if (!situation_ || situation_->ValActuelle.IsNull()) return CCurrency();
-    return GetDeprec(date, mode) - GetDeprecNonDed(date, mode);
+    const CCurrency deductible = GetDeprec(date, mode) - GetDeprecNonDed(date, mode);
+    if (mode == 0) return deductible;
+    // No more deductible impairment is reversed than the books hold: the part of a reversal that the
+    // entered non-deductible movement leaves over never makes the deductible impairment negative.
+    return Min(deductible, Max0(GetCumulDeprecDedOuv(1)));
 }
 
 CCurrency cVK_Amortissement::GetDeprecNonDedPourEcran(const TDateTime& date, int mode) {

@@ -86,4 +86,31 @@ TEST_F(TaxRulesScenario, AnImpairmentReversalNeverExceedsTheImpairmentOnTheBooks
     }
 }
 
+// The two parts of a reversal are each capped by what the books hold (D46). Taken over with 2,000
+// of depreciation and 1,000 of non-deductible impairment (no deductible one), 10,000 linear over 60
+// months from 2025: 2026 charges the 7,000 left over the 48 months left, 1,750, so the net book value
+// before any reversal is 10,000 - 3,750 - 1,000 = 5,250. A current value of 9,000 asks for 3,750 of
+// reversal, cut to the 1,000 on the books; the entered non-deductible movement reverses 200 of it,
+// and the 800 left over has no deductible impairment to reverse: the year reverses 200 (net book
+// value 5,450), 2027 opens with 800 non-deductible and no deductible impairment.
+TEST_F(TaxRulesScenario, EachPartOfAReversalIsCappedByWhatTheBooksHold) {
+    const nlohmann::json report = Report(std::string("{") + vktest::kYears2025To2027 +
+                                         R"(, "assets": [{"ref": "A1", "state": 1, "components": [
+            {"account": "215400", "entry_date": "2025-01-01", "details": [{"price": 10000}],
+             "plans": [{"kind": 1, "method": 1, "duration": 60,
+                        "forced_opening": {"depreciation": 2000, "impairment_ded": 0, "impairment_nonded": 1000}},
+                       {"kind": 2, "method": 1, "duration": 60}],
+             "situations": [{"date": "2026-12-31", "kind": 1, "current_value": 9000, "impairment_nonded": -200}]}]}],
+            "report": {"schedules": true}})");
+    ASSERT_FALSE(report.is_null());
+    const nlohmann::json accounting = Plan(report, 1);
+    EXPECT_EQ(Figure(accounting.at("at").at("nbv")), "5450");
+    for (const nlohmann::json& line : accounting.at("schedule"))
+        if (line.at("year") == 1) {
+            EXPECT_EQ(Figure(line.at("opening_impairment_ded")), "0");
+            EXPECT_EQ(Figure(line.at("opening_impairment_nonded")), "800");
+            EXPECT_EQ(Figure(line.at("opening_nbv")), "5450");
+        }
+}
+
 }  // namespace
