@@ -316,4 +316,31 @@ TEST_F(Comparison, MissingEntriesShowAsDifferences) {
     EXPECT_TRUE(charges) << "the year's charges are missing from the ledger";
 }
 
+// The comparisons at the opening (type 0) and of the year's gross values (types 1 and 2), on the
+// ledger of the opening balances and this year's purchases. Type 0 takes the opening gross values, so
+// the year's purchases (the licence, 12,000 on 205000, and the machine, 98,400 on 215400 beside the
+// 30,000 machine of 2025) are its only differences, before and after the standards conformity is
+// posted (a flagged entry type 0 leaves out). Types 1 and 2 take the current gross values with the
+// standards conformity: they differ by its 800 on 215600 until its entry (journal ODR) is posted.
+TEST_F(Comparison, OpeningAndGrossValueComparisonsSeeWhatTheLedgerLacks) {
+    RecordOpeningBalances();
+    const std::vector<std::string> opening = {"type 0 205000: ledger 12000 register 0",
+                                              "type 0 215400: ledger 128400 register 30000"};
+    auto rows = [&](TYPE_COMPARAISON type) {
+        std::vector<std::string> shown;
+        for (const std::string& row : Differences(type)) {
+            const size_t label = row.find(' ', row.find(' ', 5) + 1), colon = row.find(':');
+            shown.push_back(row.substr(0, label) + row.substr(colon));
+        }
+        return shown;
+    };
+    EXPECT_EQ(rows(0), opening);
+    for (TYPE_COMPARAISON type : {1, 2})
+        EXPECT_EQ(rows(type),
+                  std::vector<std::string>{fmt::format("type {} 215600: ledger 5000 register 5800", type)});
+    ASSERT_TRUE(cVK_ListEcr(ecrMiseAuxNormes, nullptr).Creer());
+    EXPECT_EQ(rows(0), opening);
+    for (TYPE_COMPARAISON type : {1, 2}) EXPECT_EQ(rows(type), std::vector<std::string>{}) << "type " << type;
+}
+
 }  // namespace
