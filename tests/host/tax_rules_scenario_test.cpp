@@ -2,6 +2,9 @@
 // impairment reversals and their ceiling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include <fmt/format.h>
 
 #include "tests/host/scenario_report.h"
@@ -111,6 +114,42 @@ TEST_F(TaxRulesScenario, EachPartOfAReversalIsCappedByWhatTheBooksHold) {
             EXPECT_EQ(Figure(line.at("opening_impairment_nonded")), "800");
             EXPECT_EQ(Figure(line.at("opening_nbv")), "5450");
         }
+}
+
+// An impairment reversal on a component that stays is posted with the year's charges; the impairment
+// of a component that leaves is reversed whole in its disposal entry. Two machines taken over with
+// 2,000 of depreciation and 1,000 of deductible impairment, 10,000 linear over 60 months from 2025:
+// 7,000 over the 48 months left, 1,750 a year. The kept one, worth 5,850 at the end of 2026 against a
+// book value of 10,000 - 3,750 - 1,000 = 5,250, reverses 600; the sold one (30 June 2026, half a
+// year: 875) reverses its 1,000 in the exit's entry and nothing with the year's charges.
+TEST_F(TaxRulesScenario, AReversalOnAKeptComponentIsPostedWithTheYearsCharges) {
+    const std::string machine =
+        R"({"account": "215400", "entry_date": "2025-01-01", "details": [{"price": 10000}],
+        "plans": [{"kind": 1, "method": 1, "duration": 60,
+                   "forced_opening": {"depreciation": 2000, "impairment_ded": 1000}},
+                  {"kind": 2, "method": 1, "duration": 60, "forced_opening": {"depreciation": 2000}}])";
+    const nlohmann::json report = Report(std::string("{") + vktest::kYears2025To2027 + R"(, "assets": [
+            {"ref": "K", "state": 1, "components": [)" +
+                                         machine + R"(,
+                "situations": [{"date": "2026-12-31", "kind": 1, "current_value": 5850}]}]},
+            {"ref": "S", "state": 1, "components": [)" +
+                                         machine + R"(}]}],
+         "exits": [{"designation": "Vente", "date": "2026-06-30", "price": 6000, "assets": [{"ref": "S"}]}],
+         "report": {"entries": [3, 4]}})");
+    ASSERT_FALSE(report.is_null());
+    std::map<int, std::vector<std::string>> lines;
+    for (const nlohmann::json& entries : report.at("entries"))
+        for (const nlohmann::json& line : entries.at("lines"))
+            lines[entries.at("kind").get<int>()].push_back(
+                line.at("piece").get<std::string>() + " " + line.at("account").get<std::string>() +
+                (line.at("debit").get<bool>() ? " D " : " C ") + Figure(line.at("amount")));
+    for (auto& [kind, text] : lines) std::sort(text.begin(), text.end());
+    EXPECT_EQ(lines[4], (std::vector<std::string>{"2 281540 C 1750", "2 681120 D 1750", "5 291540 D 600",
+                                                  "5 781620 C 600"}));
+    EXPECT_EQ(lines[3],
+              (std::vector<std::string>{"3-1 215400 C 10000", "3-1 281540 C 875", "3-1 281540 D 2875",
+                                        "3-1 291540 D 1000", "3-1 675200 D 7125", "3-1 681120 D 875",
+                                        "3-1 781620 C 1000"}));
 }
 
 }  // namespace

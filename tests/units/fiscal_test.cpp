@@ -220,8 +220,9 @@ TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
     }
 }
 
-// The standards-conformity opening: none for the reasons 0 and 5; otherwise forced (capped), stored,
-// or the computed maximum; when it exists it beats the ordinary forced value.
+// The standards-conformity opening: none for the reasons 0 and 5; for the others (1, a component
+// created by the conformity; 4, one carried into it) forced (capped), stored, or the computed
+// maximum; when it exists it beats the ordinary forced value.
 TEST_F(Tax, DerogatoryStandardsOpening) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
     m.component->SetAmortDerogOuvForce(CCurrency(700));
@@ -233,6 +234,7 @@ TEST_F(Tax, DerogatoryStandardsOpening) {
         const char* opening;  // GetAmortDerogOuv(1)
     } cases[] = {
         {0, "300", "400", "null", "700"}, {5, "300", "400", "null", "700"},
+        {1, "300", "400", "300", "300"},  {1, "null", "null", "1500", "1500"},
         {4, "300", "400", "300", "300"},  {4, "3000", "null", "1500", "1500"},
         {4, "null", "400", "400", "400"}, {4, "null", "null", "1500", "1500"},
     };
