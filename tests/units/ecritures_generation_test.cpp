@@ -282,4 +282,43 @@ TEST_F(Generation, AllKindsUseTheBarSteps) {
     EXPECT_EQ(bar.Message(), "Cession de biens");
 }
 
+// The standards conformity beyond the gross value, for the reasons 1, 2 and 5. A machine of 5,000
+// bought 1 January 2025, linear over 60 months in the accounting plan and declining in the tax plan:
+// its previous version opens 2026 with 1,000 of depreciation, no impairment and a derogatory balance
+// of 1,750 - 1,000 = 750. The conformity forces an opening depreciation of 1,500, a deductible
+// impairment of 200 and a derogatory balance of 300, cut to the new maximum 1,750 - 1,700 = 50.
+// Differences are previous minus current (depreciation -500, impairment -200), current minus
+// previous for the derogatory balance (-700, posted the other way); reason 1 credits the depreciation
+// already practised less the amount capitalised (400 - 1,000), reason 2 the amount to credit (800);
+// reason 5 takes every current value as zero. The total, on account 110000, balances the entry.
+TEST_F(Generation, StandardsConformityDifferencesByReason) {
+    const std::map<int, std::vector<std::string>> expected = {
+        {1, {"6 C 131000 600", "6 C 281560 500", "6 C 291560 200", "6 D 110000 600", "6 D 145000 700"}},
+        {2, {"6 C 131000 800", "6 C 281560 500", "6 C 291560 200", "6 D 110000 800", "6 D 145000 700"}},
+        {5, {"6 C 215600 5000", "6 D 110000 3250", "6 D 145000 750", "6 D 281560 1000"}},
+    };
+    for (const auto& [reason, lines] : expected) {
+        cVK_Bien* asset = Asset(EncodeDate(2025, 1, 1), 5000, "215600", 60, true);
+        NextVersion(asset, veMiseAuxNormes);
+        cVK_Composant* structure = asset->GetStructure();
+        structure->MAN_MOTIF = reason;
+        structure->MAN_CPTACRED = "131000";
+        structure->MAN_MONTACRED = CCurrency(800);
+        structure->MAN_MONTAIMMO = CCurrency(1000);
+        structure->MAN_AMORTDEJAPRAT = CCurrency(400);
+        structure->GetAmort(taComptable)->SetMAN_CumulAmortOuvForce(CCurrency(1500));
+        structure->GetAmort(taComptable)->SetMAN_CumulDeprecDedOuvForce(CCurrency(200));
+        structure->SetMAN_AmortDerogOuvForce(CCurrency(300));
+        ASSERT_TRUE(asset->BD_MAJ());
+        const cVK_ListEcr list(ecrMiseAuxNormes, nullptr);
+        std::vector<std::string> shown;
+        for (const std::string& line : Lines(list))
+            shown.push_back(line.substr(0, line.rfind(" Mise aux normes")));
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, lines) << "reason " << reason;
+        EXPECT_TRUE(vktest::UnbalancedInList(list).empty()) << "reason " << reason;
+        ASSERT_TRUE(asset->BD_Supprimer(false));
+    }
+}
+
 }  // namespace
