@@ -1,6 +1,9 @@
 // The lines the engine generates for each event, with the working of each expected figure.
 // Depreciation is linear on 30/360 days (a year 360 days, both ends counted) unless stated; the case
 // file's current year is 2026 and its situation date 31 December 2026.
+#include <algorithm>
+#include <map>
+
 #include "platform/barre.h"
 #include "platform/comptes.h"
 #include "tests/units/ecritures_fixture.h"
