@@ -9,8 +9,8 @@
 
 #include "host/actions.h"
 #include "host/entries.h"
-#include "host/json_value.h"
 #include "host/exits_build.h"
+#include "host/json_value.h"
 #include "host/register_build.h"
 #include "host/report_build.h"
 #include "host/report_json.h"
