@@ -50,6 +50,11 @@ void JsonWriter::Scalar(std::string_view text) {
     out_ << text;
 }
 
+void JsonWriter::Raw(std::string_view json) {
+    while (!json.empty() && (json.back() == '\n' || json.back() == ' ')) json.remove_suffix(1);
+    Scalar(json);
+}
+
 void JsonWriter::Int(long long value) {
     Scalar(std::to_string(value));
 }

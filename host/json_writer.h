@@ -34,6 +34,8 @@ public:
     // The shortest text that reads back as the same double; null when unset or not finite.
     void Double(std::optional<double> value);
     void String(std::string_view text);
+    // A value that is already JSON text (a whole document written elsewhere), as it stands.
+    void Raw(std::string_view json);
 
     // A member of the open object: Key then the value.
     void Field(std::string_view key, bool value) { Key(key), Bool(value); }

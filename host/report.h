@@ -159,6 +159,9 @@ struct Report {
     std::vector<ExitReport> exits;
     std::vector<EntriesReport> entries;
     std::vector<std::string> warnings;  // texts the engine showed without failing
+    // statements: one per form asked, the JSON document `vkhost statement DIR FORM --format json`
+    // writes for the current fiscal year
+    std::vector<std::pair<std::string, std::string>> statements;
 };
 
 }  // namespace vkhost

@@ -187,6 +187,15 @@ void WriteReportJson(const Report& report, std::ostream& out) {
     w.BeginArray();
     for (const EntriesReport& entries : report.entries) WriteEntries(w, entries);
     w.EndArray();
+    if (!report.statements.empty()) {
+        w.Key("statements");
+        w.BeginObject();
+        for (const auto& [form, document] : report.statements) {
+            w.Key(form);
+            w.Raw(document);
+        }
+        w.EndObject();
+    }
     w.Key("warnings");
     w.BeginArray();
     for (const std::string& warning : report.warnings) w.String(warning);

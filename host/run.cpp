@@ -14,6 +14,7 @@
 #include "host/register_build.h"
 #include "host/report_build.h"
 #include "host/report_json.h"
+#include "host/statement.h"
 #include "host/tempdir.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -78,6 +79,8 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     }
     report.exits = ReportExits(exits);
     report.entries = ReportEntries(scenario.report.entries);
+    for (const std::string& form : scenario.report.statements)
+        report.statements.emplace_back(form, StatementBytes(form, "json", std::nullopt, TDateTime(), ""));
     if (ExceptionsShown() != shownBefore) throw EngineReportedFailure("Le rapport n'a pas pu être établi");
     return report;
 }

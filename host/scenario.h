@@ -253,6 +253,7 @@ struct ReportOptions {
     bool tax = false;
     bool disposals = false;
     std::vector<int> entries;     // kinds of entries 0..5, in input order
+    std::vector<std::string> statements;  // year-end forms ("2054", "2055", ...), in input order
     std::optional<TDateTime> at;  // nullopt: the case file's situation date at report time
 };
 

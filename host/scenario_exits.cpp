@@ -180,11 +180,24 @@ std::vector<ActionInput> ReadActions(const ObjectReader& root, const std::vector
     return actions;
 }
 
+// One form of the year-end statements the report carries, asked once.
+std::string ReadStatementForm(const JsonValue& value, const std::string& path,
+                              const std::vector<std::string>& asked) {
+    static const char* const kForms[] = {"2054", "2055", "2059a", "2033c", "2033d", "register", "charges"};
+    const std::string form = fields::ReadText(value, path, 10, true);
+    if (std::find(std::begin(kForms), std::end(kForms), form) == std::end(kForms))
+        fields::Fail(path, "must be one of 2054, 2055, 2059a, 2033c, 2033d, register, charges");
+    if (std::find(asked.begin(), asked.end(), form) != asked.end())
+        fields::Fail(path, "form " + form + " is already asked");
+    return form;
+}
+
 ReportOptions ReadReportOptions(const ObjectReader& root) {
     ReportOptions options;
     const JsonValue* value = root.Find("report");
     if (!value) return options;
-    ObjectReader r(*value, root.PathOf("report"), {"schedules", "tax", "disposals", "entries", "at"});
+    ObjectReader r(*value, root.PathOf("report"),
+                   {"schedules", "tax", "disposals", "entries", "statements", "at"});
     options.schedules = r.Bool("schedules", false);
     options.tax = r.Bool("tax", false);
     options.disposals = r.Bool("disposals", false);
@@ -196,6 +209,10 @@ ReportOptions ReadReportOptions(const ObjectReader& root) {
                 fields::Fail(path, "kind " + std::to_string(kind) + " is already asked");
             options.entries.push_back(kind);
         }
+    if (const std::vector<JsonValue>* forms = r.List("statements"))
+        for (size_t i = 0; i < forms->size(); ++i)
+            options.statements.push_back(
+                ReadStatementForm((*forms)[i], ItemPath(r.PathOf("statements"), i), options.statements));
     options.at = r.OptionalDate("at");
     return options;
 }

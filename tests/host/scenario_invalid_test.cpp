@@ -251,6 +251,9 @@ const InvalidCase kInvalidCases[] = {
      "U+0085 at character 2"},
     // Lists and echoed keys have bounds.
     {"/report/entries", "[4, 4]", "report.entries[1]: kind 4 is already asked"},
+    {"/report/statements", R"(["2054", "2056"])",
+     "report.statements[1]: must be one of 2054, 2055, 2059a, 2033c, 2033d, register, charges"},
+    {"/report/statements", R"(["2055", "2055"])", "report.statements[1]: form 2055 is already asked"},
     {"/assets/0/" + std::string(100, 'k'), "1",
      "assets[0]." + std::string(40, 'k') + "\u2026: unknown field"},
 };
