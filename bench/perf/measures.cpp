@@ -27,6 +27,8 @@
 #include "units/uvkdetailcomposant.h"
 #include "units/uvkdivers.h"
 #include "units/uvkecritures.h"
+#include "units/uvketat.h"
+#include "units/uvketat_sortie.h"
 #include "units/uvklistes.h"
 #include "units/uvkprechargement.h"
 
@@ -307,6 +309,26 @@ void MeasureEntries(vkhost::Session& session, MeasureResult& result) {
     result.extra.push_back({"entries", std::to_string(entries)});
 }
 
+// Each year-end statement of the current year, computed from the register and written as JSON (as
+// `vkhost statement DIR FORM --format json` does), timed apart; the total is the measure's time.
+void MeasureStatements(CDossier& dossier, MeasureResult& result) {
+    Timer timer(*dossier.GetDatabaseFirebird());
+    timer.Start();
+    size_t bytes = 0;
+    for (const char* form : {"2054", "2055", "2059a", "2033c", "2033d", "register", "charges"}) {
+        const Clock::time_point started = Clock::now();
+        vketat::Demande demande;
+        demande.formulaire = form;
+        bytes += vketat::EcrireJSON(vketat::Calculer(demande)).size();
+        result.extra.push_back(
+            {fmt::format("statement_{}_s", form),
+             fmt::format("{:.3f}", std::chrono::duration<double>(Clock::now() - started).count())});
+    }
+    timer.Stop(result);
+    result.assets = static_cast<int>(LatestVersions(dossier).size());
+    result.extra.push_back({"statement_bytes", std::to_string(bytes)});
+}
+
 }  // namespace
 
 std::string YearChecksum(CDossier& dossier) {
@@ -326,7 +348,8 @@ long PeakKiB() {
 }
 
 const std::vector<std::string>& MeasureNames() {
-    static const std::vector<std::string> names = {"load", "run", "floor", "compute", "entries", "close"};
+    static const std::vector<std::string> names = {"load",    "run",   "floor",     "compute",
+                                                   "entries", "close", "statements"};
     return names;
 }
 
@@ -346,7 +369,11 @@ MeasureResult Measure(const std::string& directory, const std::string& name) {
         return result;
     }
     static const std::map<std::string, std::function<void(CDossier&, MeasureResult&)>> measures = {
-        {"load", MeasureLoad}, {"run", MeasureRun}, {"floor", MeasureFloor}, {"compute", MeasureCompute}};
+        {"load", MeasureLoad},
+        {"run", MeasureRun},
+        {"floor", MeasureFloor},
+        {"compute", MeasureCompute},
+        {"statements", MeasureStatements}};
     auto found = measures.find(name);
     if (found == measures.end()) throw Exception("Mesure inconnue : " + name);
     // One transaction for the whole measure, as a host action: the engine's commits inside it are
