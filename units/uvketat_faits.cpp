@@ -42,10 +42,22 @@ bool Dans(const TDateTime& date, const TDateTime& debut, const TDateTime& fin) {
 }
 
 // Opening accumulated depreciation: the stored opening of the current year, else the cumul at the
-// eve of the year (stored lines for a closed year).
+// eve of the year.
 CCurrency AmortOuverture(cVK_Amortissement& plan, const Periode& periode) {
     if (periode.exercice == 0) return Z(plan.GetCumulAmortOuv(1));
     return Z(plan.GetCumulAmort(periode.debut - 1));
+}
+
+// A closed year's depreciation is the one its closing stored: the schedule's line of that year, its
+// opening and its whole year's charge (the plan's figures at a date speak of the current year only).
+bool LitComptableExerciceClos(cVK_Amortissement& plan, const Periode& periode, FaitsComposant& f) {
+    if (periode.exercice >= 0) return false;
+    cVK_TabAmort* line = plan.GetLstTabAmort()->GetTabAmort(periode.exercice);
+    if (!line) return false;
+    f.amortOuverture = f.entreDansLAnnee ? CCurrency(0) : Z(line->GetCumulAmortOuv(1));
+    f.dotation = Z(line->GetDotation(TDateTime()));
+    f.amortCloture = f.sortiDansLAnnee ? CCurrency(0) : f.amortOuverture + f.dotation;
+    return true;
 }
 
 void LitComptable(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
@@ -55,6 +67,7 @@ void LitComptable(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
     const unsigned short duree = plan->GetDuree();
     f.dureeComptable = duree == 65535 ? 0 : duree;
     f.typeMethodeComptable = plan->GetTypeMethode();
+    if (LitComptableExerciceClos(*plan, periode, f)) return;
     f.amortOuverture = f.entreDansLAnnee ? CCurrency(0) : AmortOuverture(*plan, periode);
     if (f.sortiDansLAnnee) {
         const cVK_Cession& cession = *c.GetCession();
@@ -81,12 +94,37 @@ void LitComptable(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
     }
 }
 
+// The derogatory balance of the year just closed, from what its closing stored: the balance the
+// next version opens with, against the one the closed version opened with; the year's allocation or
+// reversal is the difference (a component that left during the year reverses its whole opening).
+bool LitDerogatoireExerciceClos(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
+    if (periode.exercice != -1) return false;
+    if (f.sortiDansLAnnee) {
+        f.derogOuverture = f.entreDansLAnnee ? CCurrency(0) : Z(c.GetAmortDerogOuv(0));
+        f.derogCloture = CCurrency(0);
+    } else {
+        cVK_Composant* closed = c.GetCompoPrec();
+        f.derogCloture = Z(c.GetAmortDerogOuv(0));
+        if (f.entreDansLAnnee || !closed)
+            f.derogOuverture = CCurrency(0);
+        else
+            f.derogOuverture =
+                closed->DEROG_OUV.IsNull() ? Z(closed->GetAmortDerogOuv(0)) : closed->DEROG_OUV;
+    }
+    f.derogConcerne = f.derogOuverture != CCurrency(0) || f.derogCloture != CCurrency(0);
+    const CCurrency movement = f.derogCloture - f.derogOuverture;
+    f.derogDotation = movement > CCurrency(0) ? movement : CCurrency(0);
+    f.derogReprise = movement < CCurrency(0) ? CCurrency(0) - movement : CCurrency(0);
+    return true;
+}
+
 void LitFiscal(cVK_Composant& c, const Periode& periode, FaitsComposant& f) {
     if (cVK_Amortissement* plan = c.GetAmort(taFiscal)) {
         f.methodeFiscale = plan->GetDesignationMethode();
         f.methodeFiscaleCode = plan->GetMethode();
         f.typeMethodeFiscale = plan->GetTypeMethode();
     }
+    if (LitDerogatoireExerciceClos(c, periode, f)) return;
     f.derogConcerne = c.GetAmortDerogEstConcerne(periode.date);
     if (!f.derogConcerne) return;
     f.derogOuverture = f.entreDansLAnnee ? CCurrency(0) : Z(c.GetAmortDerogOuv(1));

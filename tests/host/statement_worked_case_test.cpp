@@ -3,6 +3,7 @@
 // half years then sold at a gain, read from the scenario report's statements (2054, 2055, 2059-A).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,37 @@ TEST_F(WorkedStatements, EveryFigureOfTheFormsAsWorkedByHand) {
     }
     EXPECT_EQ(f2054.at("company"), "Atelier Durand");
     EXPECT_EQ(f2054.at("year").at("end"), "2026-12-31");
+}
+
+// A closed year's statements are read from its stored lines: once 2026 is closed, `--year 2026`
+// gives the documents it gave while 2026 was current. At 30 June 2026 the year's charges run to that
+// date: the workshop 200,000 / 20 x 180 / 360 = 5,000, the lathe 30,000 x 90 / 1,800 = 1,500, the
+// shelving 1,000 up to its sale that day.
+TEST_F(WorkedStatements, AClosedYearAndADateInsideTheYear) {
+    nlohmann::json scenario = nlohmann::json::parse(kWorkedCase);
+    scenario.erase("report");
+    const vktest::Outcome built = RunScenario(scenario.dump(), "--case " + Quoted(dossier()));
+    ASSERT_EQ(built.status, 0) << built.err;
+    auto statement = [&](const std::string& form, const std::string& extra) {
+        const vktest::Outcome outcome =
+            Host("statement " + Quoted(dossier()) + " " + form + " --format json " + extra);
+        EXPECT_EQ(outcome.status, 0) << form << " " << extra << ": " << outcome.err;
+        return outcome.status == 0 ? nlohmann::json::parse(outcome.out) : nlohmann::json();
+    };
+    const nlohmann::json midYear = statement("2055", "--at 2026-06-30");
+    ASSERT_FALSE(midYear.is_null());
+    const std::vector<std::pair<std::string, std::string>> allocations = {
+        {kBuildings, "5000"}, {kMachines, "1500"}, {kFurniture, "1000"}, {kTotal, "7500"}};
+    for (const auto& [row, expected] : allocations)
+        EXPECT_EQ(Figure(Row(midYear.at(0), row).at("allocations")), expected) << row << " at 30 June";
+
+    const char* const forms[] = {"2054", "2055", "2059a", "2033c", "2033d", "register", "charges"};
+    std::map<std::string, nlohmann::json> current;
+    for (const char* form : forms) current[form] = statement(form, "");
+    const vktest::Outcome closed = Host("close-year " + Quoted(dossier()));
+    ASSERT_EQ(closed.status, 0) << closed.err;
+    for (const char* form : forms) EXPECT_EQ(statement(form, "--year 2026"), current[form]) << form;
+    EXPECT_NE(statement("2054", ""), current["2054"]) << "the current year is 2027 now";
 }
 
 }  // namespace
