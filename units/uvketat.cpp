@@ -146,15 +146,20 @@ Etat Etat2055A(const std::vector<FaitsComposant>& faits, const Periode& periode)
                     {"allocations", "Augmentations : dotations de l'exercice"},
                     {"decreases", "Diminutions : éléments sortis de l'actif et reprises"},
                     {"closing", "Montant des amortissements à la fin de l'exercice"}});
-    Grille grille(Postes2055(), 4);
-    for (const FaitsComposant& f : faits)
-        if (Amortissable(f))
-            MouvementsAmort(f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); });
-    grille.Remplir(etat);
+    RemplitAmortissements(etat, faits, Postes2055());
     return etat;
 }
 
 }  // namespace
+
+void RemplitAmortissements(Etat& etat, const std::vector<FaitsComposant>& faits,
+                           const std::vector<Poste>& postes) {
+    Grille grille(postes, 4);
+    for (const FaitsComposant& f : faits)
+        if (Amortissable(f))
+            MouvementsAmort(f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); });
+    grille.Remplir(etat);
+}
 
 CauseDerogatoire CauseDe(const FaitsComposant& f) {
     switch (f.methodeFiscaleCode) {

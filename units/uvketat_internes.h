@@ -82,6 +82,10 @@ void MouvementsBruts(const FaitsComposant& f, const AccesLigne& row, size_t ouv,
 void MouvementsAmort(const FaitsComposant& f, const AccesLigne& row);
 // Whether a component carries accounting depreciation (financial assets never do).
 bool Amortissable(const FaitsComposant& f);
+// Fills a depreciation frame whose columns are opening, allocations, decreases and closing (2055 A,
+// 2033-C II) with every depreciable component, row by row of `postes`.
+void RemplitAmortissements(Etat& etat, const std::vector<FaitsComposant>& faits,
+                           const std::vector<Poste>& postes);
 
 enum class CauseDerogatoire { Duree = 0, Degressif = 1, Exceptionnel = 2 };
 // Why a component's tax depreciation differs from its accounting depreciation: an exceptional tax

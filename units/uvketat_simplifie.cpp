@@ -28,11 +28,7 @@ Etat Etat2033CII(const std::vector<FaitsComposant>& faits, const Periode& period
                     {"allocations", "Augmentations : dotations de l'exercice"},
                     {"decreases", "Diminutions : éléments sortis de l'actif et reprises"},
                     {"closing", "Amortissements à la fin de l'exercice"}});
-    Grille grille(Postes2033CII(), 4);
-    for (const FaitsComposant& f : faits)
-        if (Amortissable(f))
-            MouvementsAmort(f, [&](const std::string& a) -> std::vector<CCurrency>& { return grille.Du(a); });
-    grille.Remplir(etat);
+    RemplitAmortissements(etat, faits, Postes2033CII());
     return etat;
 }
 
