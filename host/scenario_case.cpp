@@ -95,7 +95,7 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
 CaseInput ReadCase(const JsonValue& value, const std::string& path) {
     ObjectReader r(value, path,
                    {"fiscal_years", "current_year", "situation_date", "tax_regime", "company", "user",
-                    "account_length", "settings"});
+                    "account_length", "siren", "settings"});
     CaseInput result;
     result.fiscal_years = ReadFiscalYears(r);
     result.current_year = r.Date("current_year");
@@ -111,6 +111,11 @@ CaseInput ReadCase(const JsonValue& value, const std::string& path) {
     result.company = r.Text("company", kMaxCompanyLength, "Demo");
     result.user = r.Find("user") ? r.RequiredText("user", kMaxUserLength) : "demo";
     result.account_length = r.Int("account_length", 6, 13, 6);
+    if (r.Find("siren")) {
+        result.siren = r.RequiredText("siren", 9);
+        if (!SirenValide(result.siren))
+            Fail(r.PathOf("siren"), "must be 9 digits passing the Luhn check");
+    }
     result.settings = ReadSettings(r);
     return result;
 }
@@ -128,6 +133,7 @@ ParametresDossier CaseParameters(const CaseInput& input) {
     parameters.DateSituation = input.situation_date;
     parameters.RegimeFiscal = input.tax_regime;
     parameters.LongueurCompte = input.account_length;
+    parameters.Siren = input.siren;
     return parameters;
 }
 

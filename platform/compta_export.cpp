@@ -1,37 +1,28 @@
-// The export file, in the layout of the French "fichier des écritures comptables" (FEC): UTF-8 text,
-// one header line then one line per entry line, 18 columns separated by tabulations, dates written
-// YYYYMMDD, amounts with a decimal comma and no thousands separator.
+// Writing the ledger's entries in the FEC layout: the export run of the engine (an import file for
+// an accounting package) and the FEC of a whole fiscal year.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
 #include "platform/compta_interne.h"
+#include "platform/dossier.h"
+#include "platform/fec.h"
 
-namespace compta {
+namespace fec {
 
 namespace {
-
-const char* const kColonnes[] = {"JournalCode", "JournalLib",    "EcritureNum", "EcritureDate", "CompteNum",
-                                 "CompteLib",   "CompAuxNum",    "CompAuxLib",  "PieceRef",     "PieceDate",
-                                 "EcritureLib", "Debit",         "Credit",      "EcritureLet",  "DateLet",
-                                 "ValidDate",   "Montantdevise", "Idevise"};
-constexpr size_t kNombreColonnes = std::size(kColonnes);
 
 UnicodeString DateFEC(const TDateTime& date) {
     if (date.IsNull()) return "";
     int year, month, day;
     DecodeDate(date, year, month, day);
     return fmt::format("{:04}{:02}{:02}", year, month, day);
-}
-
-// A field never holds the separators of the file.
-UnicodeString Champ(const UnicodeString& text) {
-    UnicodeString field = text;
-    for (char& c : field)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    return field;
 }
 
 UnicodeString LibelleJournal(const UnicodeString& journal) {
@@ -43,71 +34,212 @@ UnicodeString LibelleJournal(const UnicodeString& journal) {
 // The file needs a label for every account: the chart's, else the number itself.
 UnicodeString LibelleCompte(const std::map<UnicodeString, UnicodeString>& chart, CDossier* dossier,
                             const UnicodeString& account) {
-    auto found = chart.find(Completer(dossier, account));
+    auto found = chart.find(compta::Completer(dossier, account));
     return found != chart.end() && !found->second.empty() ? found->second : account;
 }
 
-void EcrireLigne(std::ostream& out, const std::vector<UnicodeString>& fields) {
-    for (size_t i = 0; i < fields.size(); ++i) out << (i ? "\t" : "") << Champ(fields[i]);
-    out << '\n';
+// A closed file descriptor on every path out.
+class Descripteur {
+  public:
+    explicit Descripteur(int fd) : fd_(fd) {}
+    ~Descripteur() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+    bool Fermer() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool ToutEcrire(int fd, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(written);
+    }
+    return ::fsync(fd) == 0;
 }
+
+[[noreturn]] void EchecFichier(const UnicodeString& path, int error) {
+    throw EComptabilite(fmt::format("Impossible d'écrire le fichier {} : {}.", path, std::strerror(error)));
+}
+
+// Creates the file for its owner only, refusing an existing file or a link, and writes it whole; a
+// failed write leaves no file.
+void CreerFichier(const UnicodeString& path, const std::string& content) {
+    Descripteur fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        if (errno == EEXIST)
+            throw EComptabilite("Le fichier " + path + " existe déjà : il n'est pas remplacé.");
+        EchecFichier(path, errno);
+    }
+    if (!ToutEcrire(fd.get(), content) || !fd.Fermer()) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        EchecFichier(path, error);
+    }
+}
+
+// Writes a file of its own beside the target (owner only, created exclusively), then renames it
+// over the target: the target is replaced whole or not at all, and a link at its place is replaced,
+// never followed.
+void RemplacerFichier(const UnicodeString& path, const std::string& content) {
+    std::string temporary = path + ".XXXXXX";
+    Descripteur fd(::mkstemp(temporary.data()));  // 0600, O_EXCL
+    if (fd.get() < 0) EchecFichier(path, errno);
+    if (!ToutEcrire(fd.get(), content) || !fd.Fermer() || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        EchecFichier(path, error);
+    }
+}
+
+class Redacteur {
+  public:
+    Redacteur(const OptionsEcriture& options, std::string& out) : options_(options), out_(out) {}
+
+    // One field; `entry` and `name` say where a refusal comes from.
+    void Champ(const UnicodeString& text, const EcritureCompta* entry, const char* name) {
+        if (!first_) out_ += options_.Separateur;
+        first_ = false;
+        UnicodeString field = text;
+        for (char& c : field) {
+            if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+            if (c == options_.Separateur)
+                throw EComptabilite(fmt::format(
+                    "Écriture {}, champ {} : le texte \"{}\" contient le séparateur \"{}\" du fichier ; "
+                    "choisissez l'autre séparateur.",
+                    entry ? compta::Designation(*entry) : "", name, text, options_.Separateur));
+        }
+        if (options_.JeuCaracteres == Jeu::Utf8) {
+            out_ += field;
+            return;
+        }
+        if (!VersIso885915(field, out_))
+            throw EComptabilite(fmt::format(
+                "Écriture {}, champ {} : le texte \"{}\" a un caractère qui n'existe pas en ISO 8859-15.",
+                entry ? compta::Designation(*entry) : "", name, text));
+    }
+    void Montant(const CCurrency& amount, const EcritureCompta& entry, const char* name) {
+        UnicodeString text;
+        if (!options_.DeuxDecimales)
+            text = compta::MontantVirgule(amount);
+        else if (!MontantDeuxDecimales(amount, text))
+            throw EComptabilite(fmt::format("Écriture {}, champ {} : le montant {} a une fraction de centime.",
+                                            compta::Designation(entry), name, compta::MontantVirgule(amount)));
+        Champ(text, &entry, name);
+    }
+    void FinLigne() {
+        out_ += '\n';
+        first_ = true;
+    }
+
+  private:
+    const OptionsEcriture& options_;
+    std::string& out_;
+    bool first_ = true;
+};
 
 }  // namespace
 
-void EcrireFEC(const UnicodeString& path, const std::vector<EcritureCompta>& entries,
-               const std::map<UnicodeString, UnicodeString>& chart, CDossier* dossier,
-               const TDateTime& validation) {
-    namespace fs = std::filesystem;
-    // Written beside the target, then renamed over it: the file is replaced whole or not at all.
-    const fs::path target(path);
-    const fs::path temporary = fs::path(path + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw EComptabilite("Impossible d'écrire le fichier d'export " + path + ".");
-        EcrireLigne(out, std::vector<UnicodeString>(std::begin(kColonnes), std::end(kColonnes)));
-        int number = 0;
-        for (const EcritureCompta& entry : entries) {
-            ++number;
-            UnicodeString piece = ReferencePiece(entry.Origine, entry.Piece);
-            if (piece.empty()) piece = fmt::format("{}", number);
-            for (const LigneCompta& line : entry.Lignes) {
-                std::vector<UnicodeString> fields = {entry.Journal,
-                                                     LibelleJournal(entry.Journal),
-                                                     fmt::format("{}", number),
-                                                     DateFEC(entry.Date),
-                                                     line.Compte,
-                                                     LibelleCompte(chart, dossier, line.Compte),
-                                                     "",
-                                                     "",
-                                                     piece,
-                                                     DateFEC(entry.Date),
-                                                     line.Libelle,
-                                                     MontantVirgule(line.Debit ? line.Montant : CCurrency(0)),
-                                                     MontantVirgule(line.Debit ? CCurrency(0) : line.Montant),
-                                                     "",
-                                                     "",
-                                                     DateFEC(validation),
-                                                     "",
-                                                     ""};
-                EcrireLigne(out, fields);
-            }
-        }
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw EComptabilite("Impossible d'écrire le fichier d'export " + path + ".");
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw EComptabilite("Impossible d'écrire le fichier d'export " + path + " : " + error.message());
-    }
-    static_assert(kNombreColonnes == 18);
+const std::vector<UnicodeString>& Colonnes() {
+    static const std::vector<UnicodeString> names = {
+        "JournalCode", "JournalLib", "EcritureNum", "EcritureDate", "CompteNum",   "CompteLib",
+        "CompAuxNum",  "CompAuxLib", "PieceRef",    "PieceDate",    "EcritureLib", "Debit",
+        "Credit",      "EcritureLet", "DateLet",    "ValidDate",    "Montantdevise", "Idevise"};
+    return names;
 }
 
-}  // namespace compta
+UnicodeString NomFichier(const UnicodeString& siren, const TDateTime& closing) {
+    return siren + "FEC" + DateFEC(closing) + ".txt";
+}
+
+bool MontantDeuxDecimales(const CCurrency& amount, UnicodeString& text) {
+    const int64_t count = amount.IsNull() ? 0 : amount.Count();
+    if (count % 100 != 0) return false;
+    const uint64_t magnitude = count < 0 ? uint64_t(0) - uint64_t(count) : uint64_t(count);
+    text = fmt::format("{}{},{:02}", count < 0 ? "-" : "", magnitude / CCurrency::Scale,
+                       magnitude % CCurrency::Scale / 100);
+    return true;
+}
+
+void Ecrire(const UnicodeString& path, const std::vector<EcritureCompta>& entries, CDossier* dossier,
+            const OptionsEcriture& options) {
+    const std::map<UnicodeString, UnicodeString> chart = compta::ChargerPlan(dossier);
+    std::string content;
+    content.reserve(256 * (entries.size() + 1));
+    Redacteur out(options, content);
+    for (const UnicodeString& name : Colonnes()) out.Champ(name, nullptr, "en-tête");
+    out.FinLigne();
+    int number = 0;
+    for (const EcritureCompta& entry : entries) {
+        ++number;
+        const UnicodeString numero = fmt::format("{}", options.CommeEnregistrees ? entry.Numero : number);
+        UnicodeString piece = compta::ReferencePiece(entry.Origine, entry.Piece);
+        if (piece.empty()) piece = numero;
+        const UnicodeString date = DateFEC(entry.Date);
+        const UnicodeString validation = options.CommeEnregistrees ? DateFEC(entry.DateValidation) : "";
+        for (const LigneCompta& line : entry.Lignes) {
+            out.Champ(entry.Journal, &entry, "JournalCode");
+            out.Champ(LibelleJournal(entry.Journal), &entry, "JournalLib");
+            out.Champ(numero, &entry, "EcritureNum");
+            out.Champ(date, &entry, "EcritureDate");
+            out.Champ(line.Compte, &entry, "CompteNum");
+            out.Champ(LibelleCompte(chart, dossier, line.Compte), &entry, "CompteLib");
+            out.Champ("", &entry, "CompAuxNum");
+            out.Champ("", &entry, "CompAuxLib");
+            out.Champ(piece, &entry, "PieceRef");
+            out.Champ(date, &entry, "PieceDate");
+            out.Champ(line.Libelle, &entry, "EcritureLib");
+            out.Montant(line.Debit ? line.Montant : CCurrency(0), entry, "Debit");
+            out.Montant(line.Debit ? CCurrency(0) : line.Montant, entry, "Credit");
+            out.Champ("", &entry, "EcritureLet");
+            out.Champ("", &entry, "DateLet");
+            out.Champ(validation, &entry, "ValidDate");
+            out.Champ("", &entry, "Montantdevise");
+            out.Champ("", &entry, "Idevise");
+            out.FinLigne();
+        }
+    }
+    if (options.Exclusif)
+        CreerFichier(path, content);
+    else
+        RemplacerFichier(path, content);
+}
+
+UnicodeString Exporter(CDossier& dossier, long exercice, const UnicodeString& directory,
+                       const OptionsEcriture& options) {
+    if (dossier.Siren.empty())
+        throw EComptabilite(
+            "siren : le dossier n'a pas de SIREN ; il nomme le fichier des écritures comptables.");
+    TDateTime start, end;
+    dossier.DonnerDatesDebEtFin(exercice, false, &start, &end);
+    bool recorded = false;
+    for (const ExerciceFiscal& year : dossier.Exercices())
+        recorded = recorded || (double(year.Debut) == double(start) && double(year.Fin) == double(end));
+    if (!recorded)
+        throw EComptabilite(fmt::format("L'exercice {} (du {} au {}) n'est pas un exercice du dossier.", exercice,
+                                        compta::DateFr(start), compta::DateFr(end)));
+    std::vector<EcritureCompta> entries;
+    for (EcritureCompta& entry : compta::LireEcritures(dossier))
+        if (entry.Date >= start && entry.Date <= end) {
+            compta::VerifierEquilibre(entry);
+            entries.push_back(std::move(entry));
+        }
+    const UnicodeString path = (std::filesystem::path(directory) / NomFichier(dossier.Siren, end)).string();
+    Ecrire(path, entries, &dossier, options);
+    return path;
+}
+
+}  // namespace fec
