@@ -91,7 +91,7 @@ TEST_F(Export, FileFollowsTheFecLayoutAndEveryEntryBalances) {
         ASSERT_EQ(row.size(), 18u);
         EXPECT_TRUE(std::regex_match(row[3], date)) << row[3];
         EXPECT_EQ(row[9], row[3]) << "PieceDate is the entry date";
-        EXPECT_TRUE(std::regex_match(row[15], date)) << row[15];
+        EXPECT_EQ(row[15], "") << "an import file's entries are not validated yet";
         EXPECT_TRUE(std::regex_match(row[11], amount)) << row[11];
         EXPECT_TRUE(std::regex_match(row[12], amount)) << row[12];
         EXPECT_FALSE(row[5].empty()) << "CompteLib";
@@ -168,16 +168,16 @@ TEST_F(Export, FailuresAreReportedNotHidden) {
 }
 
 TEST_F(Export, AFailedWriteKeepsThePreviousFile) {
+    // The target is a non-empty directory: the rename over it fails, nothing is left beside it.
     const std::string path = directory_ + "/FEC.txt";
-    { std::ofstream(path) << "ancien\n"; }
-    // The temporary file's place is taken by a directory: the write fails before the rename.
-    std::filesystem::create_directory(path + ".tmp");
+    std::filesystem::create_directory(path);
+    { std::ofstream(path + "/ancien") << "ancien\n"; }
     AssSetFichierExport(path);
     AssInitExportEcr(false);
     EXPECT_THROW(AssEcrExportee(), EComptabilite);
     AssDesinitExportEcr();
-    std::ifstream in(path);
-    std::string first;
-    std::getline(in, first);
-    EXPECT_EQ(first, "ancien");
+    EXPECT_TRUE(std::filesystem::exists(path + "/ancien"));
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(directory_)) files += entry.path() != path;
+    EXPECT_EQ(files, 1u) << "only the case file's directory besides the target: no temporary file left";
 }
