@@ -29,8 +29,8 @@ int RunFec(const FecOptions& options, const EnvironmentOptions& environment, std
     CDossier& dossier = session.Dossier();
     if (dossier.Siren.empty())
         throw InvalidInput("siren: le dossier n'a pas de SIREN (vkhost init --siren) ; il nomme le fichier");
-    const UnicodeString path =
-        fec::Exporter(dossier, options.year, options.outDirectory.empty() ? "." : options.outDirectory, writing);
+    const UnicodeString path = fec::Exporter(
+        dossier, options.year, options.outDirectory.empty() ? "." : options.outDirectory, writing);
     out << fmt::format("Fichier des écritures comptables écrit : {}\n", path);
     return kExitOk;
 }
@@ -45,12 +45,13 @@ int RunFecImport(const FecImportOptions& options, const EnvironmentOptions& envi
     try {
         session.RunAction([&] { bilan = fec::Importer(session.Dossier(), options.file, charset); });
     } catch (const fec::EFichierInvalide& e) {
-        throw InvalidInput(options.file + ", " + e.what() + " : le fichier est refusé, rien n'est enregistré");
+        throw InvalidInput(options.file + ", " + e.what() +
+                           " : le fichier est refusé, rien n'est enregistré");
     }
-    out << fmt::format("Grand livre de l'exercice du {} au {} importé : {} lignes, {} écritures{}.\n",
-                       FormatISODate(bilan.Debut), FormatISODate(bilan.Fin), bilan.Lignes, bilan.Ecritures,
-                       bilan.Remplacees ? fmt::format(" (remplace l'import précédent, {} lignes)", bilan.Remplacees)
-                                        : "");
+    out << fmt::format(
+        "Grand livre de l'exercice du {} au {} importé : {} lignes, {} écritures{}.\n",
+        FormatISODate(bilan.Debut), FormatISODate(bilan.Fin), bilan.Lignes, bilan.Ecritures,
+        bilan.Remplacees ? fmt::format(" (remplace l'import précédent, {} lignes)", bilan.Remplacees) : "");
     return kExitOk;
 }
 
@@ -62,7 +63,8 @@ void AddFecCommands(CLI::App& app, EnvironmentOptions& environment,
         "fec", "write the recorded ledger of a fiscal year as the company's FEC (SirenFECAAAAMMJJ.txt)");
     command->add_option("DIR", fecOptions->directory, "case-file directory")->required();
     command->add_option("--year", fecOptions->year, "fiscal year, relative to the current one (default 0)");
-    command->add_option("--out", fecOptions->outDirectory, "directory of the file (default: the current one)");
+    command->add_option("--out", fecOptions->outDirectory,
+                        "directory of the file (default: the current one)");
     command->add_option("--separator", fecOptions->separator, "tab (default) or pipe");
     command->add_option("--charset", fecOptions->charset, "iso-8859-15 (default) or utf-8");
     addEnvironment(command);
@@ -71,8 +73,8 @@ void AddFecCommands(CLI::App& app, EnvironmentOptions& environment,
     });
 
     auto importOptions = std::make_shared<FecImportOptions>();
-    command = app.add_subcommand("fec-import",
-                                 "read the company's FEC into the case file as its general ledger of that year");
+    command = app.add_subcommand(
+        "fec-import", "read the company's FEC into the case file as its general ledger of that year");
     command->add_option("DIR", importOptions->directory, "case-file directory")->required();
     command->add_option("FILE", importOptions->file, "the FEC (tab or |, UTF-8 or ISO 8859-15)")->required();
     command->add_option("--charset", importOptions->charset, "auto (default), utf-8 or iso-8859-15");

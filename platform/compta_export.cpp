@@ -40,7 +40,7 @@ UnicodeString LibelleCompte(const std::map<UnicodeString, UnicodeString>& chart,
 
 // A closed file descriptor on every path out.
 class Descripteur {
-  public:
+public:
     explicit Descripteur(int fd) : fd_(fd) {}
     ~Descripteur() {
         if (fd_ >= 0) ::close(fd_);
@@ -54,7 +54,7 @@ class Descripteur {
         return ::close(fd) == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 
@@ -106,7 +106,7 @@ void RemplacerFichier(const UnicodeString& path, const std::string& content) {
 }
 
 class Redacteur {
-  public:
+public:
     Redacteur(const OptionsEcriture& options, std::string& out) : options_(options), out_(out) {}
 
     // One field; `entry` and `name` say where a refusal comes from.
@@ -136,8 +136,9 @@ class Redacteur {
         if (!options_.DeuxDecimales)
             text = compta::MontantVirgule(amount);
         else if (!MontantDeuxDecimales(amount, text))
-            throw EComptabilite(fmt::format("Écriture {}, champ {} : le montant {} a une fraction de centime.",
-                                            compta::Designation(entry), name, compta::MontantVirgule(amount)));
+            throw EComptabilite(
+                fmt::format("Écriture {}, champ {} : le montant {} a une fraction de centime.",
+                            compta::Designation(entry), name, compta::MontantVirgule(amount)));
         Champ(text, &entry, name);
     }
     void FinLigne() {
@@ -145,7 +146,7 @@ class Redacteur {
         first_ = true;
     }
 
-  private:
+private:
     const OptionsEcriture& options_;
     std::string& out_;
     bool first_ = true;
@@ -155,9 +156,9 @@ class Redacteur {
 
 const std::vector<UnicodeString>& Colonnes() {
     static const std::vector<UnicodeString> names = {
-        "JournalCode", "JournalLib", "EcritureNum", "EcritureDate", "CompteNum",   "CompteLib",
-        "CompAuxNum",  "CompAuxLib", "PieceRef",    "PieceDate",    "EcritureLib", "Debit",
-        "Credit",      "EcritureLet", "DateLet",    "ValidDate",    "Montantdevise", "Idevise"};
+        "JournalCode", "JournalLib",  "EcritureNum", "EcritureDate", "CompteNum",     "CompteLib",
+        "CompAuxNum",  "CompAuxLib",  "PieceRef",    "PieceDate",    "EcritureLib",   "Debit",
+        "Credit",      "EcritureLet", "DateLet",     "ValidDate",    "Montantdevise", "Idevise"};
     return names;
 }
 
@@ -229,8 +230,8 @@ UnicodeString Exporter(CDossier& dossier, long exercice, const UnicodeString& di
     for (const ExerciceFiscal& year : dossier.Exercices())
         recorded = recorded || (double(year.Debut) == double(start) && double(year.Fin) == double(end));
     if (!recorded)
-        throw EComptabilite(fmt::format("L'exercice {} (du {} au {}) n'est pas un exercice du dossier.", exercice,
-                                        compta::DateFr(start), compta::DateFr(end)));
+        throw EComptabilite(fmt::format("L'exercice {} (du {} au {}) n'est pas un exercice du dossier.",
+                                        exercice, compta::DateFr(start), compta::DateFr(end)));
     std::vector<EcritureCompta> entries;
     for (EcritureCompta& entry : compta::LireEcritures(dossier))
         if (entry.Date >= start && entry.Date <= end) {

@@ -15,7 +15,8 @@ namespace {
 // depreciation and impairment (28, 29), their charges and income (68, 78), disposals (675, 775) and
 // the tax depreciation (145, 687, 787).
 bool CompteDuRegistre(const UnicodeString& account) {
-    static const char* const kPrefixes[] = {"20", "21", "22", "23", "28", "29", "68", "78", "675", "775", "145"};
+    static const char* const kPrefixes[] = {"20", "21", "22",  "23",  "28", "29",
+                                            "68", "78", "675", "775", "145"};
     for (const char* prefix : kPrefixes)
         if (account.rfind(prefix, 0) == 0) return true;
     return false;
@@ -33,8 +34,8 @@ int ComparerGrandLivre(void* contexte, FctLigneCompta ligne, const std::vector<f
         const bool debit = !(balance < 0);
         const CCurrency amount = debit ? balance : -balance;
         if (ligne)
-            ligne(contexte, line.CompteNum.c_str(), line.JournalCode.c_str(), "", line.Ouverture ? 0 : 1, date,
-                  debit ? 1 : 0, amount.AsDouble());
+            ligne(contexte, line.CompteNum.c_str(), line.JournalCode.c_str(), "", line.Ouverture ? 0 : 1,
+                  date, debit ? 1 : 0, amount.AsDouble());
         ++visited;
     }
     return visited;
@@ -48,8 +49,8 @@ bool ComptaGrandLivreEntreprise() {
 
 int ComptaComparer(void* contexte, FctLigneCompta ligne, FctRegistreCompta registre) {
     if (ComptaGrandLivreEntreprise()) {
-        const int visited =
-            ComparerGrandLivre(contexte, ligne, fec::LireGrandLivre(*pCurDossier, pCurDossier->DateDebutExercice));
+        const int visited = ComparerGrandLivre(
+            contexte, ligne, fec::LireGrandLivre(*pCurDossier, pCurDossier->DateDebutExercice));
         if (registre) registre(contexte);
         return visited;
     }

@@ -73,7 +73,7 @@ UnicodeString Exporter(CDossier& dossier, long exercice, const UnicodeString& di
 
 // A refusal of the file: the line (1 for the header), the field (empty for the whole line) and why.
 class EFichierInvalide : public EComptabilite {
-  public:
+public:
     EFichierInvalide(size_t line, const UnicodeString& field, const UnicodeString& reason);
     size_t Ligne;
     UnicodeString Champ;

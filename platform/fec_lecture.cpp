@@ -16,9 +16,9 @@ namespace fec {
 namespace {
 
 // The eight codes where ISO 8859-15 differs from ISO 8859-1, with their characters.
-constexpr std::pair<unsigned char, char32_t> kDifferences[] = {
-    {0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
-    {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}};
+constexpr std::pair<unsigned char, char32_t> kDifferences[] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161},
+                                                               {0xB4, 0x017D}, {0xB8, 0x017E}, {0xBC, 0x0152},
+                                                               {0xBD, 0x0153}, {0xBE, 0x0178}};
 
 char32_t CaractereIso(unsigned char byte) {
     for (const auto& [code, character] : kDifferences)
@@ -108,9 +108,10 @@ TDateTime LireDate(const UnicodeString& text, size_t line, const char* field, bo
         return TDateTime();
     }
     TDateTime date;
-    if (value.size() != 8 || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-        !TryEncodeDate(std::stoi(value.substr(0, 4)), std::stoi(value.substr(4, 2)), std::stoi(value.substr(6, 2)),
-                       date))
+    if (value.size() != 8 ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        !TryEncodeDate(std::stoi(value.substr(0, 4)), std::stoi(value.substr(4, 2)),
+                       std::stoi(value.substr(6, 2)), date))
         throw EFichierInvalide(line, field, "\"" + value + "\" n'est pas une date AAAAMMJJ");
     return date;
 }
@@ -143,7 +144,8 @@ CCurrency LireMontant(const UnicodeString& text, size_t line, const char* field,
     return CCurrency::FromCount(negative ? -count : count);
 }
 
-UnicodeString Texte(const UnicodeString& text, size_t line, const char* field, size_t maximum, bool required) {
+UnicodeString Texte(const UnicodeString& text, size_t line, const char* field, size_t maximum,
+                    bool required) {
     const UnicodeString value = SansEspaces(text);
     if (required && value.empty()) throw EFichierInvalide(line, field, "champ obligatoire vide");
     if (compta::Longueur(value) > maximum)
@@ -153,7 +155,8 @@ UnicodeString Texte(const UnicodeString& text, size_t line, const char* field, s
 
 bool EstOuverture(const UnicodeString& journalCode, const UnicodeString& journalLib) {
     const UnicodeString code = Minuscules(journalCode);
-    return code == "an" || code == "ran" || code == "ano" || Minuscules(journalLib).find("nouveau") != UnicodeString::npos;
+    return code == "an" || code == "ran" || code == "ano" ||
+           Minuscules(journalLib).find("nouveau") != UnicodeString::npos;
 }
 
 LigneFEC LireLigne(const std::vector<UnicodeString>& f, size_t line) {
@@ -189,10 +192,11 @@ UnicodeString LigneUtf8(const std::string& raw, Jeu jeu, size_t line) {
     }
     for (unsigned char c : raw)
         if (c >= 0x80 && c <= 0x9F)
-            throw EFichierInvalide(line, "",
-                                   fmt::format("jeu de caractères inconnu : l'octet 0x{:02X} n'est ni de l'UTF-8 "
-                                               "ni un caractère ISO 8859-15",
-                                               c));
+            throw EFichierInvalide(
+                line, "",
+                fmt::format("jeu de caractères inconnu : l'octet 0x{:02X} n'est ni de l'UTF-8 "
+                            "ni un caractère ISO 8859-15",
+                            c));
     return DepuisIso885915(raw);
 }
 
@@ -242,10 +246,14 @@ UnicodeString DepuisIso885915(const std::string& latin) {
 
 bool JeuLectureDepuisNom(const UnicodeString& name, JeuLecture& out) {
     const UnicodeString n = Minuscules(name);
-    if (n == "auto") out = JeuLecture::Auto;
-    else if (n == "utf-8" || n == "utf8") out = JeuLecture::Utf8;
-    else if (n == "iso-8859-15" || n == "iso8859-15" || n == "latin9") out = JeuLecture::Iso885915;
-    else return false;
+    if (n == "auto")
+        out = JeuLecture::Auto;
+    else if (n == "utf-8" || n == "utf8")
+        out = JeuLecture::Utf8;
+    else if (n == "iso-8859-15" || n == "iso8859-15" || n == "latin9")
+        out = JeuLecture::Iso885915;
+    else
+        return false;
     return true;
 }
 
@@ -287,13 +295,16 @@ FichierFEC Lire(const UnicodeString& path, JeuLecture jeu) {
         }
         const UnicodeString text = LigneUtf8(raw, file.JeuCaracteres, number);
         if (number == 1) {
-            if (text.find('\t') != UnicodeString::npos) file.Separateur = '\t';
-            else if (text.find('|') != UnicodeString::npos) file.Separateur = '|';
-            else throw EFichierInvalide(1, "", "en-tête sans séparateur (tabulation ou |)");
+            if (text.find('\t') != UnicodeString::npos)
+                file.Separateur = '\t';
+            else if (text.find('|') != UnicodeString::npos)
+                file.Separateur = '|';
+            else
+                throw EFichierInvalide(1, "", "en-tête sans séparateur (tabulation ou |)");
             const std::vector<UnicodeString> names = Decouper(text, file.Separateur);
             if (names.size() != Colonnes().size())
-                throw EFichierInvalide(1, "", fmt::format("en-tête de {} champs, {} attendus", names.size(),
-                                                          Colonnes().size()));
+                throw EFichierInvalide(
+                    1, "", fmt::format("en-tête de {} champs, {} attendus", names.size(), Colonnes().size()));
             for (size_t i = 0; i < names.size(); ++i)
                 if (Minuscules(SansEspaces(names[i])) != Minuscules(Colonnes()[i]))
                     throw EFichierInvalide(1, Colonnes()[i],
@@ -323,8 +334,8 @@ FichierFEC Lire(const UnicodeString& path, JeuLecture jeu) {
             const size_t cut = key.find('\x1F');
             throw EFichierInvalide(
                 solde.premiere, "",
-                fmt::format("écriture {} du journal {} déséquilibrée : débit {}, crédit {}", key.substr(cut + 1),
-                            key.substr(0, cut), compta::MontantVirgule(solde.debit),
+                fmt::format("écriture {} du journal {} déséquilibrée : débit {}, crédit {}",
+                            key.substr(cut + 1), key.substr(0, cut), compta::MontantVirgule(solde.debit),
                             compta::MontantVirgule(solde.credit)));
         }
     }
@@ -343,15 +354,15 @@ BilanImport Importer(CDossier& dossier, const UnicodeString& path, JeuLecture je
             return day >= y.Debut && day <= y.Fin;
         });
         if (found == years.end())
-            throw EFichierInvalide(line.Ligne, "EcritureDate",
-                                   fmt::format("le {} est hors des exercices du dossier (du {} au {})",
-                                               compta::DateFr(day), compta::DateFr(years.front().Debut),
-                                               compta::DateFr(years.back().Fin)));
+            throw EFichierInvalide(
+                line.Ligne, "EcritureDate",
+                fmt::format("le {} est hors des exercices du dossier (du {} au {})", compta::DateFr(day),
+                            compta::DateFr(years.front().Debut), compta::DateFr(years.back().Fin)));
         if (year)
-            throw EFichierInvalide(line.Ligne, "EcritureDate",
-                                   fmt::format("le {} n'est pas dans l'exercice du fichier (du {} au {})",
-                                               compta::DateFr(day), compta::DateFr(year->Debut),
-                                               compta::DateFr(year->Fin)));
+            throw EFichierInvalide(
+                line.Ligne, "EcritureDate",
+                fmt::format("le {} n'est pas dans l'exercice du fichier (du {} au {})", compta::DateFr(day),
+                            compta::DateFr(year->Debut), compta::DateFr(year->Fin)));
         year = &*found;
     }
     if (!year) throw EFichierInvalide(2, "", "le fichier n'a aucune ligne d'écriture");
@@ -373,14 +384,16 @@ BilanImport Importer(CDossier& dossier, const UnicodeString& path, JeuLecture je
     for (const LigneFEC& l : file.Lignes) {
         entries.emplace(l.JournalCode + '\x1F' + l.EcritureNum, true);
         database.ExecuteImmediate(fmt::format(
-            "INSERT INTO CPTA_GRAND_LIVRE (EXERCICE,LIGNE,JOURNAL_CODE,JOURNAL_LIB,ECRITURE_NUM,ECRITURE_DATE,"
+            "INSERT INTO CPTA_GRAND_LIVRE "
+            "(EXERCICE,LIGNE,JOURNAL_CODE,JOURNAL_LIB,ECRITURE_NUM,ECRITURE_DATE,"
             "COMPTE_NUM,COMPTE_LIB,COMP_AUX_NUM,COMP_AUX_LIB,PIECE_REF,PIECE_DATE,ECRITURE_LIB,DEBIT,CREDIT,"
             "ECRITURE_LET,DATE_LET,VALID_DATE,MONTANT_DEVISE,IDEVISE,OUVERTURE) VALUES "
             "({},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{})",
-            exercice, ++index, compta::Quote(l.JournalCode), TexteSQL(l.JournalLib), compta::Quote(l.EcritureNum),
-            DateSQL(l.EcritureDate), compta::Quote(l.CompteNum), TexteSQL(l.CompteLib), TexteSQL(l.CompAuxNum),
-            TexteSQL(l.CompAuxLib), TexteSQL(l.PieceRef), DateSQL(l.PieceDate), TexteSQL(l.EcritureLib),
-            l.Debit.GetSQL(), l.Credit.GetSQL(), TexteSQL(l.EcritureLet), DateSQL(l.DateLet), DateSQL(l.ValidDate),
+            exercice, ++index, compta::Quote(l.JournalCode), TexteSQL(l.JournalLib),
+            compta::Quote(l.EcritureNum), DateSQL(l.EcritureDate), compta::Quote(l.CompteNum),
+            TexteSQL(l.CompteLib), TexteSQL(l.CompAuxNum), TexteSQL(l.CompAuxLib), TexteSQL(l.PieceRef),
+            DateSQL(l.PieceDate), TexteSQL(l.EcritureLib), l.Debit.GetSQL(), l.Credit.GetSQL(),
+            TexteSQL(l.EcritureLet), DateSQL(l.DateLet), DateSQL(l.ValidDate),
             l.MontantDevise.IsNull() ? UnicodeString("NULL") : l.MontantDevise.GetSQL(), TexteSQL(l.Idevise),
             l.Ouverture ? 1 : 0));
     }
@@ -405,8 +418,12 @@ std::vector<LigneFEC> LireGrandLivre(CDossier& dossier, const TDateTime& debut) 
         "COMP_AUX_LIB,PIECE_REF,PIECE_DATE,ECRITURE_LIB,DEBIT,CREDIT,ECRITURE_LET,DATE_LET,VALID_DATE,"
         "MONTANT_DEVISE,IDEVISE,OUVERTURE FROM CPTA_GRAND_LIVRE WHERE EXERCICE=" +
         DateSQL(debut) + " ORDER BY LIGNE");
-    const auto text = [&](int i) { return query.Fields(i)->IsNull() ? UnicodeString() : query.Fields(i)->AsString(); };
-    const auto date = [&](int i) { return query.Fields(i)->IsNull() ? TDateTime() : query.Fields(i)->AsDateTime(); };
+    const auto text = [&](int i) {
+        return query.Fields(i)->IsNull() ? UnicodeString() : query.Fields(i)->AsString();
+    };
+    const auto date = [&](int i) {
+        return query.Fields(i)->IsNull() ? TDateTime() : query.Fields(i)->AsDateTime();
+    };
     for (query.Open(); !query.Eof(); query.Next()) {
         LigneFEC l;
         l.Ligne = static_cast<size_t>(query.Fields(0)->AsInteger());
@@ -426,7 +443,8 @@ std::vector<LigneFEC> LireGrandLivre(CDossier& dossier, const TDateTime& debut) 
         l.EcritureLet = text(14);
         l.DateLet = date(15);
         l.ValidDate = date(16);
-        l.MontantDevise = query.Fields(17)->IsNull() ? CCurrency::Null() : CCurrency(query.Fields(17)->AsCurrency());
+        l.MontantDevise =
+            query.Fields(17)->IsNull() ? CCurrency::Null() : CCurrency(query.Fields(17)->AsCurrency());
         l.Idevise = text(18);
         l.Ouverture = query.Fields(19)->AsInteger() != 0;
         lines.push_back(std::move(l));
