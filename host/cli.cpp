@@ -10,23 +10,41 @@
 #include "host/fec_commands.h"
 #include "host/run.h"
 #include "host/session.h"
+#include "host/statement.h"
 #include "host/stored_commands.h"
 #include "platform/currency.h"
 #include "platform/datetime.h"
 #include "platform/db/ibx.h"
+#include "platform/files.h"
 #include "platform/messages.h"
+#include "platform/version.h"
 
 namespace vkhost {
 
 namespace {
 
+// Location codes of the failures that reach the command line without one of their own: unit 913,
+// then the line of the catch, so that every message of status 1 names where it was stopped.
+constexpr unsigned kUnitHostCommand = 913;
+#define HOST_COMMAND_LOC() VK_LocationCode(kUnitHostCommand, __LINE__)
+
+int Failure(unsigned long code, const char* message) {
+    std::cerr << FormatLocationCode(code) << ' ' << message << '\n';
+    return kExitFailure;
+}
+
 // Runs a command and turns its failures into the host's exit statuses, the message on stderr.
+// Status 2 is the user's input only (a field, a path, settings that name a wrong place); a case
+// file in use, damaged or out of reach, and every failure of the engine, the database or the
+// system, are status 1 with their location code.
 int Guarded(const std::function<int()>& command) {
     try {
         return command();
     } catch (const InvalidInput& e) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
+    } catch (const EDossierInaccessible& e) {
+        return Failure(e.Code, e.what());
     } catch (const EDossier& e) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
@@ -34,11 +52,15 @@ int Guarded(const std::function<int()>& command) {
         std::cerr << e.what() << '\n';
         return kExitInvalid;
     } catch (const EUser& e) {
-        std::cerr << FormatLocationCode(e.Code) << ' ' << e.what() << '\n';
-        return kExitFailure;
+        return Failure(e.Code, e.what());
+    } catch (const EngineReportedFailure& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
+    } catch (const EFichier& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
+    } catch (const EIBError& e) {
+        return Failure(HOST_COMMAND_LOC(), e.what());
     } catch (const std::exception& e) {
-        std::cerr << e.what() << '\n';
-        return kExitFailure;
+        return Failure(HOST_COMMAND_LOC(), e.what());
     }
 }
 
@@ -46,6 +68,7 @@ int Guarded(const std::function<int()>& command) {
 
 int Main(int argc, char** argv) {
     CLI::App app{"vkhost: the reference host of the fixed-asset engine"};
+    app.set_version_flag("--version", std::string("vkhost, vkengine ") + vk_version());
     app.require_subcommand(1);
     int status = kExitOk;
 
@@ -131,6 +154,23 @@ int Main(int argc, char** argv) {
     addEnvironment(exitsCommand);
     exitsCommand->callback(
         [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });
+
+    StatementOptions statement;
+    CLI::App* statementCommand = app.add_subcommand(
+        "statement", "print a year-end statement: 2054, 2055, 2059a, 2033c, 2033d, register, charges, table");
+    statementCommand->add_option("DIR", statement.directory, "case-file directory")->required();
+    statementCommand->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges or table")
+        ->required()
+        ->check(CLI::IsMember({"2054", "2055", "2059a", "2033c", "2033d", "register", "charges", "table"}));
+    statementCommand->add_option("--year", statement.year, "fiscal year ending in this calendar year (default: the current one)");
+    statementCommand->add_option("--at", statement.at, "a date inside the year: figures at that date (YYYY-MM-DD)");
+    statementCommand->add_option("--format", statement.format, "text (default), csv, json or pdf")
+        ->check(CLI::IsMember({"text", "csv", "json", "pdf"}));
+    statementCommand->add_option("--out", statement.outFile, "file to create (owner only; must not exist)");
+    statementCommand->add_option("--asset", statement.asset, "the asset's reference (FORM table)");
+    addEnvironment(statementCommand);
+    statementCommand->callback(
+        [&] { status = Guarded([&] { return RunStatement(statement, environment, std::cout); }); });
 
     AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
     AddFecCommands(app, environment, addEnvironment, Guarded, status);

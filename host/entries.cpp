@@ -1,5 +1,6 @@
 // vkhost entries, ledger and compare.
 #include "host/entries.h"
+#include "host/stored_commands.h"
 
 #include <memory>
 
@@ -59,6 +60,7 @@ int RunEntries(const EntriesOptions& options, const EnvironmentOptions& environm
         throw InvalidInput("entries: --exit and --component name the owner of kind 2 only");
     Session session(environment);
     session.Open(options.directory);
+    AnnounceDatabase(session);
     session.RunAction([&] {
         const std::unique_ptr<cVK_Primaire> owner = Owner(options);
         const cVK_ListEcr list(static_cast<VK_TypesEcr>(options.kind), owner.get());

@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "host/exits_build.h"
+#include "host/stored_commands.h"
 #include "platform/dossier.h"
+#include "platform/messages.h"
 #include "units/uvkcession.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
@@ -38,14 +40,14 @@ std::vector<unsigned> StoredExits() {
 void PrintComponent(cVK_Composant& component, std::ostream& out) {
     const cVK_Cession* cession = component.GetCession();
     if (!cession) {
-        out << fmt::format("    Composant {} : sans fiche de cession\n", component.GetReference());
+        out << fmt::format("    Composant {} : sans fiche de cession\n", Printable(component.GetReference()));
         return;
     }
     const DisposalReport figures = ReportDisposal(*cession);
     out << fmt::format(
         "    Composant {} {} : prix {} ; TVA à reverser {} ({}) ; valeur brute {} ; amortissements {} ; "
         "résultat {} (CT {}, LT {}, CT exclue du LT {})\n",
-        component.GetReference(), component.Designation, Amount(figures.price),
+        Printable(component.GetReference()), Printable(component.Designation), Amount(figures.price),
         Amount(figures.vat_to_reverse), figures.vat_fraction.empty() ? "-" : figures.vat_fraction,
         Amount(figures.gross_value), Amount(figures.depreciation), Amount(figures.result),
         Amount(figures.short_term), Amount(figures.long_term), Amount(figures.excluded_long_term));
@@ -54,14 +56,14 @@ void PrintComponent(cVK_Composant& component, std::ostream& out) {
 void PrintExit(const cVK_Sortie& exit, std::ostream& out) {
     const ExitReport totals = ReportExit(exit);
     out << fmt::format("Cession {} — {} : le {}, fin d'utilisation le {}, {} ; prix {}{}\n", exit.ID,
-                       exit.Designation, FormatISODate(exit.DATESORTIE),
+                       Printable(exit.Designation), FormatISODate(exit.DATESORTIE),
                        FormatISODate(exit.DATE_FIN_UTILISATION), exit.GetNomMotifSortie(),
                        Amount(totals.price), exit.TVA_DOIT_ETRE_REVERSEE ? ", TVA à reverser" : "");
     cVK_ListeBiens* assets = exit.GetListeBiens();
     for (int i = 0; i < assets->Count(); ++i) {
         cVK_Bien* asset = assets->Get(i);
-        out << fmt::format("  Bien {} {} (version {}) : coût d'entrée {}\n", asset->GetReference(),
-                           asset->Designation, asset->ID, Amount(asset->CoutEntree()));
+        out << fmt::format("  Bien {} {} (version {}) : coût d'entrée {}\n", Printable(asset->GetReference()),
+                           Printable(asset->Designation), asset->ID, Amount(asset->CoutEntree()));
         cVK_ListeComposants* components = asset->GetListeComposants();
         for (int j = 0; components && j < components->Count(); ++j) PrintComponent(*components->Get(j), out);
     }
@@ -80,12 +82,14 @@ void PrintExit(const cVK_Sortie& exit, std::ostream& out) {
 int RunExits(const ExitsOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    const uint64_t shownBefore = ExceptionsShown();
     const std::vector<unsigned> ids = StoredExits();
     if (ids.empty()) out << "Aucune cession.\n";
     for (unsigned id : ids) {
         const cVK_Sortie exit(id);
         PrintExit(exit, out);
     }
+    FailIfEngineShowedErrors(shownBefore, "Cessions");
     return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include "host/commands.h"
 #include "host/tables.h"
+#include "platform/files.h"
 #include "units/uvktables.h"
 
 namespace vkhost {
@@ -77,6 +78,7 @@ void PrintCaseFile(CDossier& dossier, std::ostream& out) {
 
 int RunInit(const InitOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     ParametresDossier parameters = ParametersFromOptions(options);
+    DirectoryClaim claim(options.directory, "DIR");
     Session session(environment);
     session.Create(options.directory, parameters);
     // The engine's tables, created and committed with the case file; a case file without them is
@@ -88,6 +90,7 @@ int RunInit(const InitOptions& options, const EnvironmentOptions& environment, s
             std::filesystem::remove(std::filesystem::path(options.directory) / file, ignored);
         throw EngineReportedFailure("Les tables du registre n'ont pas pu être créées");
     }
+    claim.Keep();
     out << "Dossier créé.\n";
     PrintCaseFile(session.Dossier(), out);
     return kExitOk;

@@ -13,16 +13,6 @@ namespace vkhost {
 
 namespace {
 
-std::unique_ptr<cVK_Bien> LoadFirstId(const std::string& sql) {
-    TIBQuery query(pCurDossier->GetDatabaseFirebird());
-    query.SQL.SetText(sql);
-    query.Open();
-    if (query.Eof() || query.Fields(0)->IsNull()) return nullptr;
-    const auto id = static_cast<unsigned>(query.Fields(0)->AsInteger());
-    query.Close();
-    return std::make_unique<cVK_Bien>(id, "", nullptr, nullptr);
-}
-
 std::vector<ScheduleLineReport> ReportSchedule(cVK_Amortissement& plan) {
     std::vector<ScheduleLineReport> lines;
     cVK_LstTabAmort* schedule = plan.GetLstTabAmort();
@@ -65,16 +55,6 @@ AssetKey KeyOf(const BuiltAsset& built) {
     for (const cVK_Composant* component : built.components)
         key.componentRefCalcs.push_back(component->GetRefCalc());
     return key;
-}
-
-std::unique_ptr<cVK_Bien> LoadLatestVersion(const std::string& refCalc) {
-    return LoadFirstId("SELECT FIRST 1 ID_BIEN FROM " + GetNomTable("VKB", false) +
-                       " WHERE REF_CALC=" + refCalc + " ORDER BY ID_BIEN DESCENDING");
-}
-
-std::unique_ptr<cVK_Bien> LoadAssetByReference(const std::string& reference) {
-    return LoadFirstId("SELECT FIRST 1 ID_BIEN FROM " + GetNomTable("VKB", false) + " WHERE " +
-                       CastReference("", "") + "=" + VK_FormatAS(reference) + " ORDER BY ID_BIEN DESCENDING");
 }
 
 PlanReport ReportPlan(cVK_Amortissement& plan, const TDateTime& at, bool schedule) {

@@ -9,6 +9,7 @@
 #include "host/register_build.h"
 #include "host/report.h"
 #include "host/scenario.h"
+#include "units/vksession.h"
 
 namespace vkhost {
 
@@ -21,11 +22,8 @@ struct AssetKey {
 };
 AssetKey KeyOf(const BuiltAsset& built);
 
-// The latest version of a chain (highest ID_BIEN for its REF_CALC), loaded with its components;
-// null when the chain has no version left.
-std::unique_ptr<cVK_Bien> LoadLatestVersion(const std::string& refCalc);
-// The latest version of the asset a user names by its entered or calculated reference.
-std::unique_ptr<cVK_Bien> LoadAssetByReference(const std::string& reference);
+using vk::LoadAssetByReference;
+using vk::LoadLatestVersion;
 
 // One plan at date D, with its whole schedule when asked.
 PlanReport ReportPlan(cVK_Amortissement& plan, const TDateTime& at, bool schedule);

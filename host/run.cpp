@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "host/actions.h"
@@ -14,6 +14,7 @@
 #include "host/report_build.h"
 #include "host/report_json.h"
 #include "host/tempdir.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 #include "units/uvktables.h"
 
@@ -79,9 +80,11 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     return report;
 }
 
-void RemoveCaseFile(const UnicodeString& directory) {
+// What the creation of a case file puts in its directory; the directory itself goes with its claim.
+void RemoveCaseFiles(const UnicodeString& directory) {
     std::error_code ignored;
-    fs::remove_all(directory, ignored);
+    for (const char* file : {CDossier::kNomBase, CDossier::kNomIni})
+        fs::remove(fs::path(directory) / file, ignored);
 }
 
 }  // namespace
@@ -89,9 +92,13 @@ void RemoveCaseFile(const UnicodeString& directory) {
 // Every section of a scenario is driven by this host now: nothing is refused.
 void RefuseUnsupported(const Scenario&) {}
 
+// A run leaves its case file (with --case), its exports and its report only when it succeeded.
+// The directory given with --case is claimed first, so that two runs never build in the same
+// place; the files the run writes wait in their temporary names until the end.
 int RunScenario(const RunOptions& options, std::ostream& out) {
     const Scenario scenario = ParseScenarioFile(options.scenario);
     RefuseUnsupported(scenario);
+    if (!options.envDirectory.empty()) CheckPathClimbsOnlyExistingDirectories(options.envDirectory, "--env");
     TemporaryDirectory temporary("vkrun");
     const UnicodeString caseDirectory =
         options.caseDirectory.empty() ? (temporary.Path() / "dossier").string() : options.caseDirectory;
@@ -100,24 +107,22 @@ int RunScenario(const RunOptions& options, std::ostream& out) {
         options.envDirectory.empty() ? (temporary.Path() / "env").string() : options.envDirectory;
     environment.user = scenario.case_.user;
 
-    // A directory given with --case is refused when it holds anything: only then is it ours to remove.
-    const bool ours =
-        options.caseDirectory.empty() || !fs::exists(caseDirectory) || fs::is_empty(caseDirectory);
+    std::optional<DirectoryClaim> claim;
+    if (!options.caseDirectory.empty()) claim.emplace(caseDirectory, "--case");
+    PendingFiles files;
     try {
         const Report report = BuildAndReport(scenario, caseDirectory, environment);
         const std::string json = ReportJson(report);
+        if (!options.reportFile.empty()) WriteFileSafely(options.reportFile, json);
+        files.Publish();
+        if (claim) claim->Keep();
         if (options.reportFile.empty()) {
             out << json;
             out.flush();
-        } else {
-            std::ofstream file(options.reportFile, std::ios::binary | std::ios::trunc);
-            file << json;
-            file.close();
-            if (!file) throw Exception("Impossible d'écrire le rapport " + options.reportFile);
         }
         return kExitOk;
     } catch (...) {
-        if (ours) RemoveCaseFile(caseDirectory);
+        if (claim) RemoveCaseFiles(caseDirectory);
         throw;
     }
 }

@@ -37,6 +37,9 @@ constexpr size_t kMaxUserLength = 15;              // USERCREAT VARCHAR(15)
 constexpr int kNoDuration = 65535;
 // The default currency: code 0, rate -1, amounts not converted.
 constexpr int kDefaultCurrencyCode = 0;
+// The longest duration of a plan: 998 years, so that its schedule (one line a year, the first and
+// last ones partial) stays within the engine's 1000 years.
+constexpr int kMaxDurationMonths = 998 * 12;
 constexpr double kDefaultCurrencyRate = -1.0;
 
 // ---------------------------------------------------------------------------------------------
@@ -270,8 +273,11 @@ struct Scenario {
 // a field the format does not know is reported before anything else (in document order), then the
 // fields in the order of the format; within a list, element by element.
 Scenario ParseScenario(std::string_view text, const std::string& baseDirectory = "");
+// The largest scenario file read: 64 MiB (a scenario of 100,000 assets is about 30 MiB).
+constexpr size_t kMaxScenarioBytes = size_t(64) << 20;
 // Reads the file and parses it, relative export files being resolved against its directory.
-// A file that cannot be read raises InvalidInput "PATH: cannot be read (...)".
+// A file that cannot be read raises InvalidInput "PATH: cannot be read (...)", one larger than
+// kMaxScenarioBytes "PATH: larger than 64 MiB", before more than that is read.
 Scenario ParseScenarioFile(const std::string& path);
 
 }  // namespace vkhost

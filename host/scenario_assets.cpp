@@ -69,6 +69,9 @@ PlanInput ReadPlan(const JsonValue& value, const std::string& path, const std::v
     plan.method = r.RequiredInt("method", 0, 13);
     plan.start = r.OptionalDate("start").value_or(TDateTime());
     plan.duration = r.Int("duration", 0, kNoDuration, kNoDuration);
+    if (plan.duration > kMaxDurationMonths && plan.duration != kNoDuration)
+        Fail(r.PathOf("duration"), "must be at most " + std::to_string(kMaxDurationMonths) +
+                                       " months (a schedule holds at most 1000 years), or 65535 for none");
     plan.residual = r.OptionalAmount("residual");
     if (const JsonValue* forced = r.Find("forced_opening"))
         plan.forced_opening = ReadPlanForcedOpening(*forced, r.PathOf("forced_opening"));
@@ -123,12 +126,24 @@ std::vector<T> ReadList(const ObjectReader& r, std::string_view key, Read read) 
     return result;
 }
 
+// The component's cost is the sum of its lines' prices, costs and VAT: it has the bound of one amount.
+void CheckDetailsTotal(const std::vector<DetailInput>& details, const std::string& path) {
+    CCurrency total(0);
+    for (const DetailInput& detail : details)
+        for (const CCurrency& amount : {detail.price, detail.costs, detail.vat})
+            if (!amount.IsNull()) total += amount;
+    if (total.Count() > fields::kMaxAmount || total.Count() < -fields::kMaxAmount)
+        Fail(path, std::string("the sum of the prices, costs and VAT ") + fields::kAmountRangeReason);
+}
+
 ComponentInput ReadComponent(const JsonValue& value, const std::string& path, const AssetInput& asset) {
     ObjectReader r(value, path,
                    {"account", "entry_date", "service_date", "entry_type", "designation", "non_deductible",
                     "car_reintegration", "details", "plans", "units", "forced", "situations"});
     ComponentInput component;
     component.account = r.RequiredText("account", kMaxAccountLength);
+    for (char c : component.account)
+        if (c < '0' || c > '9') Fail(r.PathOf("account"), "must be made of digits only");
     component.entry_date = r.Date("entry_date");
     component.service_date = r.OptionalDate("service_date").value_or(component.entry_date);
     component.entry_type = r.Int("entry_type", 0, 6, 0);
@@ -137,6 +152,7 @@ ComponentInput ReadComponent(const JsonValue& value, const std::string& path, co
     component.car_reintegration = r.Bool("car_reintegration", false);
     component.details = ReadList<DetailInput>(
         r, "details", [](const JsonValue& v, const std::string& p, const auto&) { return ReadDetail(v, p); });
+    CheckDetailsTotal(component.details, r.PathOf("details"));
     if (r.Find("plans")) component.plans = ReadList<PlanInput>(r, "plans", ReadPlan);
     if (const JsonValue* units = r.Find("units")) component.units = ReadUnits(*units, r.PathOf("units"));
     if (const JsonValue* forced = r.Find("forced"))
@@ -151,6 +167,8 @@ AssetInput ReadAsset(const JsonValue& value, const std::string& path,
                    {"ref", "designation", "type", "state", "complement", "vehicle", "components"});
     AssetInput asset;
     asset.ref = r.RequiredText("ref", kMaxRefLength);
+    if (asset.ref.find_first_not_of(" \t") == std::string::npos)
+        Fail(r.PathOf("ref"), "must not be made of spaces only");
     for (size_t j = 0; j < earlier.size(); ++j)
         if (earlier[j].ref == asset.ref)
             Fail(r.PathOf("ref"),

@@ -4,6 +4,8 @@
 
 #include "host/scenario_sections.h"
 
+#include <algorithm>
+
 namespace vkhost::sections {
 
 using fields::Fail;
@@ -187,8 +189,13 @@ ReportOptions ReadReportOptions(const ObjectReader& root) {
     options.tax = r.Bool("tax", false);
     options.disposals = r.Bool("disposals", false);
     if (const std::vector<JsonValue>* kinds = r.List("entries"))
-        for (size_t i = 0; i < kinds->size(); ++i)
-            options.entries.push_back(fields::ReadInt((*kinds)[i], ItemPath(r.PathOf("entries"), i), 0, 5));
+        for (size_t i = 0; i < kinds->size(); ++i) {
+            const std::string path = ItemPath(r.PathOf("entries"), i);
+            const int kind = fields::ReadInt((*kinds)[i], path, 0, 5);
+            if (std::find(options.entries.begin(), options.entries.end(), kind) != options.entries.end())
+                fields::Fail(path, "kind " + std::to_string(kind) + " is already asked");
+            options.entries.push_back(kind);
+        }
     options.at = r.OptionalDate("at");
     return options;
 }

@@ -1,4 +1,7 @@
 #include "host/scenario_fields.h"
+#include "platform/db/fbclient.h"
+
+#include <fmt/format.h>
 
 #include <charconv>
 
@@ -10,7 +13,10 @@ namespace vkhost::fields {
 namespace {
 
 // DECIMAL(18,4): at most 18 digits, 4 of them decimals.
-constexpr int64_t kMaxAmountCount = 999999999999999999LL;
+// The largest amount, in ten-thousandths: 9,999,999,999,999.9999. The yearly charges are computed in
+// binary floating point and kept to 15 significant digits; below 10^13 a charge in cents has at most
+// 15 digits and stays exact, above it the last cent could be lost.
+constexpr int64_t kMaxAmountCount = kMaxAmount;
 // DECIMAL(18,15): at most 3 integer digits.
 constexpr int kRateDecimals = 15;
 
@@ -74,7 +80,7 @@ CCurrency ReadAmount(const JsonValue& value, const std::string& path) {
     if (DecimalPlaces(*number) > 4) Fail(path, "must have at most 4 decimals");
     int64_t count = 0;
     if (!ToScaledCount(*number, 4, count) || count > kMaxAmountCount || count < -kMaxAmountCount)
-        Fail(path, "must be within -99999999999999.9999..99999999999999.9999");
+        Fail(path, kAmountRangeReason);
     return CCurrency::FromCount(count);
 }
 
@@ -121,6 +127,12 @@ std::string ReadText(const JsonValue& value, const std::string& path, size_t max
     if (value.text.find('\0') != std::string::npos) Fail(path, "must not contain a NUL character");
     if (nonEmpty && value.text.empty()) Fail(path, "must not be empty");
     if (*length > maxChars) Fail(path, "must be at most " + std::to_string(maxChars) + " characters");
+    long codePoint = 0;
+    const long position = maxChars == SIZE_MAX ? -1 : ibx_detail::FirstNotWin1252(value.text, &codePoint);
+    if (position >= 0)
+        Fail(path, fmt::format("must be text the case file can hold (Windows-1252): U+{:04X} at character {}",
+                               codePoint,
+                               *Utf8Length(std::string_view(value.text).substr(0, size_t(position))) + 1));
     return value.text;
 }
 
@@ -131,10 +143,22 @@ double ReadRate(const JsonValue& value, const std::string& path) {
     if (DecimalPlaces(*number) > kRateDecimals || !ToScaledCount(*number, kRateDecimals, count) ||
         count >= 1000'000000000000000LL || count <= -1000'000000000000000LL)
         Fail(path, "must be a number below 1000 in magnitude with at most 15 decimals");
+    // Units of the currency for one euro: positive; -1 (or 0) keeps the currency code's own rate.
+    if (count < 0 && count != -1'000000000000000LL)
+        Fail(path, "must be positive, or -1 for the currency's own rate");
     // A rate is a double in the engine; from_chars reads it whatever the locale.
     double rate = 0;
     std::from_chars(value.text.data(), value.text.data() + value.text.size(), rate);
     return rate;
+}
+
+// A key quoted back to the user: its first kMaxEchoedKey bytes, cut at a character's start, then an
+// ellipsis, so that a huge key never floods the message.
+std::string EchoedKey(const std::string& key) {
+    if (key.size() <= kMaxEchoedKey) return key;
+    size_t cut = kMaxEchoedKey;
+    while (cut > 0 && (static_cast<unsigned char>(key[cut]) & 0xC0) == 0x80) --cut;
+    return key.substr(0, cut) + "…";
 }
 
 ObjectReader::ObjectReader(const JsonValue& value, std::string path, std::span<const std::string_view> known)
@@ -143,7 +167,7 @@ ObjectReader::ObjectReader(const JsonValue& value, std::string path, std::span<c
     for (const auto& member : value.members) {
         bool isKnown = false;
         for (std::string_view name : known) isKnown = isKnown || member.first == name;
-        if (!isKnown) Fail(PathOf(member.first), "unknown field");
+        if (!isKnown) Fail(PathOf(EchoedKey(member.first)), "unknown field");
     }
 }
 
@@ -227,6 +251,8 @@ const std::vector<JsonValue>* ObjectReader::List(std::string_view key) const {
     const JsonValue* value = Find(key);
     if (!value) return nullptr;
     if (!value->IsArray()) Fail(PathOf(key), "must be a list");
+    if (value->items.size() > kMaxListLength)
+        Fail(PathOf(key), "must hold at most " + std::to_string(kMaxListLength) + " items");
     return &value->items;
 }
 

@@ -17,8 +17,19 @@ namespace vkhost::fields {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason);
 
+// The most items a list of a scenario may hold (assets, components, details, actions...).
+constexpr size_t kMaxListLength = 100000;
+// The most bytes of an unknown key that a message quotes.
+constexpr size_t kMaxEchoedKey = 40;
+std::string EchoedKey(const std::string& key);
+
 // Number of characters of a UTF-8 text; std::nullopt when the text is not valid UTF-8.
 std::optional<size_t> Utf8Length(std::string_view text);
+
+// The bound of every amount of a scenario, in ten-thousandths (9999999999999.9999), and of the sum of
+// a component's acquisition lines: the largest value whose charges the engine computes exactly.
+constexpr int64_t kMaxAmount = 99999999999999999LL;
+inline constexpr const char* kAmountRangeReason = "must be within -9999999999999.9999..9999999999999.9999";
 
 // Single values. Each names the value by path in its messages.
 CCurrency ReadAmount(const JsonValue& value, const std::string& path);  // null: the null amount
@@ -29,7 +40,9 @@ int ReadInt(const JsonValue& value, const std::string& path, int low, int high);
 // A whole number among the allowed ones; reason is the message otherwise ("must be 1 or 2").
 int ReadIntAmong(const JsonValue& value, const std::string& path, std::initializer_list<int> allowed,
                  const char* reason);
-// A text of at most maxChars characters, without NUL; nonEmpty refuses "".
+// A text of at most maxChars characters, without NUL; nonEmpty refuses "". A text bound for a column
+// (maxChars not SIZE_MAX) must hold only characters of the case file's character set, Windows-1252:
+// the database could not store the others.
 std::string ReadText(const JsonValue& value, const std::string& path, size_t maxChars, bool nonEmpty);
 // A currency rate: a number of at most 15 decimals below 1000 in magnitude (DECIMAL(18,15)).
 double ReadRate(const JsonValue& value, const std::string& path);

@@ -2,9 +2,12 @@
 
 #include <fmt/format.h>
 
+#include <iostream>
+
 #include "host/closing.h"
 #include "host/report_build.h"
 #include "platform/barre.h"
+#include "platform/messages.h"
 #include "units/uvkamortissement.h"
 #include "units/uvklistes.h"
 
@@ -49,32 +52,64 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
 
 }  // namespace
 
+std::string Printable(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F) {
+            shown += fmt::format("\\u{:04X}", c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            shown += fmt::format("\\u{:04X}", next);
+            ++i;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}
+
+void AnnounceDatabase(Session& session) {
+    std::cerr << "Base ouverte : " << session.Dossier().NomBase() << std::endl;
+}
+
+void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what) {
+    if (ExceptionsShown() != shownBefore)
+        throw EngineReportedFailure(
+            fmt::format("{} : le moteur a signalé une erreur, l'affichage est incomplet", what));
+}
+
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    const uint64_t shownBefore = ExceptionsShown();
     const TDateTime at = options.at.empty() ? session.Dossier().DateSituation : ParseISODate(options.at);
     std::unique_ptr<cVK_Bien> asset = FindAsset(options);
-    out << fmt::format("Bien {} — {} (version {}, état {})\n\n", asset->GetReference(), asset->Designation,
-                       asset->ID, asset->GetEtat());
+    out << fmt::format("Bien {} — {} (version {}, état {})\n\n", Printable(asset->GetReference()),
+                       Printable(asset->Designation), asset->ID, asset->GetEtat());
     cVK_ListeComposants* components = asset->GetListeComposants();
     for (int i = 0; components && i < components->Count(); ++i) {
         cVK_Composant* component = components->Get(i);
-        out << fmt::format("Composant {} {} — compte {}, entré le {}, prix {}\n", component->GetReference(),
-                           component->Designation, component->NUMCOMPTE, FormatISODate(component->DATEENTREE),
+        out << fmt::format("Composant {} {} — compte {}, entré le {}, prix {}\n",
+                           Printable(component->GetReference()), Printable(component->Designation),
+                           component->NUMCOMPTE, FormatISODate(component->DATEENTREE),
                            Amount(component->GetPrixHT()));
         cVK_LstAmortissement* plans = component->GetLstAmortissement();
         for (int p = 0; plans && p < plans->Count(); ++p) PrintPlan(*plans->Get(p), at, out);
     }
+    FailIfEngineShowedErrors(shownBefore, "Échéancier");
     return kExitOk;
 }
 
 int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    AnnounceDatabase(session);
     std::string reference;
     session.RunAction([&] {
         std::unique_ptr<cVK_Bien> asset = FindAsset(options);
-        reference = asset->GetReference();
+        reference = Printable(asset->GetReference());
         asset->Valider(static_cast<VK_EtatsCplmt>(options.complement));
     });
     out << "Bien " << reference << " validé.\n";
@@ -84,6 +119,7 @@ int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& envi
 int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    AnnounceDatabase(session);
     const TDateTime closedStart = session.Dossier().DateDebutExercice,
                     closedEnd = session.Dossier().DateFinExercice;
     ClosingResult result;

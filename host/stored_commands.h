@@ -1,6 +1,7 @@
 // Commands on a stored case file: the schedule of one asset, validating a version, closing the year.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -14,6 +15,18 @@ struct StoredCaseOptions {
     UnicodeString at;         // date of the figures (default: the situation date)
     int complement = 2;       // validate: the complementary state given
 };
+
+// For the commands that write: the database opened, as the first line on standard error, so that
+// the user sees which company's books are changed.
+void AnnounceDatabase(Session& session);
+// Raises EngineReportedFailure when the engine showed an error since `shownBefore`: a command that
+// reads never ends with status 0 after an error, its output cut short.
+void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what);
+
+// A stored text (a designation, a reference) as shown on a terminal: its control characters
+// (C0, DEL, C1) written escaped ("\u001B"), so that a text entered with them can never drive the
+// terminal; the rest unchanged.
+std::string Printable(const std::string& text);
 
 // Prints the schedule of every plan of every component of an asset's latest version.
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);

@@ -13,6 +13,7 @@
 #include "platform/compta_interne.h"
 #include "platform/dossier.h"
 #include "platform/fec.h"
+#include "platform/files.h"
 
 namespace fec {
 
@@ -91,17 +92,12 @@ void CreerFichier(const UnicodeString& path, const std::string& content) {
     }
 }
 
-// Writes a file of its own beside the target (owner only, created exclusively), then renames it
-// over the target: the target is replaced whole or not at all, and a link at its place is replaced,
-// never followed.
+// Replaces the target whole or not at all, through the case file's safe writer.
 void RemplacerFichier(const UnicodeString& path, const std::string& content) {
-    std::string temporary = path + ".XXXXXX";
-    Descripteur fd(::mkstemp(temporary.data()));  // 0600, O_EXCL
-    if (fd.get() < 0) EchecFichier(path, errno);
-    if (!ToutEcrire(fd.get(), content) || !fd.Fermer() || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        EchecFichier(path, error);
+    try {
+        WriteFileSafely(path, content);
+    } catch (const EFichier& e) {
+        throw EComptabilite("Export des écritures : " + e.Message);
     }
 }
 

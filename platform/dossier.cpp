@@ -1,14 +1,19 @@
 #include "platform/dossier.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include <fmt/format.h>
 
 #include "platform/db/sqltext.h"
+#include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/serveur.h"
 
 namespace fs = std::filesystem;
@@ -16,6 +21,10 @@ namespace fs = std::filesystem;
 CDossier* pCurDossier = nullptr;
 
 namespace {
+
+// Location codes of the case-file services' messages: unit 912, then the line.
+constexpr unsigned kUnitDossier = 912;
+#define DOSSIER_LOC() VK_LocationCode(kUnitDossier, __LINE__)
 
 UnicodeString Quote(const UnicodeString& text) {
     UnicodeString quoted = "'";
@@ -53,6 +62,47 @@ void CheckFiscalYears(const ParametresDossier& p) {
     if (p.RegimeFiscal != 1 && p.RegimeFiscal != 2) throw EDossier("Le régime fiscal doit valoir 1 ou 2");
     if (!p.Siren.empty() && !SirenValide(p.Siren))
         throw EDossier("siren : \"" + p.Siren + "\" n'est pas un SIREN (9 chiffres, clé de Luhn)");
+}
+
+// What can be checked of a local database file before the embedded engine reads it, which a damaged
+// file can crash: the header page (type 1, a page size Firebird uses, the on-disk structure of
+// Firebird 3, ODS 12), a length made of whole pages, and the type byte of every page (0, a page
+// never used, to 10). Damage inside a page of a known type is beyond these checks.
+void VerifierEnteteBase(const UnicodeString& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            throw EDossierInaccessible(DOSSIER_LOC(), "La base " + path + " du dossier est absente");
+        throw EDossierInaccessible(DOSSIER_LOC(),
+                                   "La base " + path + " du dossier est illisible : " + std::strerror(errno));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    const auto damaged = [&](const std::string& why) {
+        return EDossierInaccessible(DOSSIER_LOC(),
+                                    "La base " + path + " du dossier est endommagée (" + why +
+                                        ") : elle n'est pas ouverte ; restaurez une sauvegarde");
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) throw damaged("ce n'est pas un fichier ordinaire");
+    unsigned char header[20] = {};
+    if (::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header)) throw damaged("fichier trop court");
+    const unsigned pageSize = header[16] | (header[17] << 8);
+    const unsigned ods = header[18] | (header[19] << 8);
+    if (header[0] != 1) throw damaged("page d'en-tête invalide");
+    if (pageSize != 4096 && pageSize != 8192 && pageSize != 16384 && pageSize != 32768)
+        throw damaged(fmt::format("taille de page {} invalide", pageSize));
+    if (ods != 0x800C) throw damaged(fmt::format("structure {:#06x} inconnue", ods));
+    if (info.st_size < off_t(pageSize) * 2 || info.st_size % pageSize != 0)
+        throw damaged("longueur qui n'est pas un nombre entier de pages");
+    const off_t pages = info.st_size / pageSize;
+    for (off_t page = 1; page < pages; ++page) {
+        unsigned char type = 0;
+        if (::pread(fd, &type, 1, page * pageSize) != 1) throw damaged("lecture impossible");
+        if (type > 10) throw damaged(fmt::format("page {} de type {} inconnu", page, type));
+    }
 }
 
 void OwnerOnly(const fs::path& path) {
@@ -108,10 +158,21 @@ bool CDossier::Existe(const UnicodeString& directory) {
            fs::exists(fs::path(directory) / kNomBase, ignored);
 }
 
+// The database of the case file: "dossier.fdb" in its directory, or a database served by a Firebird
+// server when the settings name one. A local path anywhere else is refused: settings copied from
+// another case file, or edited by mistake, must never lead a command to change another company's
+// books.
 UnicodeString CDossier::CheminBase() const {
-    UnicodeString configured = ini_->GetString("Dossier", "Base", "");
-    if (!configured.empty()) return configured;
-    return (fs::absolute(fs::path(directory_)) / kNomBase).string();
+    const fs::path own = (fs::absolute(fs::path(directory_)) / kNomBase).lexically_normal();
+    const UnicodeString configured = ini_->GetString("Dossier", "Base", "");
+    if (configured.empty() || TIBDatabase::IsRemotePath(configured))
+        return configured.empty() ? own.string() : configured;
+    const fs::path local = (fs::absolute(fs::path(directory_)) / fs::path(configured)).lexically_normal();
+    if (local == own) return own.string();
+    throw EDossier(
+        UnicodeString(kNomIni) + ", [Dossier] Base : \"" + configured +
+        "\" est un fichier local hors du dossier ; seule la base du dossier (" + kNomBase +
+        ") ou une base servie par un serveur Firebird (hôte:chemin, hôte/port:chemin) est acceptée");
 }
 
 std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
@@ -127,6 +188,7 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
     if (error) throw EDossier("Impossible de créer le répertoire " + directory + " : " + error.message());
 
     std::unique_ptr<CDossier> dossier(new CDossier(directory));
+    bool iniWritten = false, baseCreated = false;
     try {
         dossier->ini_ = std::make_unique<StaticFichierINI>((dir / kNomIni).string());
         // With VK_SERVER, the database in the directory is created through that server, and the
@@ -135,8 +197,10 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
             parametres.Base.empty() ? serveur::NomBase((dir / kNomBase).string()) : parametres.Base;
         if (base != (dir / kNomBase).string()) dossier->ini_->SetString("Dossier", "Base", base);
         dossier->ini_->Save();
+        iniWritten = true;
         OwnerOnly(dir / kNomIni);
         dossier->database_.Create(dossier->CheminBase());
+        baseCreated = true;
         // A server creates its files readable by its group: the directory's own file is its
         // owner's only, like an embedded one.
         std::error_code elsewhere;
@@ -145,15 +209,16 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
         dossier->CreerTables(parametres);
         dossier->Relire();
     } catch (...) {
-        try {
-            dossier->database_.Drop();
-        } catch (...) {
+        // Only what this creation made goes: a file another program put there meanwhile stays.
+        if (baseCreated) {
+            try {
+                dossier->database_.Drop();
+            } catch (...) {
+            }
         }
         dossier.reset();
-        if (created)
-            fs::remove_all(dir, error);
-        else
-            for (const auto& entry : fs::directory_iterator(dir, error)) fs::remove_all(entry.path(), error);
+        if (iniWritten) fs::remove(dir / kNomIni, error);
+        if (created) fs::remove(dir, error);  // only when empty
         throw;
     }
     return dossier;
@@ -184,12 +249,13 @@ void CDossier::CreerTables(const ParametresDossier& p) {
         if (double(year.Debut) == double(p.DebutExerciceCourant)) current = &year;
     }
     TDateTime situation = p.DateSituation.IsNull() ? current->Fin : p.DateSituation;
-    database_.ExecuteImmediate(fmt::format(
-        "INSERT INTO DOSSIER (RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
-        "DATE_SITUATION) VALUES ({},{},{},{},{},{},{})",
-        Quote(p.RaisonSociale), p.Siren.empty() ? UnicodeString("NULL") : Quote(p.Siren), p.RegimeFiscal,
-        p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal, p.LongueurCompte,
-        DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
+    database_.ExecuteImmediate(
+        fmt::format("INSERT INTO DOSSIER "
+                    "(RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
+                    "DATE_SITUATION) VALUES ({},{},{},{},{},{},{})",
+                    Quote(p.RaisonSociale), p.Siren.empty() ? UnicodeString("NULL") : Quote(p.Siren),
+                    p.RegimeFiscal, p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal,
+                    p.LongueurCompte, DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
     transaction.Commit();
 }
 
@@ -197,24 +263,36 @@ std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
     if (!Existe(directory)) throw EDossier("Le répertoire " + directory + " ne contient pas de dossier");
     std::unique_ptr<CDossier> dossier(new CDossier(directory));
     dossier->ini_ = std::make_unique<StaticFichierINI>((fs::path(directory) / kNomIni).string());
+    const UnicodeString base = dossier->CheminBase();
+    if (!TIBDatabase::IsRemotePath(base)) VerifierEnteteBase(base);
     try {
-        dossier->database_.Open(dossier->CheminBase());
+        dossier->database_.Open(base);
     } catch (const EIBError& e) {
         if (e.HasCode(ibcode::kLockedByOtherEngine))
-            throw EDossier("Le dossier " + directory +
-                           " est déjà utilisé par un autre programme (une base embarquée ne s'ouvre que dans "
-                           "un programme à la fois ; un serveur Firebird la partage)");
-        throw EDossier("Impossible d'ouvrir le dossier " + directory + " : " + e.Message);
+            throw EDossierInaccessible(
+                DOSSIER_LOC(),
+                "Le dossier " + directory +
+                    " est déjà utilisé par un autre programme (une base embarquée ne "
+                    "s'ouvre que dans un programme à la fois ; un serveur Firebird la partage)");
+        throw EDossierInaccessible(DOSSIER_LOC(),
+                                   "Impossible d'ouvrir le dossier " + directory + " : " + e.Message);
     }
-    dossier->MettreAJourTables();
-    dossier->Relire();
+    try {
+        dossier->MettreAJourTables();
+        dossier->Relire();
+    } catch (const EDossier&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EDossierInaccessible(
+            DOSSIER_LOC(), "Le dossier " + directory + " est illisible (base endommagée ?) : " + e.what());
+    }
     return dossier;
 }
 
 bool CDossier::ColonneExiste(const UnicodeString& table, const UnicodeString& column) {
     TIBSQL query(&database_);
-    query.SQL.Add("SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME=" + Quote(sqltext::Upper(table)) +
-                  " AND RDB$FIELD_NAME=" + Quote(sqltext::Upper(column)));
+    query.SQL.Add("SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME=" +
+                  Quote(sqltext::Upper(table)) + " AND RDB$FIELD_NAME=" + Quote(sqltext::Upper(column)));
     query.ExecQuery();
     return !query.Eof();
 }
@@ -230,14 +308,16 @@ void CDossier::MettreAJourTables() {
 void CDossier::SetSiren(const UnicodeString& siren) {
     if (!siren.empty() && !SirenValide(siren))
         throw EDossier("siren : \"" + siren + "\" n'est pas un SIREN (9 chiffres, clé de Luhn)");
-    database_.ExecuteImmediate("UPDATE DOSSIER SET SIREN=" + (siren.empty() ? UnicodeString("NULL") : Quote(siren)));
+    database_.ExecuteImmediate("UPDATE DOSSIER SET SIREN=" +
+                               (siren.empty() ? UnicodeString("NULL") : Quote(siren)));
     Siren = siren;
 }
 
 void CDossier::Relire() {
     TIBQuery query(&database_);
     query.SQL.Add(
-        "SELECT RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION "
+        "SELECT "
+        "RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION "
         "FROM DOSSIER");
     query.Open();
     if (query.Eof()) throw EDossier("Le dossier " + directory_ + " n'a pas de paramètres");
@@ -402,7 +482,8 @@ bool CDossier::DateDansExerciceOuvert(const TDateTime& date) const {
     return false;
 }
 
-CActionDossier::CActionDossier(CDossier& dossier) : dossier_(dossier) {
+CActionDossier::CActionDossier(CDossier& dossier)
+    : dossier_(dossier), files_(std::make_unique<PendingFiles>()) {
     dossier_.GetDatabaseFirebird()->DefaultTransaction().BeginAction();
 }
 
@@ -419,6 +500,7 @@ CActionDossier::~CActionDossier() {
 }
 
 void CActionDossier::Commit() {
+    files_->Publish();  // a refused file leaves the action open: the destructor rolls it back
     open_ = false;
     try {
         dossier_.GetDatabaseFirebird()->DefaultTransaction().EndAction(true);

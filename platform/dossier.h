@@ -42,13 +42,24 @@ struct ParametresDossier {
     UnicodeString Base;  // empty: "dossier.fdb" in the directory
 };
 
+// A case file or a place for one that the user named wrongly (no case file there, a directory that
+// is not empty, settings that name a database elsewhere): the user's input is wrong.
 class EDossier : public Exception {
-  public:
+public:
     using Exception::Exception;
 };
 
+// A case file that cannot be reached now although it was named rightly: in use by another program,
+// damaged or unreadable, on a server that does not answer. Carries the location code of the place
+// that found it.
+class EDossierInaccessible : public EDossier {
+public:
+    EDossierInaccessible(unsigned long code, const UnicodeString& message) : EDossier(message), Code(code) {}
+    unsigned long Code;
+};
+
 class CDossier {
-  public:
+public:
     static constexpr const char* kNomBase = "dossier.fdb";
     static constexpr const char* kNomIni = "dossier.ini";
 
@@ -62,6 +73,8 @@ class CDossier {
     ~CDossier();
 
     const UnicodeString& Repertoire() const { return directory_; }
+    // The name of the database opened: the directory's "dossier.fdb", or a served "host:path".
+    UnicodeString NomBase() const { return CheminBase(); }
 
     // --- What the engine uses ---
     TIBDatabase* GetDatabaseFirebird() { return &database_; }
@@ -109,7 +122,7 @@ class CDossier {
     void Relire();
     void Fermer();
 
-  private:
+private:
     explicit CDossier(const UnicodeString& directory);
     void CreerTables(const ParametresDossier& parametres);
     // Gives a case file made by an earlier version the columns added since (committed at once).
@@ -136,18 +149,22 @@ bool SirenValide(const UnicodeString& siren);
 // `error` tells a failure, a directory whose mode cannot be set (another user's) included.
 void CreateOwnerOnlyDirectory(const UnicodeString& directory, std::error_code& error);
 
+class PendingFiles;
+
 // One user action of the host, one transaction: while it lives, the commits the engine asks of the
 // case file's default transaction are no-ops; Commit ends it for real, and destroying it without
-// Commit rolls everything back.
+// Commit rolls everything back. The files the action writes (exports) go with it: renamed into
+// place just before the commit, removed when the action is rolled back.
 class CActionDossier {
-  public:
+public:
     explicit CActionDossier(CDossier& dossier);
     ~CActionDossier();
     CActionDossier(const CActionDossier&) = delete;
     CActionDossier& operator=(const CActionDossier&) = delete;
     void Commit();
 
-  private:
+private:
     CDossier& dossier_;
+    std::unique_ptr<PendingFiles> files_;
     bool open_ = true;
 };

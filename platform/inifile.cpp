@@ -10,6 +10,8 @@
 
 #include <fmt/format.h>
 
+#include "platform/files.h"
+
 struct StaticFichierINI::Impl {
     CSimpleIniA ini{true, false, false};  // UTF-8, single keys, single-line values
 };
@@ -71,5 +73,7 @@ void StaticFichierINI::SetString(const UnicodeString& section, const UnicodeStri
 }
 
 void StaticFichierINI::Save() const {
-    if (impl_->ini.SaveFile(path_.c_str()) < 0) throw Exception("Écriture impossible du fichier " + path_);
+    std::string text;
+    if (impl_->ini.Save(text) < 0) throw Exception("Écriture impossible du fichier " + path_);
+    WriteFileSafelyNow(path_, text);
 }

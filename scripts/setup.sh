@@ -10,7 +10,8 @@ packages=(
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
-  locales clang-format
+  locales clang-format doxygen
+  libcairo2-dev libpango1.0-dev poppler-utils
 )
 # SETUP_SERVER=1 (scripts/server.sh): also the Firebird server, for the runs against a served case file.
 [ "${SETUP_SERVER:-0}" = 1 ] && packages+=(firebird3.0-server)
@@ -44,5 +45,6 @@ fi
 [ "${SETUP_NO_BUILD:-0}" = 1 ] && exit 0
 
 build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+# SETUP_CMAKE_ARGS: further options of the configuration (CI: -DVK_WERROR=ON).
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${SETUP_CMAKE_ARGS:-} >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"

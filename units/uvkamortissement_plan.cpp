@@ -23,7 +23,7 @@ CCurrency Min(const CCurrency& a, const CCurrency& b) {
 }
 
 int ReglageRetrospectif() {
-    return pCurDossier->FichierINI()->GetInteger("VK", "MiseAuxNormes_MethodeRetrospective", -1);
+    return pCurDossier->FichierINI()->GetInteger("VK", TOK_MAN_METHODE, -1);
 }
 
 }  // namespace
@@ -437,7 +437,10 @@ CCurrency cVK_Amortissement::GetDeprec(const TDateTime& date, int mode) {
     const CCurrency currentValue = situation_->ValActuelle;
     const CCurrency netBookValue = GetVNCOuv(0) - GetDotation(date);
     if (mode == 0) return Max0(netBookValue - currentValue);
-    const CCurrency reversal = Max0(currentValue - netBookValue);
+    // A reversal never exceeds the impairment on the books: the opening cumulated impairment plus
+    // the year's allowance (none when there is a reversal). A never-impaired asset reverses nothing.
+    const CCurrency onBooks = Max0(GetCumulDeprecDedOuv(1) + GetCumulDeprecNonDedOuv(1));
+    const CCurrency reversal = Min(Max0(currentValue - netBookValue), onBooks);
     // Limited to the highest reversal when one was entered.
     return situation_->DeprecRepriseMax.IsNull() ? reversal : Min(reversal, situation_->DeprecRepriseMax);
 }
@@ -457,7 +460,8 @@ CCurrency cVK_Amortissement::GetDeprecNonDed(const TDateTime& date, int mode) {
     if (!situation_ || situation_->ValActuelle.IsNull()) return CCurrency();
     const CCurrency nonDeductible = situation_->DeprecNonDed;
     if (mode == 0) return Min(GetDeprec(date, 0), Max0(nonDeductible));
-    return Min(GetDeprec(date, 1), Max0(-nonDeductible));
+    // No more non-deductible impairment is reversed than the books hold.
+    return Min(Min(GetDeprec(date, 1), Max0(-nonDeductible)), Max0(GetCumulDeprecNonDedOuv(1)));
 }
 
 CCurrency cVK_Amortissement::GetDeprecDed(const TDateTime& date, int mode) {

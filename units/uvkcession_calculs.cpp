@@ -11,6 +11,7 @@
 #include "units/uvkbien.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
+#include "units/uvkdivers.h"
 #include "units/uvklistes.h"
 #include "units/uvksortie.h"
 
@@ -130,13 +131,14 @@ CCurrency cVK_Cession::GetTvaAReverser_Calc() const {
     return Protege(VK_LOC(), CCurrency(), [&] {
         if (!TVA_DOIT_ETRE_REVERSEE || !composant_) return CCurrency();
         const CCurrency deducted = TVA_DED_SAIS.IsNull() ? composant_->GetTVARecuperee() : TVA_DED_SAIS;
-        return deducted * GetFractionTvaAReverser();
+        // VAT is reversed in cents: the book value and the disposal's entry take this figure.
+        return VK_ArrondiCentime(deducted * GetFractionTvaAReverser());
     });
 }
 
 CCurrency cVK_Cession::GetTvaAReverser() const {
     if (!TVA_DOIT_ETRE_REVERSEE) return CCurrency();
-    return TVA_A_REVERSER_SAIS.IsNull() ? GetTvaAReverser_Calc() : TVA_A_REVERSER_SAIS;
+    return TVA_A_REVERSER_SAIS.IsNull() ? GetTvaAReverser_Calc() : VK_ArrondiCentime(TVA_A_REVERSER_SAIS);
 }
 
 // ---------------------------------------------------------------------------------------------

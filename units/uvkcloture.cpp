@@ -1,6 +1,5 @@
 // Validation of an asset version and the year-end closing of assets and components.
 #include "platform/dossier.h"
-#include "platform/environnement.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
 #include "units/uvkcession.h"
@@ -8,6 +7,7 @@
 #include "units/uvkdetailcomposant.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
+#include "units/vkchamps.h"
 
 #define VK_UNIT vk::kUnitComposant
 #define VK_LINE_BASE 6000
@@ -83,7 +83,7 @@ void cVK_Composant::SupprimeStokageOuv() {
 void cVK_Bien::Valider(VK_EtatsCplmt complement) {
     try {
         EtatCplmt = complement;
-        USERVALID = pEnvironnement ? pEnvironnement->Utilisateur : "";
+        USERVALID = vkchamps::UtilisateurStamp();
         DATEVALID = Now();
         for (int i = 0; composants_ && i < composants_->Count(); ++i)
             composants_->Get(i)->StockeAmortAnterieurs();
@@ -108,8 +108,8 @@ bool cVK_Bien::Cloture() {
             composants_->Delete(component);
             delete component;
         }
-        const UnicodeString lowerVersions =
-            "UPDATE " + GetNomTable("VKB", false) + " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc();
+        const UnicodeString lowerVersions = "UPDATE " + GetNomTable("VKB", false) +
+                                            " SET EXOCREAT=EXOCREAT-1 WHERE REF_CALC = " + GetRefCalc();
         if (composants_->Count() == 0) {
             // Every component is gone: the chain ends with its disposal version, which moves back
             // one year like the others; no empty version is made (an asset always has a structure).
@@ -119,7 +119,7 @@ bool cVK_Bien::Cloture() {
         ReInitID(false);
         Etat = veInitialisation;
         EtatCplmt = vcCloture;
-        USERCREAT = USERVALID = pEnvironnement ? pEnvironnement->Utilisateur : "";
+        USERCREAT = USERVALID = vkchamps::UtilisateurStamp();
         DATECREAT = DATEVALID = Now();
         // Every earlier version moves back one year; a failure there fails the closing.
         if (!VK_ExecSQL(VK_LOC(), lowerVersions, "")) return false;

@@ -188,6 +188,9 @@ public:
     void AnnuleEcritureSortie() const;
     // Disposed on or before the case file's situation date.
     bool EstCedeALaSituation() const;
+    // The exit (ID_SORTIE) the component's asset belongs to, 0 when none: the component's disposal
+    // entry is then that exit's entry.
+    unsigned GetIdSortie() const;
 
     // --- Validation and year-end closing ---
     // Closes the current year for this component; false when it entered after the year's end.

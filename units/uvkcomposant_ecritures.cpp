@@ -50,11 +50,13 @@ bool Positif(const CCurrency& amount) {
 }
 
 // Inserts a copy of the line on one of the component's accounts (at most 13 characters kept).
+// Entry lines are in cents; the generators that balance a group of lines round each amount
+// before they compute the balancing one, so that this rounding changes nothing for them.
 void Insere(cVK_ListEcr* list, cEcrLigne line, const UnicodeString& account, bool debit,
             const CCurrency& amount, const UnicodeString& label) {
     line.SetCompte(account, 13);
     line.Debit = debit;
-    line.Montant = amount;
+    line.Montant = VK_ArrondiCentime(amount);
     line.SetLibelle(label);
     list->insert(line);
 }
@@ -64,7 +66,7 @@ void InsereStandard(cVK_ListEcr* list, cEcrLigne line, int kind, bool debit, con
                     const UnicodeString& label) {
     COMPTESGetCompteC(line.Compte, static_cast<int>(sizeof line.Compte), kPlanComptableGeneral, kind);
     line.Debit = debit;
-    line.Montant = amount;
+    line.Montant = VK_ArrondiCentime(amount);
     line.SetLibelle(label);
     list->insert(line);
 }
@@ -128,6 +130,7 @@ void cVK_Composant::GetEcritureDotation(cVK_ListEcr* list, const cEcrLigne* mode
         CCurrency amount = plan->GetDotation(line.DateEcr);
         // A scrapped component is written down to nothing.
         if (methodType != 0 && rebut) amount += plan->GetVNC(line.DateEcr);
+        amount = VK_ArrondiCentime(amount);
         if (!Significatif(amount)) return;
         const bool scrapping = disposed && rebut && (methodType == 1 || methodType == 2);
         if (!scrapping) {
@@ -137,8 +140,8 @@ void cVK_Composant::GetEcritureDotation(cVK_ListEcr* list, const cEcrLigne* mode
         }
         Insere(list, line, GetNumCompte(0), false, amount, "Dot. aux amort. Mise au rebut");
         const CCurrency normal = PartNormaleMiseAuRebut(Calculs(this), methodType, line.DateEcr);
-        // The exceptional share is what the normal one leaves of the credited amount, so that the
-        // entry balances to the ten-thousandth.
+        // The exceptional share is what the normal one (in cents) leaves of the credited amount,
+        // so that the entry balances to the cent.
         const CCurrency exceptional = amount - normal;
         if (Significatif(normal))
             InsereStandard(list, line, kDotation + type, true, normal, "Dot. aux amort.");
@@ -244,6 +247,15 @@ SortieDuComposant LitSortie(const cVK_Composant& component) {
 
 }  // namespace
 
+unsigned cVK_Composant::GetIdSortie() const {
+    try {
+        return LitSortie(*this).id;
+    } catch (const std::exception& e) {
+        vk::Display(VK_LOC(), e);
+        return 0;
+    }
+}
+
 void cVK_Composant::GetEcritureSortie(cVK_ListEcr* list) const {
     if (!cession_ || !vkchamps::EstDossier(base_)) return;
     try {
@@ -261,8 +273,9 @@ void cVK_Composant::GetEcritureSortie(cVK_ListEcr* list) const {
         GetEcritureDerogatoire(list, &line);
 
         const UnicodeString label = "Cession " + (exit.id != 0 ? exit.designation : Designation);
+        // Each amount in cents, and the net book value their balance, so that the entry balances.
         CCurrency balance(0);
-        const CCurrency gross = GetPrixHT();
+        const CCurrency gross = VK_ArrondiCentime(GetPrixHT());
         if (Significatif(gross)) Insere(list, line, NUMCOMPTE, false, gross, label);
         balance += gross;
 
@@ -272,12 +285,13 @@ void cVK_Composant::GetEcritureSortie(cVK_ListEcr* list) const {
             depreciation = plan->GetCumulAmort(line.DateEcr);
             if (plan->GetTypeMethode() != 0 && cession_->GetMotifSortie() == vmMiseAuRebut)
                 depreciation += plan->GetVNC(line.DateEcr);
+            depreciation = VK_ArrondiCentime(depreciation);
         }
         if (Significatif(depreciation)) Insere(list, line, GetNumCompte(0), true, depreciation, label);
         balance -= depreciation;
 
         if (cession_->TVA_DOIT_ETRE_REVERSEE) {
-            const CCurrency vat = cession_->GetTvaAReverser();
+            const CCurrency vat = VK_ArrondiCentime(cession_->GetTvaAReverser());
             if (Significatif(vat)) InsereStandard(list, line, kTvaAReverser, false, vat, label);
             balance += vat;
         }
@@ -385,7 +399,8 @@ void cVK_Composant::GetEcritureMiseAuxNormes(cVK_ListEcr* list) const {
         InitEcrLigne(line, L'6', nullptr, nullptr);
         const UnicodeString label = "Mise aux normes";
         CCurrency sum(0);
-        auto post = [&](const CCurrency& signedAmount, auto insert) {
+        auto post = [&](const CCurrency& exact, auto insert) {
+            const CCurrency signedAmount = VK_ArrondiCentime(exact);
             if (!Significatif(signedAmount)) return;
             const bool debit = signedAmount > CCurrency(0);
             insert(debit, debit ? signedAmount : -signedAmount);

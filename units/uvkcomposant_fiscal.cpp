@@ -8,6 +8,7 @@
 #include "units/uvkamortissement.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
+#include "units/uvkdivers.h"
 
 #define VK_UNIT vk::kUnitComposant
 #define VK_LINE_BASE 5000
@@ -63,6 +64,9 @@ bool cVK_Composant::GetAmortDerogEstConcerne(const TDateTime& date) {
 
 CCurrency cVK_Composant::GetAmortDerogOuv(int withForced) {
     try {
+        // The derogatory balance compares the two plans: without one of them it is not concerned,
+        // whatever opening was forced or stored.
+        if (!GetAmort(taComptable) || !GetAmort(taFiscal)) return CCurrency();
         if (withForced != 0) {
             const CCurrency standards = GetMAN_AmortDerogOuv(1);
             if (!standards.IsNull()) return standards;
@@ -79,6 +83,7 @@ CCurrency cVK_Composant::GetAmortDerogOuv(int withForced) {
 CCurrency cVK_Composant::GetMAN_AmortDerogOuv(int withForced) {
     try {
         if (MAN_MOTIF == 0 || MAN_MOTIF == 5) return CCurrency();
+        if (!GetAmort(taComptable) || !GetAmort(taFiscal)) return CCurrency();
         if (withForced != 0 && !DEROG_OUV_FORC_MAN.IsNull())
             return Min(DEROG_OUV_FORC_MAN, GetAmortDerogMaxiOuv());
         return DEROG_OUV_MAN.IsNull() ? GetAmortDerogMaxiOuv() : DEROG_OUV_MAN;
@@ -110,7 +115,7 @@ CCurrency cVK_Composant::GetAmortDerogRetenu(const TDateTime& date) {
         const bool disposed =
             GetCession() && !GetCession()->GetDateSortie().IsNull() && GetCession()->GetDateSortie() <= date;
         const double rate =
-            disposed ? 100.0 : pCurDossier->FichierINI()->GetDouble("VK", "DerogatoireTaux", 100.0);
+            disposed ? 100.0 : pCurDossier->FichierINI()->GetDouble("VK", TOK_DEROG_TAUX, 100.0);
         const CCurrency minimum = GetAmortDerogMini(date);
         const CCurrency maximum = GetAmortDerogMaxi(date);
         return minimum + CCurrency(Round((maximum - minimum).AsDouble() * rate / 100, 2));
@@ -186,14 +191,14 @@ bool cVK_Composant::ExclusVoitureTourisme() const {
 
 CCurrency cVK_Composant::GetReintTmpOuv(int withForced) {
     try {
+        // The temporary reintegration compares the two plans: without one of them there is nothing
+        // to add back nor to deduct, whatever opening was forced or stored.
+        if (!GetAmort(taComptable) || !GetAmort(taFiscal)) return CCurrency();
         if (withForced == 1 && !OUV_A_DED_FORC_MAN.IsNull()) return OUV_A_DED_FORC_MAN;
         if ((withForced == 1 || withForced == 2) && !OUV_A_DED_FORCE.IsNull()) return OUV_A_DED_FORCE;
         if (!OUV_A_DED.IsNull()) return OUV_A_DED;
         if (ISAMORT_NON_DEDUC || ExclusVoitureTourisme()) return CCurrency(0);
-        cVK_Amortissement* accounting = GetAmort(taComptable);
-        cVK_Amortissement* tax = GetAmort(taFiscal);
-        if (!accounting || !tax) return CCurrency();
-        return Max0(accounting->GetCumulAmortOuv(1) - tax->GetCumulAmortOuv(1));
+        return Max0(GetAmort(taComptable)->GetCumulAmortOuv(1) - GetAmort(taFiscal)->GetCumulAmortOuv(1));
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return CCurrency();
@@ -202,11 +207,12 @@ CCurrency cVK_Composant::GetReintTmpOuv(int withForced) {
 
 bool cVK_Composant::GetReintTmpEstConcerne(const TDateTime& date) {
     try {
-        if (Compte(GetReintTmpOuv(1))) return true;
-        if (ISAMORT_NON_DEDUC || ExclusVoitureTourisme()) return false;
+        // Checked first: every figure that follows a "concerned" answer reads both plans.
         cVK_Amortissement* accounting = GetAmort(taComptable);
         cVK_Amortissement* tax = GetAmort(taFiscal);
         if (!accounting || !tax) return false;
+        if (Compte(GetReintTmpOuv(1))) return true;
+        if (ISAMORT_NON_DEDUC || ExclusVoitureTourisme()) return false;
         return accounting->GetCumulAmort(date) - tax->GetCumulAmort(date) > CCurrency(0);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);

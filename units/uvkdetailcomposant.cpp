@@ -24,7 +24,7 @@ UnicodeString Table() {
 
 // The case file's choice of method for a standards conformity (-1 when not set).
 int MethodeMiseAuxNormes() {
-    return pCurDossier->FichierINI()->GetInteger("VK", "MiseAuxNormes_MethodeRetrospective", -1);
+    return pCurDossier->FichierINI()->GetInteger("VK", TOK_MAN_METHODE, -1);
 }
 
 UnicodeString Taux(const CDevise& currency) {

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/db/sqltext.h"
 #include "platform/dossier.h"
 #include "platform/environnement.h"
 #include "platform/postes.h"
@@ -20,6 +21,9 @@ void* const vk::Context = &contextAnchor;
 
 // ---------------------------------------------------------------------------------------------
 // Literal formatters
+
+const char* const TOK_MAN_METHODE = "MiseAuxNormes_MethodeRetrospective";
+const char* const TOK_DEROG_TAUX = "DerogatoireTaux";
 
 UnicodeString VK_FormatAS(const UnicodeString& text) {
     if (text.empty()) return "NULL";
@@ -87,6 +91,16 @@ UnicodeString VK_FormatBool(bool value, bool numeric) {
 
 // ---------------------------------------------------------------------------------------------
 // Table names and SQL pieces
+
+CCurrency VK_ArrondiCentime(const CCurrency& amount) {
+    if (amount.IsNull()) return amount;
+    constexpr int64_t kCent = CCurrency::Scale / 100;
+    int64_t cents = amount.Count() / kCent;
+    const int64_t rest = amount.Count() % kCent;
+    if (rest >= kCent / 2) ++cents;
+    if (rest <= -kCent / 2) --cents;
+    return CCurrency::FromCount(cents * kCent);
+}
 
 bool IsBaseCommune(const UnicodeString& base) {
     return base == "OKT_COMMUN";
@@ -189,6 +203,23 @@ bool VK_CreateTable(unsigned long code, const UnicodeString& table, const Unicod
             pCurDossier->ExecSQLFirebird(code, createSql, false, nullptr);
         else
             tablesfichier::ExecSQL(base, DecimalesEnNumeric(createSql));
+        return true;
+    } catch (const std::exception& e) {
+        vk::Display(code, e);
+        return false;
+    }
+}
+
+bool VK_CreateIndex(unsigned long code, const UnicodeString& index, const UnicodeString& table,
+                    const UnicodeString& columns) {
+    try {
+        TIBSQL query(pCurDossier->GetDatabaseFirebird());
+        query.SQL.Add("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME='" + sqltext::Upper(index) + "'");
+        query.ExecQuery();
+        if (!query.Eof()) return true;
+        query.Close();
+        pCurDossier->ExecSQLFirebird(code, "CREATE INDEX " + index + " ON " + table + " (" + columns + ")",
+                                     false, nullptr);
         return true;
     } catch (const std::exception& e) {
         vk::Display(code, e);

@@ -13,6 +13,14 @@
 #include "platform/db/ibx.h"
 #include "platform/lists.h"
 
+// --- Settings keys ---
+
+// The keys of the case file's settings (section "VK") that the engine reads, exported for the host's
+// settings forms: the choice of the retrospective method of the standards conformity (1 selects
+// it) and the rate in percent applied to the derogatory depreciation.
+extern const char* const TOK_MAN_METHODE;  // "MiseAuxNormes_MethodeRetrospective"
+extern const char* const TOK_DEROG_TAUX;   // "DerogatoireTaux"
+
 // --- Literal formatters ---
 
 // "NULL" for an empty text; otherwise the text between single quotes, each quote doubled.
@@ -31,6 +39,10 @@ UnicodeString VK_FormatUnsignedShort(unsigned short value);
 UnicodeString VK_Format_ID(unsigned id);
 // numeric: "1" or "0"; otherwise 'true' or 'false'.
 UnicodeString VK_FormatBool(bool value, bool numeric);
+
+// An amount rounded to the cent, half away from zero (1.005 gives 1.01, -1.005 gives -1.01); the
+// null amount stays null. Entry lines and the amounts they are derived from are in cents.
+CCurrency VK_ArrondiCentime(const CCurrency& amount);
 
 constexpr int VK_IntNull = -2147483647;
 constexpr unsigned short VK_UShortNull = 65535;
@@ -65,6 +77,11 @@ bool VK_ExecSQL(unsigned long code, const UnicodeString& sql, const UnicodeStrin
 // createSql the whole statement with the table's full name.
 bool VK_CreateTable(unsigned long code, const UnicodeString& table, const UnicodeString& createSql,
                     const UnicodeString& base);
+// Creates an index of the case file's database unless one of that name exists; true when it is
+// there afterwards. Called each time the tables are set up, so that case files made before the
+// index was added get it too.
+bool VK_CreateIndex(unsigned long code, const UnicodeString& index, const UnicodeString& table,
+                    const UnicodeString& columns);
 // Runs a structure change on a table that exists (nothing on a missing table) and returns true.
 // An error meaning the change is already there is ignored; any other raises EUser.
 bool VK_ModifierStructTable(unsigned long code, const UnicodeString& table, const UnicodeString& alterSql,

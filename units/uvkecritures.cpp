@@ -161,7 +161,9 @@ bool ListEcr::DatesAcceptees(bool creer) const {
 }
 
 // A new entry starts whenever the identity (journal, date, piece) changes between two lines, so
-// that no line is ever recorded under another entry's journal or date.
+// that no line is ever recorded under another entry's journal or date. An export only writes the
+// file: the owner is told of an entry (CreeEcr, which marks its disposal as posted) only when the
+// entry is recorded in the ledger.
 bool ListEcr::ExporterOuCreer(bool exporter) const {
     std::vector<cEcrType> remaining = TypesEcr;
     if (exporter)
@@ -183,7 +185,7 @@ bool ListEcr::ExporterOuCreer(bool exporter) const {
                 if (exporter) AssDesinitExportEcr();  // the run is ended, not left open (D22)
                 return false;
             }
-            CreeEcr(line);
+            if (!exporter) CreeEcr(line);
             current = &line;
         }
         AssEcrInsLigne(line.Compte, line.Libelle, static_cast<Currency>(amount), line.Debit, nullptr);

@@ -17,6 +17,7 @@
 
 class CBarre;
 class cVK_Primaire;
+class cVK_Sortie;
 
 // The kinds of entries a cVK_ListEcr is filled with.
 enum VK_TypesEcr : int {
@@ -85,7 +86,8 @@ public:
     // Adds a line: a line equal to one already held (see cEcrLigneOrdre) adds its amount to it and
     // keeps the first one's label and previous date. Registers the line's entry identity.
     virtual void insert(const cEcrLigne& line);
-    // Called once per entry opened (create and export), and once per entry cancelled.
+    // Called once per entry recorded in the ledger (never for an export, which changes nothing in
+    // the case file), and once per entry cancelled.
     virtual void CreeEcr(const cEcrLigne& line) const;
     virtual void AnnuleEcr(const cEcrLigne& line) const;
     virtual ~ListEcr();
@@ -138,6 +140,7 @@ private:
     void AjouteMiseAuxNormes(CBarre* bar);
     void AjouteVirements(CBarre* bar);
     void AjouteSortie(cVK_Primaire* owner);
+    void AjouteSortieDUneSortie(cVK_Sortie* exit);
     void AjouteVirementsSorties(CBarre* bar);
     void AjouteDotations(CBarre* bar);
     // Records the entry date on the disposal or exit the piece names, in the database.

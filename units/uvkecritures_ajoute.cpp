@@ -7,6 +7,7 @@
 
 #include "platform/barre.h"
 #include "platform/dossier.h"
+#include "platform/messages.h"
 #include "units/uvkbien.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
@@ -81,12 +82,19 @@ bool IdentiteParametree(const UnicodeString& value, cEcrLigne& line) {
     return true;
 }
 
+// Whether a disposal has happened at the case file's situation date. One dated after it has not:
+// the asset's charges run to the situation date with the year's charges (kind 4), and posting its
+// disposal as well would post the same charges twice.
+bool CessionALaSituation(const TDateTime& date) {
+    return !date.IsNull() && date <= pCurDossier->DateSituation;
+}
+
 // Whether a disposal (of a component or of an exit) is posted with the year's entries: one dated
 // before the current fiscal year was posted in its own year, which is closed, and one without a date
 // is still being prepared. Neither is posted again: its entry could not be made and would refuse the
-// whole list.
+// whole list. One dated after the situation date has not happened yet (CessionALaSituation).
 bool CessionDeLExercice(const TDateTime& date) {
-    return !date.IsNull() && date >= pCurDossier->DateDebutExercice;
+    return CessionALaSituation(date) && date >= pCurDossier->DateDebutExercice;
 }
 
 }  // namespace
@@ -164,29 +172,48 @@ void cVK_ListEcr::AjouteVirements(CBarre* bar) {
 }
 
 // The disposal of one exit (with the entries made for it earlier under other identities), or of
-// one component.
+// one component. The entry of a component whose asset belongs to an exit is that exit's entry: it
+// is built whole, every component of every asset of the exit, so that recording it replaces the
+// exit's entry without losing the other components' lines. A disposal dated after the situation
+// date has not happened yet and gives no line.
 void cVK_ListEcr::AjouteSortie(cVK_Primaire* owner) {
-    cEcrLigne line;
     if (owner && owner->TypePrimaire == 2) {
-        auto* exit = static_cast<cVK_Sortie*>(owner);
-        InitEcrLigne(line, L'3', nullptr, exit);
-        AjouteTypeEcr(line);
-        line.Clear();
-        line.SetJournal("INVR");
-        line.DateEcr = pCurDossier->DateSituation;
-        line.SetPiece("3");
-        AjouteTypeEcr(line);
-        StaticFichierINI* settings = pCurDossier->FichierINI();
-        for (int key = 0; key <= 25 && settings; ++key) {
-            const UnicodeString value = settings->GetString("VK", fmt::format("{}", key), "");
-            if (!value.empty() && IdentiteParametree(value, line)) AjouteTypeEcr(line);
-        }
-        exit->GetEcritureSortie(this);
+        AjouteSortieDUneSortie(static_cast<cVK_Sortie*>(owner));
         return;
     }
+    const auto* component = owner && owner->TypePrimaire == 1 ? static_cast<cVK_Composant*>(owner) : nullptr;
+    if (const unsigned exitId = component && component->GetCession() ? component->GetIdSortie() : 0) {
+        const std::unique_ptr<cVK_Sortie> exit(new cVK_Sortie(exitId));
+        OKTInformation(
+            fmt::format("Le composant {} fait partie de la sortie {} « {} » : l'écriture de "
+                        "cession est celle de toute la sortie, avec tous ses composants.",
+                        component->GetReference(), exitId, exit->Designation));
+        AjouteSortieDUneSortie(exit.get());
+        return;
+    }
+    cEcrLigne line;
     InitEcrLigne(line, L'7', nullptr, owner);
     AjouteTypeEcr(line);
-    if (owner && owner->TypePrimaire == 1) static_cast<cVK_Composant*>(owner)->GetEcritureSortie(this);
+    if (component &&
+        CessionALaSituation(component->GetCession() ? component->GetCession()->GetDateSortie() : TDateTime()))
+        component->GetEcritureSortie(this);
+}
+
+void cVK_ListEcr::AjouteSortieDUneSortie(cVK_Sortie* exit) {
+    cEcrLigne line;
+    InitEcrLigne(line, L'3', nullptr, exit);
+    AjouteTypeEcr(line);
+    line.Clear();
+    line.SetJournal("INVR");
+    line.DateEcr = pCurDossier->DateSituation;
+    line.SetPiece("3");
+    AjouteTypeEcr(line);
+    StaticFichierINI* settings = pCurDossier->FichierINI();
+    for (int key = 0; key <= 25 && settings; ++key) {
+        const UnicodeString value = settings->GetString("VK", fmt::format("{}", key), "");
+        if (!value.empty() && IdentiteParametree(value, line)) AjouteTypeEcr(line);
+    }
+    if (CessionALaSituation(exit->DATESORTIE)) exit->GetEcritureSortie(this);
 }
 
 // The disposals of earlier years and those without a date are left out (CessionDeLExercice): an asset

@@ -17,6 +17,32 @@
 #define VK_LINE_BASE 4000
 #include "units/vklocation.h"
 
+// Indexes added after the tables first shipped. The lookups by entered reference check every new
+// asset's and component's calculated reference against the references users entered: without an
+// index each reads the whole table, and creating the N-th asset costs more than the first.
+bool VK_CreerIndex() {
+    struct Index {
+        const char* name;
+        const char* table;
+        const char* columns;
+    };
+    static const Index indexes[] = {{"IDX_VKB_REF_CALC", "VKB", "REF_CALC"},
+                                    {"IDX_VKB_REF_SAIS", "VKB", "REF_SAIS"},
+                                    {"IDX_VKC_REF_SAIS", "VKC", "REF_SAIS"}};
+    const uint64_t shownBefore = ExceptionsShown();
+    try {
+        for (const Index& index : indexes) {
+            const UnicodeString table = GetNomTable(index.table, false);
+            if (pCurDossier->TableExistFirebird(table))
+                VK_CreateIndex(VK_LOC(), index.name, table, index.columns);
+        }
+        pCurDossier->GetDatabaseFirebird()->DefaultTransaction().Commit();
+    } catch (const std::exception& e) {
+        vk::Display(VK_LOC(), e);
+    }
+    return ExceptionsShown() == shownBefore;
+}
+
 bool VK_CreerTables(const UnicodeString& base) {
     const uint64_t shownBefore = ExceptionsShown();
     try {
@@ -36,6 +62,7 @@ bool VK_CreerTables(const UnicodeString& base) {
             cVK_UOPrevue::CreerBase(base);
             cVK_DetSituation::CreerBase();
             pCurDossier->GetDatabaseFirebird()->DefaultTransaction().Commit();
+            VK_CreerIndex();
         } else {
             cVK_Vehicule::CreerBase(base);
             cVK_Bien::CreerBase(base);

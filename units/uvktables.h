@@ -9,3 +9,7 @@
 // file's database (every table); a named database: the tables of the classes that can live there.
 // False when the engine reported a failure.
 bool VK_CreerTables(const UnicodeString& base);
+// Creates the indexes of the case file's database that are missing on tables that exist (case files
+// made before an index was added get it when they are opened), then commits. False when the engine
+// reported a failure.
+bool VK_CreerIndex();

@@ -13,6 +13,9 @@ struct GeneratorOptions {
     uint64_t seed = 20260101;
     int firstYear = 2017;  // ten fiscal years, calendar years, the last one current
     int years = 10;
+    // false: the assets only as entered (no validation, no disposal records), as a register brought in
+    // from a scenario or a spreadsheet is written.
+    bool validate = true;
 };
 
 struct GeneratorResult {
@@ -26,7 +29,8 @@ struct GeneratorResult {
     int manual = 0;
     int declining = 0;
     int validated = 0;
-    double seconds = 0;
+    double seconds = 0;          // the whole generation, the case file's creation included
+    double creationSeconds = 0;  // the transaction that writes the assets, commit included
 };
 
 // Creates the environment ("env") and the case file ("case") under `directory` and fills it with

@@ -16,6 +16,7 @@
 #include <iostream>
 #include <optional>
 
+#include "bench/perf/statement_trace.h"
 #include "host/closing.h"
 #include "host/session.h"
 #include "platform/db/sqlparams.h"
@@ -328,32 +329,6 @@ const std::vector<std::string>& MeasureNames() {
     static const std::vector<std::string> names = {"load", "run", "floor", "compute", "entries", "close"};
     return names;
 }
-
-// With PERF_TRACE=1, the statements a measure runs, counted by shape (literals lifted out),
-// the most frequent first on the standard error when the measure ends.
-class StatementTrace {
-public:
-    explicit StatementTrace(TIBDatabase& database) : database_(database) {
-        const char* setting = std::getenv("PERF_TRACE");
-        if (!setting || setting[0] != '1') return;
-        database_.OnStatement = [this](const UnicodeString& sql) {
-            const std::optional<sqlparams::Lifted> lifted = sqlparams::Lift(sql);
-            ++counts_[lifted ? lifted->shape : sql];
-        };
-    }
-    ~StatementTrace() {
-        database_.OnStatement = nullptr;
-        std::vector<std::pair<uint64_t, std::string>> sorted;
-        for (const auto& [shape, count] : counts_) sorted.push_back({count, shape});
-        std::sort(sorted.rbegin(), sorted.rend());
-        for (size_t i = 0; i < sorted.size() && i < 25; ++i)
-            std::cerr << sorted[i].first << "\t" << sorted[i].second.substr(0, 300) << "\n";
-    }
-
-private:
-    TIBDatabase& database_;
-    std::map<std::string, uint64_t> counts_;
-};
 
 MeasureResult Measure(const std::string& directory, const std::string& name) {
     MeasureResult result;

@@ -14,14 +14,14 @@ Firebird::IUtil* Util();
 Firebird::IProvider* Provider();
 
 class Status {
-  public:
+public:
     Status() : wrapper_(Master()->getStatus()) {}
     ~Status() { wrapper_.dispose(); }
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
     Firebird::ThrowStatusWrapper* operator&() { return &wrapper_; }
 
-  private:
+private:
     Firebird::ThrowStatusWrapper wrapper_;
 };
 
@@ -31,6 +31,9 @@ UnicodeString Win1252ToUtf8(const UnicodeString& text);
 // for a character WIN1252 does not have or for text that is not UTF-8.
 UnicodeString Utf8ToWin1252(const UnicodeString& text, const UnicodeString& sql);
 bool IsUtf8(const UnicodeString& text);
+// The byte position of the first character of a UTF-8 text that WIN1252 cannot hold (its code point
+// in *codePoint, -1 for bytes that are not UTF-8), or -1 when it can hold them all.
+long FirstNotWin1252(const UnicodeString& text, long* codePoint);
 
 // Where one value goes in a statement's input message.
 struct InputSlot {

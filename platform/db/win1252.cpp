@@ -91,6 +91,18 @@ UnicodeString Utf8ToWin1252(const UnicodeString& text, const UnicodeString& sql)
     return out;
 }
 
+long FirstNotWin1252(const UnicodeString& text, long* codePoint) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        const long c = NextCodePoint(text, i);
+        if (c < 0 || Win1252Byte(c) < 0) {
+            if (codePoint) *codePoint = c;
+            return static_cast<long>(start);
+        }
+    }
+    return -1;
+}
+
 bool IsUtf8(const UnicodeString& text) {
     for (size_t i = 0; i < text.size();)
         if (NextCodePoint(text, i) < 0) return false;

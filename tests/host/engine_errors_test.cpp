@@ -87,7 +87,7 @@ protected:
 
 TEST_F(EngineErrors, AFailedStatementCommitsNothingAndShowsItsLocationCode) {
     const fs::path built = work.Path() / "built";
-    const Outcome run = RunScenario(kScenario, "--case " + Quoted(built) + " --out /dev/null");
+    const Outcome run = RunScenario(kScenario, "--case " + Quoted(built));
     ASSERT_EQ(run.status, 0) << run.err;
 
     for (const Sabotage& s : kSabotages) {

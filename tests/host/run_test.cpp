@@ -91,15 +91,74 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
 
 TEST_F(HostCommands, AnEngineFailureCommitsNothingAndRemovesTheCaseFile) {
     const fs::path dossier = work.Path() / "dossier";
-    // The case file's text columns hold the WIN1252 characters only: the database refuses this one.
-    const Outcome run =
-        RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "' --out '" +
-                                                  (work.Path() / "report.json").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("[0x0385"), std::string::npos) << "shown with the asset unit's location code\n"
-                                                          << run.err;
+    // The register is built, then the export fails: its target is a directory.
+    std::string scenario = Register();
+    scenario.insert(scenario.rfind('}'), R"(, "actions": [{"do": "export_entries", "kind": 4, "file": ")" +
+                                             work.Path().string() + R"("}])");
+    const Outcome run = RunScenario(
+        scenario, "--case '" + dossier.string() + "' --out '" + (work.Path() / "report.json").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err.rfind("[0x", 0), 0u) << "shown with its location code\n" << run.err;
     EXPECT_FALSE(fs::exists(dossier));
     EXPECT_FALSE(fs::exists(work.Path() / "report.json"));
+}
+
+TEST_F(HostCommands, TextTheCaseFileCannotHoldIsRefusedAtTheDoor) {
+    const fs::path dossier = work.Path() / "dossier";
+    // The case file's text columns hold the WIN1252 characters only.
+    const Outcome run = RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(
+        run.err.substr(0, run.err.find('\n')),
+        "assets[0].designation: must be text the case file can hold (Windows-1252): U+65E5 at character 9");
+    EXPECT_FALSE(fs::exists(dossier));
+}
+
+// Amounts up to the bound, 9,999,999,999,999.9999, go exactly from the scenario through the database
+// to the report; beyond it they are refused at the door, one amount or a component's total.
+TEST_F(HostCommands, LargeAmountsAreExactUpToTheBoundAndRefusedBeyond) {
+    const auto scenario = [](const std::string& details) {
+        return std::string("{") + kYears + R"(, "assets": [{"ref": "G1", "components": [{"account": "213100",
+          "entry_date": "2026-01-01", "details": [)" +
+               details + R"(], "plans": [{"kind": 1, "method": 1, "start": "2026-01-01", "duration": 60}]}]}],
+          "report": {"schedules": true}})";
+    };
+    struct Exact {
+        std::string details;
+        std::vector<std::string> figures;  // as the report must write them
+    };
+    // Linear over 60 months from the start of the year: a fifth of the price, to the cent.
+    const std::vector<Exact> exact = {
+        {R"({"price": "9876543210987.65"})",
+         {R"("price": 9876543210987.65)", R"("charge": 1975308642197.53)", R"("nbv": 7901234568790.12)"}},
+        {R"({"price": "9999999999999.9999"})", {R"("price": 9999999999999.9999)"}},
+        {R"({"price": "9999999999000", "costs": "999.9999"})", {R"("price": 9999999999999.9999)"}},
+        {R"({"price": "1234567890123.4567"})",
+         {R"("price": 1234567890123.4567)", R"("charge": 246913578024.69)", R"("nbv": 987654312098.7667)"}},
+    };
+    for (const Exact& c : exact) {
+        const Outcome run = RunScenario(scenario(c.details));
+        ASSERT_EQ(run.status, 0) << c.details << "\n" << run.err;
+        for (const std::string& figure : c.figures)
+            EXPECT_NE(run.out.find(figure), std::string::npos) << c.details << ": " << figure << " in\n"
+                                                               << run.out;
+    }
+    struct Refused {
+        std::string details, message;
+    };
+    const std::string range = "must be within -9999999999999.9999..9999999999999.9999";
+    const std::vector<Refused> refused = {
+        {R"({"price": "10000000000000"})", "assets[0].components[0].details[0].price: " + range},
+        {R"({"price": "9999999999999.9999", "costs": "0.0001"})",
+         "assets[0].components[0].details: the sum of the prices, costs and VAT " + range},
+        {R"({"price": "5000000000000"}, {"price": "5000000000000"})",
+         "assets[0].components[0].details: the sum of the prices, costs and VAT " + range},
+    };
+    for (const Refused& c : refused) {
+        const Outcome run = RunScenario(scenario(c.details));
+        EXPECT_EQ(run.status, 2) << c.details;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message);
+    }
 }
 
 TEST_F(HostCommands, InitCreatesTheEngineTables) {

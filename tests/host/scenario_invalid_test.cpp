@@ -20,7 +20,7 @@ std::string Quoted(const std::string& text) {
 }
 
 struct InvalidCase {
-    const char* pointer;  // JSON pointer of the field changed
+    std::string pointer;  // JSON pointer of the field changed
     std::string raw;      // its new raw JSON text; empty: the field is removed
     std::string message;  // the exact message expected
 };
@@ -28,7 +28,7 @@ struct InvalidCase {
 const std::string kActionNames =
     "validate, close_year, store_past, duplicate, delete_version, create_entries, cancel_entries, "
     "export_entries";
-const std::string kAmountRange = "must be within -99999999999999.9999..99999999999999.9999";
+const std::string kAmountRange = "must be within -9999999999999.9999..9999999999999.9999";
 
 const InvalidCase kInvalidCases[] = {
     // Missing required fields.
@@ -212,6 +212,47 @@ const InvalidCase kInvalidCases[] = {
      "case.situation_date: must fall in the current fiscal year (2026-01-01..2026-12-31)"},
     // Lists that may not be empty.
     {"/assets/1/components", "[]", "assets[1].components: must hold at least one component"},
+    // Account numbers are digits only: a letter, a space or SQL text would reach the ledger as such.
+    {"/assets/0/components/0/account", Quoted("21A4BC"),
+     "assets[0].components[0].account: must be made of digits only"},
+    {"/assets/0/components/0/account", Quoted(" 215400"),
+     "assets[0].components[0].account: must be made of digits only"},
+    {"/assets/0/components/0/account", Quoted("2154');--"),
+     "assets[0].components[0].account: must be made of digits only"},
+    {"/assets/0/ref", Quoted("   "), "assets[0].ref: must not be made of spaces only"},
+    // An exit happens in a recorded fiscal year (2024-01-01..2026-12-31) and after its assets' entry
+    // (A1 entered on 2024-03-15).
+    {"/exits/0/date", Quoted("2027-01-15"),
+     "exits[0].date: must fall in a recorded fiscal year (2024-01-01..2026-12-31)"},
+    {"/exits/0/date", Quoted("2023-12-31"),
+     "exits[0].date: must fall in a recorded fiscal year (2024-01-01..2026-12-31)"},
+    {"/exits/0/date", Quoted("2024-03-14"),
+     "exits[0].date: must not be before the entry of asset \"A1\" (2024-03-15)"},
+    // A rate is a number of units for one euro; -1 alone keeps the currency's own rate.
+    {"/exits/0/rate", "-6.55957", "exits[0].rate: must be positive, or -1 for the currency's own rate"},
+    {"/assets/0/components/0/details/0/rate", "-0.5",
+     "assets[0].components[0].details[0].rate: must be positive, or -1 for the currency's own rate"},
+    // A schedule holds at most 1000 years: 998 years of duration (11976 months) at most.
+    {"/assets/0/components/0/plans/0/duration", "11977",
+     "assets[0].components[0].plans[0].duration: must be at most 11976 months (a schedule holds at most "
+     "1000 years), or 65535 for none"},
+    {"/assets/0/components/0/plans/0/duration", "65534",
+     "assets[0].components[0].plans[0].duration: must be at most 11976 months (a schedule holds at most "
+     "1000 years), or 65535 for none"},
+    // Text the case file's character set (Windows-1252) cannot hold; positions count characters.
+    {"/assets/0/designation", Quoted("ab\u202Ecd"),
+     "assets[0].designation: must be text the case file can hold (Windows-1252): U+202E at character 3"},
+    {"/assets/0/designation", Quoted("\\u00e9t\\u00e9 \\ud83d\\ude9a"),
+     "assets[0].designation: must be text the case file can hold (Windows-1252): U+1F69A at character 5"},
+    {"/case/company", Quoted("\u682a\u5f0f"),
+     "case.company: must be text the case file can hold (Windows-1252): U+682A at character 1"},
+    {"/assets/0/components/0/details/0/supplier", Quoted("x\u0085"),
+     "assets[0].components[0].details[0].supplier: must be text the case file can hold (Windows-1252): "
+     "U+0085 at character 2"},
+    // Lists and echoed keys have bounds.
+    {"/report/entries", "[4, 4]", "report.entries[1]: kind 4 is already asked"},
+    {"/assets/0/" + std::string(100, 'k'), "1",
+     "assets[0]." + std::string(40, 'k') + "\u2026: unknown field"},
 };
 
 TEST(ScenarioInvalid, EachBadFieldIsNamedWithItsReason) {

@@ -167,17 +167,18 @@ TEST_F(Export, FailuresAreReportedNotHidden) {
     AssDesinitExportEcr();
 }
 
-TEST_F(Export, AFailedWriteKeepsThePreviousFile) {
-    // The target is a non-empty directory: the rename over it fails, nothing is left beside it.
+TEST_F(Export, APlantedTemporaryNameNeitherStopsNorRedirectsTheExport) {
     const std::string path = directory_ + "/FEC.txt";
-    std::filesystem::create_directory(path);
-    { std::ofstream(path + "/ancien") << "ancien\n"; }
+    { std::ofstream(path) << "ancien\n"; }
+    // The old fixed temporary name is taken by a directory: the temporary file has a name of its own.
+    std::filesystem::create_directory(path + ".tmp");
     AssSetFichierExport(path);
     AssInitExportEcr(false);
-    EXPECT_THROW(AssEcrExportee(), EComptabilite);
+    EXPECT_NO_THROW(AssEcrExportee());
     AssDesinitExportEcr();
-    EXPECT_TRUE(std::filesystem::exists(path + "/ancien"));
-    size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(directory_)) files += entry.path() != path;
-    EXPECT_EQ(files, 1u) << "only the case file's directory besides the target: no temporary file left";
+    std::ifstream in(path);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first.rfind("JournalCode", 0), 0u) << first;
+    EXPECT_TRUE(std::filesystem::is_directory(path + ".tmp"));
 }

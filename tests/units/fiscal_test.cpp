@@ -120,6 +120,54 @@ TEST_F(Tax, DerogatoryWithoutTaxPlanIsNotConcerned) {
     EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "null");
 }
 
+// A component that has lost one of its plans keeps the openings stored or forced while it had both.
+// The tax adjustments compare the two plans: without one of them every figure is null (D16), the
+// year-end closing goes through and freezes nothing for the next year.
+TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
+    struct Case {
+        VK_TypeAmort missing;
+        const char* opening;  // which opening is set to 100
+    } cases[] = {
+        {taComptable, "OUV_A_DED"},          {taFiscal, "OUV_A_DED"},    {taComptable, "OUV_A_DED_FORCE"},
+        {taFiscal, "OUV_A_DED_FORCE"},       {taComptable, "DEROG_OUV"}, {taFiscal, "DEROG_OUV_FORC"},
+        {taComptable, "OUV_A_DED_FORC_MAN"},
+    };
+    for (const Case& c : cases) {
+        const std::string label = fmt::format("without plan {}, {} = 100", int(c.missing), c.opening);
+        Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
+        cVK_Composant* component = m.component;
+        cVK_Amortissement* gone = component->GetAmort(c.missing);
+        component->GetLstAmortissement()->Delete(gone);
+        gone->BD_Supprimer(false);
+        delete gone;
+        const std::string opening = c.opening;
+        CCurrency* field = opening == "OUV_A_DED"         ? &component->OUV_A_DED
+                           : opening == "OUV_A_DED_FORCE" ? &component->OUV_A_DED_FORCE
+                           : opening == "DEROG_OUV"       ? &component->DEROG_OUV
+                           : opening == "DEROG_OUV_FORC"  ? &component->DEROG_OUV_FORC
+                                                          : &component->OUV_A_DED_FORC_MAN;
+        *field = CCurrency(100);
+        component->Modifie();
+        ASSERT_TRUE(m.asset->BD_MAJ()) << label;
+
+        EXPECT_FALSE(component->GetReintTmpEstConcerne(kD)) << label;
+        EXPECT_FALSE(component->GetAmortDerogEstConcerne(kD)) << label;
+        for (const auto& [name, figure] :
+             {std::pair{"GetReintTmpOuv(1)", component->GetReintTmpOuv(1)},
+              {"GetReintTmp", component->GetReintTmp(kD)},
+              {"GetReintTmpReintDed 0", component->GetReintTmpReintDed(kD, 0)},
+              {"GetReintTmpReintDed 1", component->GetReintTmpReintDed(kD, 1)},
+              {"GetAmortDerogOuv(1)", component->GetAmortDerogOuv(1)},
+              {"GetAmortDerog", component->GetAmortDerog(kD)},
+              {"GetAmortDerogEx", component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)}})
+            EXPECT_EQ(Text(figure), "null") << label << ": " << name;
+
+        ASSERT_TRUE(component->Cloture()) << label;
+        EXPECT_EQ(Text(component->OUV_A_DED), "null") << label << ": frozen temporary reintegration";
+        EXPECT_EQ(Text(component->DEROG_OUV), "null") << label << ": frozen derogatory balance";
+    }
+}
+
 // At the current year's start only the opening balance decides.
 // Entered 1 Jan 2025, 10,000: A linear 60 months charges 2,000 in 2025; F declining 35 % charges
 // 3,500. Opening 2026: C0 = 2,000, F0 = 3,500, computed opening balance 1,500: concerned on 1 Jan

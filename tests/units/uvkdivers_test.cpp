@@ -49,6 +49,32 @@ TEST(Formatters, SentinelsAndLiterals) {
     for (const FormatCase& c : cases) EXPECT_EQ(c.computed, c.expected) << c.what;
 }
 
+// Entry lines are in cents: half a cent goes away from zero, less than half a cent goes.
+TEST(Formatters, AmountsRoundToTheCentHalfAwayFromZero) {
+    struct Case {
+        const char* amount;
+        const char* cents;
+    } cases[] = {
+        {"740.742", "740.74"}, {"740.745", "740.75"},   {"740.7449", "740.74"},
+        {"1.005", "1.01"},     {"-1.005", "-1.01"},     {"-1.0049", "-1"},
+        {"0.0049", "0"},       {"0.005", "0.01"},       {"-0.005", "-0.01"},
+        {"12.3", "12.3"},      {"8540.742", "8540.74"}, {"-999999999.995", "-1000000000"},
+    };
+    for (const Case& c : cases) {
+        const CCurrency amount = CCurrency::Parse(c.amount);
+        EXPECT_EQ(VK_ArrondiCentime(amount).ToString(), c.cents) << "amount " << c.amount;
+    }
+    EXPECT_TRUE(VK_ArrondiCentime(CCurrency()).IsNull()) << "the null amount stays null";
+}
+
+// The host's settings forms write the case file's settings under the keys the engine exports.
+TEST(SettingsKeys, ExportedKeysNameTheSettingsTheEngineReads) {
+    ASSERT_NE(TOK_MAN_METHODE, nullptr);
+    ASSERT_NE(TOK_DEROG_TAUX, nullptr);
+    EXPECT_STREQ(TOK_MAN_METHODE, "MiseAuxNormes_MethodeRetrospective");
+    EXPECT_STREQ(TOK_DEROG_TAUX, "DerogatoireTaux");
+}
+
 TEST(Formatters, DoubleUsesAPointUnderAFrenchLocale) {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     std::string saved = previous ? previous : "C";
@@ -69,7 +95,7 @@ TEST(Helpers, UnusedGridColumns) {
 
 // The same helper behaviour in both kinds of database.
 class BothDatabases : public ::testing::TestWithParam<const char*> {
-  protected:
+protected:
     std::string Base() const { return GetParam(); }
     std::string Table(const char* code) const { return GetNomTableBase(code, Base()); }
     vktest::CaseFile caseFile;

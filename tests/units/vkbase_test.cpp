@@ -2,6 +2,9 @@
 // database.
 #include <fmt/format.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/case_fixture.h"
 #include "units/uvkdivers.h"
 #include "units/vkbase.h"
@@ -10,7 +13,7 @@ namespace {
 
 // A minimal stored object with references, as the register's classes are.
 class Item : public cVK_Primaire {
-  public:
+public:
     static void CreerBase(const UnicodeString& base) {
         const UnicodeString name = GetNomTableBase("VKX", base);
         const UnicodeString nn = base.empty() ? " NOT NULL," : ",";
@@ -53,12 +56,12 @@ class Item : public cVK_Primaire {
     bool BD_Supprimer(bool) override { return false; }
     UnicodeString Table() const { return GetNomTableBase("VKX", base_); }
 
-  private:
+private:
     UnicodeString base_;
 };
 
 class ObjectBase : public ::testing::TestWithParam<const char*> {
-  protected:
+protected:
     void SetUp() override {
         Item::CreerBase(GetParam());
         caseFile.Commit();
@@ -138,18 +141,33 @@ TEST(ObjectBaseReferences, ShownReferenceAndCopies) {
     EXPECT_EQ(b.GetRefCalc(), "");
 }
 
+// The numbers the sequence gives next are entered by users on other rows before the object is
+// created: each one the sequence draws is skipped, and the object takes the first free one. The
+// entered references are relative to the sequence's current value c (c+1 is what it draws next).
 TEST(ObjectBaseReferences, CaseFileCollisionSkipsToTheNextDrawnNumber) {
-    vktest::CaseFile caseFile;
-    Item::CreerBase("");
-    caseFile.Commit();
-    // The sequence is at 14: its next value, 15, was entered by a user on another row.
-    caseFile.Database().ExecuteImmediate("ALTER SEQUENCE G_ZENKOVKX_REF_CALC RESTART WITH 14");
-    Item entered(0, "");
-    entered.RefSais = "15";
-    entered.RefCalc = "999";
-    ASSERT_TRUE(entered.BD_MAJ());
-    Item fresh(0, "");
-    EXPECT_EQ(fresh.RefCalc, "16");
+    struct Case {
+        const char* what;
+        std::vector<int> entered;  // offsets from c
+        int expected;              // offset of the reference drawn
+    } cases[] = {
+        {"no collision", {5}, 1},
+        {"the next number was entered", {1}, 2},
+        {"the next three numbers were entered", {1, 2, 3}, 4},
+        {"a gap between two entered numbers", {1, 3}, 2},
+    };
+    for (const Case& c : cases) {
+        vktest::CaseFile caseFile;
+        Item::CreerBase("");
+        caseFile.Commit();
+        const long long current =
+            std::stoll(caseFile.Scalar("SELECT GEN_ID(G_ZENKOVKX_REF_CALC, 0) FROM RDB$DATABASE"));
+        for (int offset : c.entered)
+            caseFile.Database().ExecuteImmediate(
+                fmt::format("INSERT INTO ZENKOVKX(REF_CALC,REF_SAIS)VALUES(0,'{}')", current + offset));
+        Item fresh(0, "");
+        EXPECT_EQ(fresh.RefCalc, fmt::format("{}", current + c.expected))
+            << c.what << " (sequence at " << current << ")";
+    }
 }
 
 TEST(ObjectBaseReferences, NamedDatabaseCandidateAdvancesPastEnteredReferences) {

@@ -1,4 +1,4 @@
-#include "host/session.h"
+#include "units/vksession.h"
 
 #include <cstdlib>
 
@@ -6,8 +6,11 @@
 
 #include "platform/comptabilite.h"
 #include "platform/messages.h"
+#include "units/uvkbien.h"
+#include "units/uvkdivers.h"
+#include "units/uvktables.h"
 
-namespace vkhost {
+namespace vk {
 
 namespace {
 
@@ -54,6 +57,7 @@ Session::Session(const EnvironmentOptions& options) {
 
 Session::~Session() {
     Close();
+    if (handlerSet_) SetMessageHandler(previousHandler_);
     if (pEnvironnement == environment_.get()) pEnvironnement = nullptr;
 }
 
@@ -69,6 +73,7 @@ void Session::Open(const UnicodeString& directory) {
     dossier_ = CDossier::Ouvrir(directory);
     pCurDossier = dossier_.get();
     ComptaCreerTables(*dossier_);  // a case file made before the ledger existed gets its tables
+    if (!VK_CreerIndex()) throw EngineReportedFailure("Les index du registre n'ont pas pu être créés");
 }
 
 void Session::Close() {
@@ -96,4 +101,49 @@ void Session::RunAction(const std::function<void()>& action) {
     }
 }
 
-}  // namespace vkhost
+void Session::SetMessages(MessageHandler* handler) {
+    IMessageHandler* previous = SetMessageHandler(handler);
+    if (!handlerSet_) previousHandler_ = previous;
+    handlerSet_ = true;
+}
+
+namespace {
+
+std::unique_ptr<cVK_Bien> LoadFirstId(const std::string& sql) {
+    TIBQuery query(pCurDossier->GetDatabaseFirebird());
+    query.SQL.SetText(sql);
+    query.Open();
+    if (query.Eof() || query.Fields(0)->IsNull()) return nullptr;
+    const auto id = static_cast<unsigned>(query.Fields(0)->AsInteger());
+    query.Close();
+    return std::make_unique<cVK_Bien>(id, "", nullptr, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<cVK_Bien> LoadLatestVersion(const std::string& refCalc) {
+    return LoadFirstId("SELECT FIRST 1 ID_BIEN FROM " + GetNomTable("VKB", false) +
+                       " WHERE REF_CALC=" + refCalc + " ORDER BY ID_BIEN DESCENDING");
+}
+
+std::unique_ptr<cVK_Bien> LoadAssetByReference(const std::string& reference) {
+    return LoadFirstId("SELECT FIRST 1 ID_BIEN FROM " + GetNomTable("VKB", false) + " WHERE " +
+                       CastReference("", "") + "=" + VK_FormatAS(reference) + " ORDER BY ID_BIEN DESCENDING");
+}
+
+std::vector<AssetSummary> ListAssets() {
+    const UnicodeString table = GetNomTable("VKB", false);
+    TIBQuery query(pCurDossier->GetDatabaseFirebird());
+    query.SQL.SetText("SELECT B.REF_CALC, B.REF_SAIS, B.DESIGNATION FROM " + table +
+                      " B WHERE B.ID_BIEN=(SELECT MAX(L.ID_BIEN) FROM " + table +
+                      " L WHERE L.REF_CALC=B.REF_CALC) ORDER BY B.REF_CALC");
+    query.Open();
+    std::vector<AssetSummary> assets;
+    for (; !query.Eof(); query.Next())
+        assets.push_back(
+            {query.Fields(0)->AsString(), query.Fields(1)->AsString(), query.Fields(2)->AsString()});
+    query.Close();
+    return assets;
+}
+
+}  // namespace vk
