@@ -29,8 +29,13 @@ int RunFec(const FecOptions& options, const EnvironmentOptions& environment, std
     CDossier& dossier = session.Dossier();
     if (dossier.Siren.empty())
         throw InvalidInput("siren: le dossier n'a pas de SIREN (vkhost init --siren) ; il nomme le fichier");
-    const UnicodeString path = fec::Exporter(
-        dossier, options.year, options.outDirectory.empty() ? "." : options.outDirectory, writing);
+    UnicodeString path;
+    try {
+        path = fec::Exporter(dossier, options.year, options.outDirectory.empty() ? "." : options.outDirectory,
+                             writing);
+    } catch (const fec::EContenuNonEcrivable& e) {
+        throw InvalidInput(UnicodeString(e.what()) + " Aucun fichier n'est écrit.");
+    }
     out << fmt::format("Fichier des écritures comptables écrit : {}\n", path);
     return kExitOk;
 }

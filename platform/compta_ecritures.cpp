@@ -203,7 +203,6 @@ bool AssEcrExportee() {
     fec::OptionsEcriture options;
     options.JeuCaracteres = fec::Jeu::Utf8;
     options.CommeEnregistrees = false;
-    options.Exclusif = false;
     options.DeuxDecimales = false;
     fec::Ecrire(fichierExport, exportEnCours.ecritures, pCurDossier, options);
     return true;

@@ -1,12 +1,7 @@
 // Writing the ledger's entries in the FEC layout: the export run of the engine (an import file for
 // an accounting package) and the FEC of a whole fiscal year.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -39,61 +34,9 @@ UnicodeString LibelleCompte(const std::map<UnicodeString, UnicodeString>& chart,
     return found != chart.end() && !found->second.empty() ? found->second : account;
 }
 
-// A closed file descriptor on every path out.
-class Descripteur {
-public:
-    explicit Descripteur(int fd) : fd_(fd) {}
-    ~Descripteur() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
-    bool Fermer() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool ToutEcrire(int fd, const std::string& content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return ::fsync(fd) == 0;
-}
-
-[[noreturn]] void EchecFichier(const UnicodeString& path, int error) {
-    throw EComptabilite(fmt::format("Impossible d'écrire le fichier {} : {}.", path, std::strerror(error)));
-}
-
-// Creates the file for its owner only, refusing an existing file or a link, and writes it whole; a
-// failed write leaves no file.
-void CreerFichier(const UnicodeString& path, const std::string& content) {
-    Descripteur fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (fd.get() < 0) {
-        if (errno == EEXIST)
-            throw EComptabilite("Le fichier " + path + " existe déjà : il n'est pas remplacé.");
-        EchecFichier(path, errno);
-    }
-    if (!ToutEcrire(fd.get(), content) || !fd.Fermer()) {
-        const int error = errno;
-        ::unlink(path.c_str());
-        EchecFichier(path, error);
-    }
-}
-
-// Replaces the target whole or not at all, through the case file's safe writer.
-void RemplacerFichier(const UnicodeString& path, const std::string& content) {
+// Written whole to a temporary file beside the target (owner-only, created exclusively), then
+// renamed over it: the target is replaced whole or not at all, never through a link.
+void EcrireFichier(const UnicodeString& path, const std::string& content) {
     try {
         WriteFileSafely(path, content);
     } catch (const EFichier& e) {
@@ -103,7 +46,9 @@ void RemplacerFichier(const UnicodeString& path, const std::string& content) {
 
 class Redacteur {
 public:
-    Redacteur(const OptionsEcriture& options, std::string& out) : options_(options), out_(out) {}
+    Redacteur(const OptionsEcriture& options, std::string& out) : options_(options), out_(out) {
+        if (options.JeuCaracteres == Jeu::Iso885915) versIso_.emplace("ISO-8859-15", "UTF-8");
+    }
 
     // One field; `entry` and `name` say where a refusal comes from.
     void Champ(const UnicodeString& text, const EcritureCompta* entry, const char* name) {
@@ -113,26 +58,27 @@ public:
         for (char& c : field) {
             if (c == '\t' || c == '\r' || c == '\n') c = ' ';
             if (c == options_.Separateur)
-                throw EComptabilite(fmt::format(
+                throw EContenuNonEcrivable(fmt::format(
                     "Écriture {}, champ {} : le texte \"{}\" contient le séparateur \"{}\" du fichier ; "
                     "choisissez l'autre séparateur.",
                     entry ? compta::Designation(*entry) : "", name, text, options_.Separateur));
         }
-        if (options_.JeuCaracteres == Jeu::Utf8) {
+        if (!versIso_) {
             out_ += field;
             return;
         }
-        if (!VersIso885915(field, out_))
-            throw EComptabilite(fmt::format(
-                "Écriture {}, champ {} : le texte \"{}\" a un caractère qui n'existe pas en ISO 8859-15.",
-                entry ? compta::Designation(*entry) : "", name, text));
+        if (!versIso_->Ajouter(field, out_))
+            throw EContenuNonEcrivable(
+                fmt::format("Écriture {}, champ {} : le texte \"{}\" a un caractère qui n'existe pas en "
+                            "ISO 8859-15 ; choisissez le jeu UTF-8.",
+                            entry ? compta::Designation(*entry) : "", name, text));
     }
     void Montant(const CCurrency& amount, const EcritureCompta& entry, const char* name) {
         UnicodeString text;
         if (!options_.DeuxDecimales)
             text = compta::MontantVirgule(amount);
         else if (!MontantDeuxDecimales(amount, text))
-            throw EComptabilite(
+            throw EContenuNonEcrivable(
                 fmt::format("Écriture {}, champ {} : le montant {} a une fraction de centime.",
                             compta::Designation(entry), name, compta::MontantVirgule(amount)));
         Champ(text, &entry, name);
@@ -145,6 +91,7 @@ public:
 private:
     const OptionsEcriture& options_;
     std::string& out_;
+    std::optional<Conversion> versIso_;
     bool first_ = true;
 };
 
@@ -209,25 +156,21 @@ void Ecrire(const UnicodeString& path, const std::vector<EcritureCompta>& entrie
             out.FinLigne();
         }
     }
-    if (options.Exclusif)
-        CreerFichier(path, content);
-    else
-        RemplacerFichier(path, content);
+    EcrireFichier(path, content);
 }
 
 UnicodeString Exporter(CDossier& dossier, long exercice, const UnicodeString& directory,
                        const OptionsEcriture& options) {
     if (dossier.Siren.empty())
-        throw EComptabilite(
-            "siren : le dossier n'a pas de SIREN ; il nomme le fichier des écritures comptables.");
+        throw EDossier("siren : le dossier n'a pas de SIREN ; il nomme le fichier des écritures comptables.");
     TDateTime start, end;
     dossier.DonnerDatesDebEtFin(exercice, false, &start, &end);
     bool recorded = false;
     for (const ExerciceFiscal& year : dossier.Exercices())
         recorded = recorded || (double(year.Debut) == double(start) && double(year.Fin) == double(end));
     if (!recorded)
-        throw EComptabilite(fmt::format("L'exercice {} (du {} au {}) n'est pas un exercice du dossier.",
-                                        exercice, compta::DateFr(start), compta::DateFr(end)));
+        throw EDossier(fmt::format("exercice : l'exercice {} (du {} au {}) n'est pas un exercice du dossier.",
+                                   exercice, compta::DateFr(start), compta::DateFr(end)));
     std::vector<EcritureCompta> entries;
     for (EcritureCompta& entry : compta::LireEcritures(dossier))
         if (entry.Date >= start && entry.Date <= end) {

@@ -14,6 +14,8 @@
 // the register with the company's real accounts.
 #pragma once
 
+#include <iconv.h>
+
 #include <string>
 #include <vector>
 
@@ -28,10 +30,27 @@ enum class Jeu { Iso885915, Utf8 };
 // The 18 field names, in their order.
 const std::vector<UnicodeString>& Colonnes();
 
+// A conversion between two character sets through the system's iconv, kept open for many texts.
+class Conversion {
+public:
+    // Raises EComptabilite when the system has no such conversion.
+    Conversion(const char* to, const char* from);
+    ~Conversion();
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+    // Appends `text` converted to `out`; false when a character has no code in the target set or the
+    // text is not of the source set (`out` then holds what was converted before it).
+    bool Ajouter(const std::string& text, std::string& out);
+
+private:
+    iconv_t descriptor_;
+};
+
 // The file's text from the ledger's UTF-8 text; false when a character has no ISO 8859-15 code
 // (`out` is then incomplete).
 bool VersIso885915(const UnicodeString& utf8, std::string& out);
-// ISO 8859-15 text as UTF-8 (every byte is a character; 0x80-0x9F are refused upstream).
+// ISO 8859-15 text as UTF-8 (every byte is a character; 0x80-0x9F, control codes, are refused by
+// the reader before).
 UnicodeString DepuisIso885915(const std::string& latin);
 
 // "123456789FEC20241231.txt".
@@ -48,24 +67,29 @@ struct OptionsEcriture {
     // file for an accounting package, not validated yet): entries numbered in the file and an empty
     // ValidDate.
     bool CommeEnregistrees = true;
-    // True: the file is created, never replaced (an existing file is refused); false: it replaces
-    // the target whole or not at all.
-    bool Exclusif = true;
     // True: amounts with exactly two decimals, a fraction of a cent refused; false: two decimals at
     // least, up to four.
     bool DeuxDecimales = true;
 };
 
-// Writes entries in the FEC layout. The file is its owner's only (0600) from its creation and is
-// never written through a symbolic link. Raises EComptabilite naming the entry and the field when a
-// text cannot be written in the chosen character set or an amount has a fraction of a cent, or when
-// the file cannot be written (nothing is left behind then).
+// What the ledger holds and the chosen form of the file cannot: a text with a character outside the
+// character set or holding the separator, an amount with a fraction of a cent. The message names
+// the entry and the field.
+class EContenuNonEcrivable : public EComptabilite {
+public:
+    using EComptabilite::EComptabilite;
+};
+
+// Writes entries in the FEC layout through the case file's safe writer (WriteFileSafely): the file
+// is its owner's only (0600), replaced whole or not at all, never written through a symbolic link.
+// Raises EContenuNonEcrivable (nothing written), or EComptabilite when the file cannot be written
+// (nothing is left behind then).
 void Ecrire(const UnicodeString& path, const std::vector<EcritureCompta>& entries, CDossier* dossier,
             const OptionsEcriture& options);
 
 // The whole recorded ledger of fiscal year `exercice` (relative to the current one) written into
-// `directory` as SirenFECAAAAMMJJ.txt; returns the file's path. Raises EComptabilite when the case
-// file has no SIREN or the year is not recorded, and as Ecrire.
+// `directory` as SirenFECAAAAMMJJ.txt; returns the file's path. Raises EDossier naming the field
+// when the case file has no SIREN or the year is not recorded, and as Ecrire.
 UnicodeString Exporter(CDossier& dossier, long exercice, const UnicodeString& directory,
                        const OptionsEcriture& options);
 

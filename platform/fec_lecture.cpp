@@ -1,6 +1,9 @@
 // Reading a company's FEC and keeping it as its general ledger; the character sets of the file.
+#include <iconv.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -14,30 +17,6 @@
 namespace fec {
 
 namespace {
-
-// The eight codes where ISO 8859-15 differs from ISO 8859-1, with their characters.
-constexpr std::pair<unsigned char, char32_t> kDifferences[] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161},
-                                                               {0xB4, 0x017D}, {0xB8, 0x017E}, {0xBC, 0x0152},
-                                                               {0xBD, 0x0153}, {0xBE, 0x0178}};
-
-char32_t CaractereIso(unsigned char byte) {
-    for (const auto& [code, character] : kDifferences)
-        if (code == byte) return character;
-    return byte;
-}
-
-void AjouteUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Decodes one UTF-8 character at `i` (advanced past it); false for a malformed sequence.
 bool LireUtf8(const std::string& text, size_t& i, char32_t& c) {
@@ -185,7 +164,7 @@ LigneFEC LireLigne(const std::vector<UnicodeString>& f, size_t line) {
 }
 
 // The text of one line of the file as UTF-8; refuses what the file's character set cannot hold.
-UnicodeString LigneUtf8(const std::string& raw, Jeu jeu, size_t line) {
+UnicodeString LigneUtf8(const std::string& raw, Jeu jeu, Conversion& depuisIso, size_t line) {
     if (jeu == Jeu::Utf8) {
         if (!Utf8Valide(raw)) throw EFichierInvalide(line, "", "texte qui n'est pas de l'UTF-8");
         return raw;
@@ -197,7 +176,10 @@ UnicodeString LigneUtf8(const std::string& raw, Jeu jeu, size_t line) {
                 fmt::format("jeu de caractères inconnu : l'octet 0x{:02X} n'est ni de l'UTF-8 "
                             "ni un caractère ISO 8859-15",
                             c));
-    return DepuisIso885915(raw);
+    std::string text;
+    text.reserve(raw.size() + raw.size() / 8);
+    depuisIso.Ajouter(raw, text);  // every other byte is a character of the set
+    return text;
 }
 
 UnicodeString DateSQL(const TDateTime& date) {
@@ -217,30 +199,40 @@ EFichierInvalide::EFichierInvalide(size_t line, const UnicodeString& field, cons
       Champ(field),
       Raison(reason) {}
 
-bool VersIso885915(const UnicodeString& utf8, std::string& out) {
-    for (size_t i = 0; i < utf8.size();) {
-        char32_t c;
-        if (!LireUtf8(utf8, i, c)) return false;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        unsigned char code = 0;
-        for (const auto& [byte, character] : kDifferences)
-            if (character == c) code = byte;
-        const bool replaced = std::any_of(std::begin(kDifferences), std::end(kDifferences),
-                                          [&](const auto& d) { return d.first == c; });
-        if (code == 0 && c >= 0xA0 && c <= 0xFF && !replaced) code = static_cast<unsigned char>(c);
-        if (code == 0) return false;
-        out += static_cast<char>(code);
+Conversion::Conversion(const char* to, const char* from) : descriptor_(::iconv_open(to, from)) {
+    if (descriptor_ == reinterpret_cast<iconv_t>(-1))
+        throw EComptabilite(fmt::format("Le système ne sait pas convertir le texte de {} en {}.", from, to));
+}
+
+Conversion::~Conversion() {
+    ::iconv_close(descriptor_);
+}
+
+bool Conversion::Ajouter(const std::string& text, std::string& out) {
+    ::iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);  // a fresh start for every text
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* next = buffer;
+        size_t outLeft = sizeof buffer;
+        const size_t result = ::iconv(descriptor_, &in, &inLeft, &next, &outLeft);
+        out.append(buffer, static_cast<size_t>(next - buffer));
+        if (result == static_cast<size_t>(-1) && errno != E2BIG) return false;
     }
     return true;
 }
 
+bool VersIso885915(const UnicodeString& utf8, std::string& out) {
+    Conversion conversion("ISO-8859-15", "UTF-8");
+    return conversion.Ajouter(utf8, out);
+}
+
 UnicodeString DepuisIso885915(const std::string& latin) {
+    Conversion conversion("UTF-8", "ISO-8859-15");
     std::string out;
     out.reserve(latin.size() + latin.size() / 8);
-    for (unsigned char c : latin) AjouteUtf8(CaractereIso(c), out);
+    conversion.Ajouter(latin, out);  // every byte is a character of the set
     return out;
 }
 
@@ -275,6 +267,7 @@ FichierFEC Lire(const UnicodeString& path, JeuLecture jeu) {
     else
         file.JeuCaracteres = Utf8Valide(content) ? Jeu::Utf8 : Jeu::Iso885915;
 
+    Conversion depuisIso("UTF-8", "ISO-8859-15");
     size_t start = 0, number = 0;
     struct Solde {
         CCurrency debit = CCurrency(0), credit = CCurrency(0);
@@ -293,7 +286,7 @@ FichierFEC Lire(const UnicodeString& path, JeuLecture jeu) {
             if (content.find_first_not_of("\r\n", start) == std::string::npos && number > 1) break;
             throw EFichierInvalide(number, "", "ligne vide");
         }
-        const UnicodeString text = LigneUtf8(raw, file.JeuCaracteres, number);
+        const UnicodeString text = LigneUtf8(raw, file.JeuCaracteres, depuisIso, number);
         if (number == 1) {
             if (text.find('\t') != UnicodeString::npos)
                 file.Separateur = '\t';

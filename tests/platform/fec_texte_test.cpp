@@ -16,14 +16,35 @@ TEST(Siren, LuhnCheckOnNineDigits) {
     for (const auto& c : cases) EXPECT_EQ(SirenValide(c.siren), c.valid) << c.siren;
 }
 
-TEST(Iso885915, EuroAndOeHaveTheirCodesAndCurrencySignIsRefused) {
-    std::string out;
-    ASSERT_TRUE(fec::VersIso885915("\xE2\x82\xAC \xC5\x93 \xC3\xA9", out));  // € œ é
-    EXPECT_EQ(out, "\xA4 \xBD \xE9");
-    EXPECT_EQ(fec::DepuisIso885915(out), "\xE2\x82\xAC \xC5\x93 \xC3\xA9");
-    std::string refused;
-    EXPECT_FALSE(fec::VersIso885915("\xC2\xA4", refused)) << "U+00A4 has no code in ISO 8859-15";
-    EXPECT_FALSE(fec::VersIso885915("\xE2\x80\x94", refused)) << "an em dash has none either";
+TEST(Iso885915, TheEightCodesThatDifferFromLatin1AndTheCharactersItLacks) {
+    // ISO/IEC 8859-15 replaces eight codes of ISO 8859-1: A4 €, A6 Š, A8 š, B4 Ž, B8 ž, BC Œ, BD œ,
+    // BE Ÿ; the characters latin-1 had there (¤ ¦ ¨ ´ ¸ ¼ ½ ¾) have no code any more.
+    const struct {
+        const char* utf8;
+        const char* code;  // nullptr: no code in the set
+    } cases[] = {{"\xE2\x82\xAC", "\xA4"},
+                 {"\xC5\xA0", "\xA6"},
+                 {"\xC5\xA1", "\xA8"},
+                 {"\xC5\xBD", "\xB4"},
+                 {"\xC5\xBE", "\xB8"},
+                 {"\xC5\x92", "\xBC"},
+                 {"\xC5\x93", "\xBD"},
+                 {"\xC5\xB8", "\xBE"},
+                 {"\xC3\xA9", "\xE9"},
+                 {"\xC3\xBF", "\xFF"},
+                 {"A", "A"},
+                 {"\xC2\xA4", nullptr},
+                 {"\xC2\xBD", nullptr},
+                 {"\xE2\x80\x94", nullptr},
+                 {"\xF0\x9F\x98\x80", nullptr}};
+    for (const auto& c : cases) {
+        std::string out;
+        const bool coded = fec::VersIso885915(c.utf8, out);
+        EXPECT_EQ(coded, c.code != nullptr) << c.utf8;
+        if (!coded || !c.code) continue;
+        EXPECT_EQ(out, c.code) << c.utf8;
+        EXPECT_EQ(fec::DepuisIso885915(out), c.utf8) << "back from " << c.code;
+    }
 }
 
 TEST(MontantDeuxDecimales, ExactlyTwoDecimalsAndNoFractionOfACent) {
