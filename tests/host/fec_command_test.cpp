@@ -143,6 +143,11 @@ TEST_F(FecCommands, TheSirenIsCheckedWhereverItIsGiven) {
             c.how == "init" ? fmt::format("{}1231", Today().substr(0, 4)) : "20241231";
         EXPECT_TRUE(fs::exists(work.Path() / (c.siren + "FEC" + closing + ".txt"))) << fec.out;
     }
+    // The legal name is given once, by either of its two names.
+    const Outcome twice =
+        RunScenario(R"({"case": {)" + years + R"(, "company": "A", "legal_name": "B"}, "assets": []})");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("case.legal_name"), std::string::npos) << twice.err;
     // A case file without SIREN has no FEC: status 2 naming the field.
     ASSERT_EQ(Host("init " + Case()).status, 0);
     const Outcome fec = Host("fec " + Case() + " --out " + Quoted(work.Path()));
