@@ -7,6 +7,7 @@
 #include "host/commands.h"
 #include "host/entries.h"
 #include "host/exits_build.h"
+#include "host/fec_commands.h"
 #include "host/run.h"
 #include "host/session.h"
 #include "host/statement.h"
@@ -82,7 +83,8 @@ int Main(int argc, char** argv) {
     CLI::App* initCommand = app.add_subcommand("init", "create a case file in a new directory");
     initCommand->add_option("DIR", init.directory, "case-file directory (must not exist or be empty)")
         ->required();
-    initCommand->add_option("--company", init.company, "company name");
+    initCommand->add_option("--company,--name", init.company, "the company's legal name");
+    initCommand->add_option("--siren", init.siren, "the company's SIREN (9 digits with their Luhn check)");
     initCommand->add_option("--first-year", init.firstYear,
                             "start of the first recorded fiscal year (YYYY-MM-DD)");
     initCommand->add_option("--years", init.years, "number of recorded 12-month fiscal years")
@@ -171,6 +173,7 @@ int Main(int argc, char** argv) {
         [&] { status = Guarded([&] { return RunStatement(statement, environment, std::cout); }); });
 
     AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
+    AddFecCommands(app, environment, addEnvironment, Guarded, status);
 
     try {
         app.parse(argc, argv);

@@ -150,6 +150,7 @@ int RunDemo(const DemoOptions& options, const EnvironmentOptions& environment, s
         options.keepDirectory.empty() ? (temporary.Path() / "dossier").string() : options.keepDirectory;
     InitOptions init;
     init.company = "Transports Martin SARL";
+    init.siren = "123456782";  // a fictitious number that passes the check: the FEC is named after it
     int year, month, day;
     DecodeDate(Date(), year, month, day);
     init.firstYear = fmt::format("{:04}-01-01", year - 2);

@@ -116,6 +116,7 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();
     std::vector<cVK_EcartComparaison> rows;
+    bool ledgerImported = false;
     {
         // The comparison only reads; whatever the engine might write meanwhile is rolled back.
         CActionDossier action(session.Dossier());
@@ -123,6 +124,7 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
         if (!comparison.Comparer() || ExceptionsShown() != shownBefore)
             throw EngineReportedFailure("La comparaison a échoué");
         rows = comparison.Ecarts();
+        ledgerImported = ComptaGrandLivreEntreprise();
     }
     out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité",
                        "Registre", "Écart");
@@ -133,6 +135,9 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
                            Amount(row.Comptabilite), Amount(row.Registre), Amount(row.Ecart));
     }
     out << fmt::format("{} comptes, {} écarts.\n", rows.size(), differences);
+    if (ledgerImported)
+        out << "Comptabilité : le grand livre de l'entreprise importé pour l'exercice en cours "
+               "(fec-import).\n";
     return kExitOk;
 }
 

@@ -24,6 +24,10 @@ TDateTime ParseOption(const UnicodeString& text, const char* option) {
 ParametresDossier ParametersFromOptions(const InitOptions& options) {
     ParametresDossier parameters;
     parameters.RaisonSociale = options.company;
+    if (!options.siren.empty() && !SirenValide(options.siren))
+        throw InvalidInput("--siren: \"" + options.siren +
+                           "\" n'est pas un SIREN (9 chiffres dont la clé de Luhn est juste)");
+    parameters.Siren = options.siren;
     parameters.RegimeFiscal = options.taxRegime;
     parameters.LongueurCompte = options.accountLength;
     if (!options.database.empty() && !TIBDatabase::IsRemotePath(options.database))
@@ -59,6 +63,7 @@ void PrintCaseFile(CDossier& dossier, std::ostream& out) {
     out << fmt::format("Dossier     : {}\n", dossier.Repertoire());
     out << fmt::format("Base        : {}\n", dossier.GetDatabaseFirebird()->Path());
     out << fmt::format("Société     : {}\n", dossier.RaisonSociale);
+    out << fmt::format("SIREN       : {}\n", dossier.Siren.empty() ? "non renseigné" : dossier.Siren);
     out << fmt::format("Régime      : {}{}\n", dossier.RegimeFiscal,
                        dossier.DossierIS() ? " (impôt sur les sociétés)" : "");
     out << fmt::format("Comptes     : {} caractères\n", dossier.LongueurCompte);

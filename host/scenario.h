@@ -56,6 +56,7 @@ struct CaseInput {
     TDateTime situation_date;                   // filled: default end of the current year
     int tax_regime = 1;                         // RegimeFiscal; 2 = corporate income tax (DossierIS)
     std::string company = "Demo";               // RaisonSociale
+    std::string siren;                          // empty: not recorded
     std::string user = "demo";                  // environment's user, written in the stamps
     int account_length = 6;                     // LongueurCompte, 6..13
     // Section "VK" of the settings file, in input order: "DerogatoireTaux" (a number),

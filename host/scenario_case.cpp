@@ -94,8 +94,8 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
 
 CaseInput ReadCase(const JsonValue& value, const std::string& path) {
     ObjectReader r(value, path,
-                   {"fiscal_years", "current_year", "situation_date", "tax_regime", "company", "user",
-                    "account_length", "settings"});
+                   {"fiscal_years", "current_year", "situation_date", "tax_regime", "company", "legal_name",
+                    "user", "account_length", "siren", "settings"});
     CaseInput result;
     result.fiscal_years = ReadFiscalYears(r);
     result.current_year = r.Date("current_year");
@@ -108,9 +108,20 @@ CaseInput ReadCase(const JsonValue& value, const std::string& path) {
         Fail(r.PathOf("situation_date"),
              "must fall in the current fiscal year (" + Iso(current->start) + ".." + Iso(current->end) + ")");
     result.tax_regime = r.IntAmong("tax_regime", {1, 2}, "must be 1 or 2", 1);
-    result.company = r.Text("company", kMaxCompanyLength, "Demo");
+    // The legal name: "legal_name", or "company" as the first scenarios wrote it; not both.
+    if (r.Find("company") && r.Find("legal_name"))
+        Fail(r.PathOf("legal_name"), "the legal name is given once: \"legal_name\" or \"company\"");
+    result.company = r.Find("legal_name") ? r.RequiredText("legal_name", kMaxCompanyLength)
+                                          : r.Text("company", kMaxCompanyLength, "Demo");
     result.user = r.Find("user") ? r.RequiredText("user", kMaxUserLength) : "demo";
     result.account_length = r.Int("account_length", 6, 13, 6);
+    if (r.Find("siren")) {
+        // Read at any length so that the refusal is the same for every text that is not a SIREN.
+        result.siren = r.RequiredText("siren", kMaxCompanyLength);
+        if (!SirenValide(result.siren))
+            Fail(r.PathOf("siren"), "\"" + fields::EchoedKey(result.siren) +
+                                        "\" n'est pas un SIREN (9 chiffres dont la clé de Luhn est juste)");
+    }
     result.settings = ReadSettings(r);
     return result;
 }
@@ -128,6 +139,7 @@ ParametresDossier CaseParameters(const CaseInput& input) {
     parameters.DateSituation = input.situation_date;
     parameters.RegimeFiscal = input.tax_regime;
     parameters.LongueurCompte = input.account_length;
+    parameters.Siren = input.siren;
     return parameters;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/compta_interne.h"
 #include "platform/dossier.h"
+#include "platform/fec.h"
 #include "platform/messages.h"
 
 namespace {
@@ -197,8 +198,13 @@ bool AssEcrExportee() {
     if (!exportEnCours.actif) throw EComptabilite("Aucun export d'écritures n'est en cours.");
     if (fichierExport.empty())
         throw EComptabilite("Aucun fichier n'a été choisi pour l'export des écritures.");
-    compta::EcrireFEC(fichierExport, exportEnCours.ecritures, compta::ChargerPlan(pCurDossier), pCurDossier,
-                      Date());
+    // An import file for an accounting package: its entries are not validated yet (empty ValidDate)
+    // and are numbered in the file; the package numbers them when it records them.
+    fec::OptionsEcriture options;
+    options.JeuCaracteres = fec::Jeu::Utf8;
+    options.CommeEnregistrees = false;
+    options.DeuxDecimales = false;
+    fec::Ecrire(fichierExport, exportEnCours.ecritures, pCurDossier, options);
     return true;
 }
 

@@ -34,6 +34,7 @@ int EnregistrerEcriture(CDossier& dossier, const EcritureCompta& entry);
 bool SupprimerEcriture(CDossier& dossier, const UnicodeString& journal, const TDateTime& date, int origin,
                        const UnicodeString& piece);
 std::vector<EcritureCompta> LireEcritures(CDossier& dossier);
+bool ColonneExiste(CDossier& dossier, const UnicodeString& table, const UnicodeString& column);
 
 // --- Chart of accounts ---
 struct CompteGeneral {
@@ -46,11 +47,5 @@ std::vector<CompteGeneral> PlanComptableGeneral();
 // built-in chart alone, numbers as they stand).
 std::map<UnicodeString, UnicodeString> ChargerPlan(CDossier* dossier);
 UnicodeString Completer(CDossier* dossier, const UnicodeString& account);
-
-// --- Export ---
-// Writes entries in the FEC layout; `validation` is the validation date written on every line.
-void EcrireFEC(const UnicodeString& path, const std::vector<EcritureCompta>& entries,
-               const std::map<UnicodeString, UnicodeString>& chart, CDossier* dossier,
-               const TDateTime& validation);
 
 }  // namespace compta

@@ -130,7 +130,13 @@ struct LigneCompta {
 };
 
 struct EcritureCompta {
-    int Id = 0;  // the entry's number in the ledger (0 for an entry not recorded)
+    int Id = 0;  // the entry's row in the ledger (0 for an entry not recorded)
+    // Its number in its fiscal year: entries are numbered 1, 2, 3... in chronological order (date,
+    // journal, piece) as they are recorded, the sequence kept continuous when an entry is recorded
+    // among earlier ones or removed; 0 for an entry not recorded.
+    int Numero = 0;
+    // The day it was recorded (its validation date); null for an entry not recorded.
+    TDateTime DateValidation;
     UnicodeString Journal;
     TDateTime Date;
     UnicodeString Piece;
@@ -141,7 +147,8 @@ struct EcritureCompta {
     UnicodeString OrigineTexte() const { return AssOrigineTexte(Origine); }
 };
 
-// Every recorded entry with its lines, by date, journal and number; lines in their recorded order.
+// Every recorded entry with its lines, in chronological order (date, journal, piece); lines in their
+// recorded order.
 std::vector<EcritureCompta> ComptaLireEcritures();
 
 // The comparison of the ledger with the register: the ledger callback receives one ledger line with
@@ -152,9 +159,16 @@ using FctLigneCompta = void (*)(void* contexte, const char* compte, const char* 
 using FctRegistreCompta = void (*)(void* contexte);
 // Calls `ligne` once per ledger line (in the order of ComptaLireEcritures), then `registre` when
 // given; returns the number of lines visited. Exceptions of the callbacks pass to the caller.
+// When the company's own general ledger of the current year was imported (fec::Importer), the
+// comparison confronts the register with it instead: its lines on the accounts the register has a
+// say on (20-23, 28, 29, 68, 78, 675, 775, 145), in the file's order, the origin empty, the opening
+// balances ("à-nouveaux") not flagged special and the year's movements flagged special, each line's
+// balance on one side.
 int ComptaComparer(void* contexte, FctLigneCompta ligne, FctRegistreCompta registre = nullptr);
 
 dateDOS ComptaDateDOS(const TDateTime& date);
+// Whether the comparison confronts the register with the company's imported general ledger.
+bool ComptaGrandLivreEntreprise();
 
 // --- Chart of accounts ---
 //

@@ -60,6 +60,8 @@ void CheckFiscalYears(const ParametresDossier& p) {
     if (p.LongueurCompte < 6 || p.LongueurCompte > 13)
         throw EDossier("La longueur des comptes doit être comprise entre 6 et 13");
     if (p.RegimeFiscal != 1 && p.RegimeFiscal != 2) throw EDossier("Le régime fiscal doit valoir 1 ou 2");
+    if (!p.Siren.empty() && !SirenValide(p.Siren))
+        throw EDossier("siren : \"" + p.Siren + "\" n'est pas un SIREN (9 chiffres, clé de Luhn)");
 }
 
 // What can be checked of a local database file before the embedded engine reads it, which a damaged
@@ -129,6 +131,19 @@ void CreateOwnerOnlyDirectory(const UnicodeString& directory, std::error_code& e
         return;
     }
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, error);
+}
+
+bool SirenValide(const UnicodeString& siren) {
+    if (siren.size() != 9) return false;
+    int sum = 0;
+    for (size_t i = 0; i < siren.size(); ++i) {
+        const char c = siren[siren.size() - 1 - i];
+        if (c < '0' || c > '9') return false;
+        int digit = c - '0';
+        if (i % 2 == 1) digit = digit * 2 > 9 ? digit * 2 - 9 : digit * 2;
+        sum += digit;
+    }
+    return sum % 10 == 0;
 }
 
 CDossier::CDossier(const UnicodeString& directory) : directory_(directory) {}
@@ -212,7 +227,7 @@ std::unique_ptr<CDossier> CDossier::Creer(const UnicodeString& directory,
 void CDossier::CreerTables(const ParametresDossier& p) {
     TIBTransaction& transaction = database_.DefaultTransaction();
     const char* tables[] = {
-        "CREATE TABLE DOSSIER (RAISON_SOCIALE VARCHAR(60),REGIME_FISCAL SMALLINT NOT NULL,"
+        "CREATE TABLE DOSSIER (RAISON_SOCIALE VARCHAR(60),SIREN VARCHAR(9),REGIME_FISCAL SMALLINT NOT NULL,"
         "REGIME_FISCAL2 SMALLINT NOT NULL,LONGUEUR_COMPTE SMALLINT NOT NULL,DEBUT_EXERCICE DATE NOT NULL,"
         "DATE_SITUATION DATE NOT NULL)",
         "CREATE TABLE EXERCICES (DATE_DEBUT DATE NOT NULL PRIMARY KEY,DATE_FIN DATE NOT NULL,"
@@ -234,12 +249,13 @@ void CDossier::CreerTables(const ParametresDossier& p) {
         if (double(year.Debut) == double(p.DebutExerciceCourant)) current = &year;
     }
     TDateTime situation = p.DateSituation.IsNull() ? current->Fin : p.DateSituation;
-    database_.ExecuteImmediate(fmt::format(
-        "INSERT INTO DOSSIER (RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
-        "DATE_SITUATION) VALUES ({},{},{},{},{},{})",
-        Quote(p.RaisonSociale), p.RegimeFiscal,
-        p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal, p.LongueurCompte,
-        DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
+    database_.ExecuteImmediate(
+        fmt::format("INSERT INTO DOSSIER "
+                    "(RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,"
+                    "DATE_SITUATION) VALUES ({},{},{},{},{},{},{})",
+                    Quote(p.RaisonSociale), p.Siren.empty() ? UnicodeString("NULL") : Quote(p.Siren),
+                    p.RegimeFiscal, p.RegimeFiscalSecondaire ? p.RegimeFiscalSecondaire : p.RegimeFiscal,
+                    p.LongueurCompte, DateLiteral(p.DebutExerciceCourant), DateLiteral(situation)));
     transaction.Commit();
 }
 
@@ -262,6 +278,7 @@ std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
                                    "Impossible d'ouvrir le dossier " + directory + " : " + e.Message);
     }
     try {
+        dossier->MettreAJourTables();
         dossier->Relire();
     } catch (const EDossier&) {
         throw;
@@ -272,14 +289,40 @@ std::unique_ptr<CDossier> CDossier::Ouvrir(const UnicodeString& directory) {
     return dossier;
 }
 
+bool CDossier::ColonneExiste(const UnicodeString& table, const UnicodeString& column) {
+    TIBSQL query(&database_);
+    query.SQL.Add("SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME=" +
+                  Quote(sqltext::Upper(table)) + " AND RDB$FIELD_NAME=" + Quote(sqltext::Upper(column)));
+    query.ExecQuery();
+    return !query.Eof();
+}
+
+void CDossier::MettreAJourTables() {
+    // The SIREN came after the first case files: theirs get the column, empty (null) until the
+    // user records it. Opening happens outside any host action, so the change is committed here.
+    if (ColonneExiste("DOSSIER", "SIREN")) return;
+    database_.ExecuteImmediate("ALTER TABLE DOSSIER ADD SIREN VARCHAR(9)");
+    database_.DefaultTransaction().Commit();
+}
+
+void CDossier::SetSiren(const UnicodeString& siren) {
+    if (!siren.empty() && !SirenValide(siren))
+        throw EDossier("siren : \"" + siren + "\" n'est pas un SIREN (9 chiffres, clé de Luhn)");
+    database_.ExecuteImmediate("UPDATE DOSSIER SET SIREN=" +
+                               (siren.empty() ? UnicodeString("NULL") : Quote(siren)));
+    Siren = siren;
+}
+
 void CDossier::Relire() {
     TIBQuery query(&database_);
     query.SQL.Add(
-        "SELECT RAISON_SOCIALE,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION "
+        "SELECT "
+        "RAISON_SOCIALE,SIREN,REGIME_FISCAL,REGIME_FISCAL2,LONGUEUR_COMPTE,DEBUT_EXERCICE,DATE_SITUATION "
         "FROM DOSSIER");
     query.Open();
     if (query.Eof()) throw EDossier("Le dossier " + directory_ + " n'a pas de paramètres");
     RaisonSociale = query.FieldByName("RAISON_SOCIALE")->AsString();
+    Siren = query.FieldByName("SIREN")->IsNull() ? UnicodeString() : query.FieldByName("SIREN")->AsString();
     RegimeFiscal = query.FieldByName("REGIME_FISCAL")->AsInteger();
     RegimeFiscalSecondaire = query.FieldByName("REGIME_FISCAL2")->AsInteger();
     LongueurCompte = query.FieldByName("LONGUEUR_COMPTE")->AsInteger();

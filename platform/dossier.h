@@ -6,7 +6,7 @@
 //    names one, a database served by a Firebird server, "host:path" or "host/port:path", reached
 //    with the credentials ISC_USER and ISC_PASSWORD of the environment);
 //  - "dossier.ini", the settings file; section "VK" holds the engine's settings.
-// The company's data (name, tax regime, account length, current fiscal year, situation date) and the
+// The company's data (legal name, SIREN, tax regime, account length, current fiscal year, situation date) and the
 // fiscal years live in the database, in the case-file library's own tables "DOSSIER" and
 // "EXERCICES", so that they change in the same transaction as the register.
 //
@@ -31,7 +31,8 @@ struct ExerciceFiscal {
 
 // What a new case file starts with.
 struct ParametresDossier {
-    UnicodeString RaisonSociale = "Demo";
+    UnicodeString RaisonSociale = "Demo";  // the company's legal name
+    UnicodeString Siren;                    // empty: not known yet; else 9 digits (SirenValide)
     std::vector<ExerciceFiscal> Exercices;  // in order, contiguous
     TDateTime DebutExerciceCourant;         // start of one of the recorded years
     TDateTime DateSituation;                // null: end of the current year
@@ -104,6 +105,7 @@ public:
     TDateTime DateFinExercice;
     TDateTime DateSituation;
     UnicodeString RaisonSociale;
+    UnicodeString Siren;  // empty when the case file does not record it
     StaticFichierINI* FichierINI() { return ini_.get(); }
 
     // --- What the host uses ---
@@ -112,6 +114,8 @@ public:
     // missing); the situation date becomes the new year's end. In the default transaction.
     void PasserExerciceSuivant();
     void SetDateSituation(const TDateTime& date);
+    // Records the company's SIREN (empty: none); raises EDossier naming the field when it is not one.
+    void SetSiren(const UnicodeString& siren);
     // Whether the date falls in a recorded fiscal year that is not closed.
     bool DateDansExerciceOuvert(const TDateTime& date) const;
     // Reads the company's data and fiscal years again from the database.
@@ -121,6 +125,9 @@ public:
 private:
     explicit CDossier(const UnicodeString& directory);
     void CreerTables(const ParametresDossier& parametres);
+    // Gives a case file made by an earlier version the columns added since (committed at once).
+    void MettreAJourTables();
+    bool ColonneExiste(const UnicodeString& table, const UnicodeString& column);
     void EnregistrerParametres();
     UnicodeString CheminBase() const;
 
@@ -132,6 +139,10 @@ private:
 };
 
 extern CDossier* pCurDossier;
+
+// Whether a text is a SIREN: exactly 9 digits whose Luhn check holds (from the right, every second
+// digit doubled, the digits of the results summed: the total is a multiple of 10).
+bool SirenValide(const UnicodeString& siren);
 
 // Creates a directory for its owner only: mode 0700 from its creation, so that no other user can
 // ever enter it (its missing parents are created as usual). An existing directory is set to 0700.
