@@ -229,6 +229,14 @@ std::vector<Etat> Calculer(const Demande& demande) {
     bool known = false;
     for (const std::string& f : Formulaires()) known = known || f == form;
     if (!known) throw std::invalid_argument(fmt::format("Formulaire inconnu : {}", form));
+    // Only the last closing's versions say what the derogatory balances were; for an earlier closed
+    // year the forms that carry them are refused rather than printed wrong.
+    if (periode.exercice < -1 && form != "2054" && form != "2059a" && form != "2033c")
+        throw std::invalid_argument(
+            fmt::format("{} : les amortissements dérogatoires d'un exercice antérieur au dernier exercice "
+                        "clos ne sont pas "
+                        "reconstitués (2054, 2059a et 2033c le sont)",
+                        form));
     const std::vector<FaitsComposant> faits = LireFaits(periode);
     std::vector<Etat> etats;
     if (form == "2054") etats.push_back(Etat2054(faits, periode));

@@ -144,6 +144,15 @@ TEST_F(WorkedStatements, AClosedYearAndADateInsideTheYear) {
     ASSERT_EQ(closed.status, 0) << closed.err;
     for (const char* form : forms) EXPECT_EQ(statement(form, "--year 2026"), current[form]) << form;
     EXPECT_NE(statement("2054", ""), current["2054"]) << "the current year is 2027 now";
+
+    // Two closings later, 2026's gross values, depreciation frame and gains still read back; the
+    // forms that carry its derogatory balances are refused, not printed wrong.
+    ASSERT_EQ(Host("close-year " + Quoted(dossier())).status, 0);
+    for (const char* form : {"2054", "2059a"})
+        EXPECT_EQ(statement(form, "--year 2026"), current[form]) << form;
+    const vktest::Outcome refused = Host("statement " + Quoted(dossier()) + " 2055 --year 2026");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("antérieur au dernier exercice clos"), std::string::npos) << refused.err;
 }
 
 }  // namespace
