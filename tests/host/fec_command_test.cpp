@@ -62,7 +62,9 @@ TEST_F(FecCommands, DemoCaseFileFecConformsInEveryForm) {
             for (const std::string& fault : content.faults) ADD_FAILURE() << form.options << ": " << fault;
             EXPECT_GT(content.entries, 1) << form.options;
             if (run == 0) first = ReadFile(file);
-            if (run == 1) EXPECT_EQ(ReadFile(file), first) << form.options << ": numbers are stable";
+            if (run == 1) {
+                EXPECT_EQ(ReadFile(file), first) << form.options << ": numbers are stable";
+            }
         }
     }
 }
