@@ -43,7 +43,10 @@ if(PROJECT_IS_TOP_LEVEL)
   set(CPACK_DEBIAN_PACKAGE_SECTION libs)
   set(CPACK_COMPONENTS_ALL lib dev host)
   set(CPACK_DEBIAN_LIB_PACKAGE_NAME libvkengine0)
-  set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libfbclient2 (>= 3.0), libfmt9, libsimpleini1, libstdc++6 (>= 12)")
+  # Every library the two shared libraries link (readelf -d, NEEDED); scripts/check-install.sh checks
+  # that each one's package is listed.
+  set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS
+      "libfbclient2 (>= 3.0), libfmt9, libsimpleini1, libpangocairo-1.0-0, libpango-1.0-0, libcairo2, libglib2.0-0, libstdc++6 (>= 12), libgcc-s1, libc6")
   set(CPACK_COMPONENT_LIB_DESCRIPTION "vkengine: the engine's shared libraries (libvkengine, libvkplatform)")
   set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvkengine-dev)
   set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)

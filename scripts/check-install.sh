@@ -41,6 +41,17 @@ for deb in "$work"/debs/*.deb; do
   dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/include/vkengine/.*/' 
   dpkg-deb -x "$deb" "$work/root"
 done
+# Every library the packaged binaries link comes from a package the Debian packages depend on (or
+# from libvkengine0 itself): a fresh machine that installs them can load them.
+depends=$(for deb in "$work"/debs/*.deb; do dpkg-deb -f "$deb" Depends; done | tr ',' '\n' | awk '{print $1}')
+for binary in "$work"/root/usr/lib/*.so.0 "$work"/root/usr/bin/vkhost; do
+  for needed in $(readelf -d "$binary" | awk '/NEEDED/ {gsub(/[][]/, "", $5); print $5}'); do
+    [ -e "$work/root/usr/lib/$needed" ] && continue
+    owner=$(dpkg -S "*/$needed" 2>/dev/null | grep -v i386 | head -n1 | cut -d: -f1)
+    grep -qx "$owner" <<<"$depends" ||
+      { echo "$(basename "$binary") links $needed ($owner), not in the packages' Depends" >&2; exit 1; }
+  done
+done
 step "Debian packages built and listed"
 cmake -S examples/minimal -B "$work/ex-deb" -DCMAKE_PREFIX_PATH="$work/root/usr" >/dev/null
 cmake --build "$work/ex-deb" >/dev/null

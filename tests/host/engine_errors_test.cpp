@@ -94,7 +94,7 @@ TEST_F(EngineErrors, AFailedStatementCommitsNothingAndShowsItsLocationCode) {
         SCOPED_TRACE(s.name);
         const fs::path dossier = work.Path() / "case";
         fs::remove_all(dossier);
-        fs::copy(built, dossier);
+        CopyCase(built, dossier);
         Isql(dossier, std::string(s.change) + "\nCOMMIT;\n");
         const std::string before = Dump(dossier);
 

@@ -93,16 +93,24 @@ protected:
 TEST_F(MultiUser, ServedCaseFileTwoProgramsComputeWhileAThirdWrites) {
     if (!ServerAvailable()) GTEST_SKIP() << kNoServer;
     Setup(true);
+    constexpr int kMiddle = 20;
     constexpr int kLast = 40;
-    auto writer = Worker({"write", Case(), "CONC-01", "1", std::to_string(kLast)});
     auto first = Worker({"compute", Case(), "CONC-01", std::to_string(kLast), "90"});
     auto second = Worker({"compute", Case(), "CONC-01", std::to_string(kLast), "90"});
+    // The writer stops half way until both readers have seen that state: a middle state is then
+    // seen whatever the speed of each program.
+    auto writer = Worker({"write", Case(), "CONC-01", "1", std::to_string(kMiddle)});
     ASSERT_EQ(writer->Finish(120s), 0) << writer->Output();
+    for (ChildProcess* reader : {first.get(), second.get()})
+        ASSERT_TRUE(reader->WaitForLine(fmt::format("seen {}", kMiddle), 60s)) << reader->Output();
+    auto rest = Worker({"write", Case(), "CONC-01", std::to_string(kMiddle + 1), std::to_string(kLast)});
+    ASSERT_EQ(rest->Finish(120s), 0) << rest->Output();
     ASSERT_EQ(first->Finish(120s), 0) << first->Output();
     ASSERT_EQ(second->Finish(120s), 0) << second->Output();
 
     std::vector<int> committed = Numbers(writer->Lines("committed "));
-    ASSERT_EQ(committed.size(), size_t(kLast)) << writer->Output();
+    for (int shift : Numbers(rest->Lines("committed "))) committed.push_back(shift);
+    ASSERT_EQ(committed.size(), size_t(kLast)) << writer->Output() << rest->Output();
     std::set<int> between;  // states seen while the writer was at work
     for (ChildProcess* reader : {first.get(), second.get()}) {
         // Each reading is a new transaction: it sees every commit made before it started, so the

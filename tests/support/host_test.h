@@ -42,9 +42,39 @@ protected:
         WriteFile(file, scenario);
         return Host("run " + Quoted(file) + " " + options);
     }
-    // isql-fb on the database of the case file `dossier`; the script is expected to run silently.
+    // The database the host opens for the case file `dossier`: the served name its settings give
+    // (Base=host/port:path), or its own dossier.fdb.
+    static std::string DatabaseOf(const std::filesystem::path& dossier) {
+        std::istringstream settings(ReadFile(dossier / "dossier.ini"));
+        for (std::string line; std::getline(settings, line);)
+            if (line.rfind("Base", 0) == 0 && line.find('=') != std::string::npos) {
+                std::string name = line.substr(line.find('=') + 1);
+                name.erase(0, name.find_first_not_of(' '));
+                return name;
+            }
+        return (dossier / "dossier.fdb").string();
+    }
+    // A copy of the case file `from` in `to`, whose settings name the copy's own database when they
+    // name a served one: a copied case file never opens the original's database.
+    static void CopyCase(const std::filesystem::path& from, const std::filesystem::path& to) {
+        std::filesystem::copy(from, to);
+        const std::string settings = ReadFile(to / "dossier.ini");
+        const std::string original = DatabaseOf(from);
+        if (original == (from / "dossier.fdb").string()) return;  // embedded
+        const size_t served = original.find(':' + (from / "dossier.fdb").string());
+        if (served == std::string::npos) {
+            ADD_FAILURE() << "the settings of " << from << " name another database: " << original;
+            return;
+        }
+        const std::string copy = original.substr(0, served + 1) + (to / "dossier.fdb").string();
+        std::string rewritten = settings;
+        rewritten.replace(rewritten.find(original), original.size(), copy);
+        WriteFile(to / "dossier.ini", rewritten);
+    }
+    // isql-fb on the database of the case file `dossier` (through the server when it is served);
+    // the script is expected to run silently.
     std::string Isql(const std::filesystem::path& dossier, const std::string& script) {
-        const Outcome outcome = Shell("isql-fb -q -ch UTF8 " + Quoted(dossier / "dossier.fdb"), script);
+        const Outcome outcome = Shell("isql-fb -q -ch UTF8 " + Quoted(DatabaseOf(dossier)), script);
         EXPECT_EQ(outcome.status, 0) << script << "\n" << outcome.err;
         EXPECT_EQ(outcome.err, "") << script;
         return outcome.out;
