@@ -1,5 +1,6 @@
 #include "units/vksession.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <fmt/format.h>
@@ -122,6 +123,12 @@ std::unique_ptr<cVK_Bien> LoadFirstId(const std::string& sql) {
 }  // namespace
 
 std::unique_ptr<cVK_Bien> LoadLatestVersion(const std::string& refCalc) {
+    // A calculated reference is a whole number: any other text names no asset and never reaches
+    // the statement.
+    const bool digits =
+        !refCalc.empty() && refCalc.size() <= 10 &&
+        std::all_of(refCalc.begin(), refCalc.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) return nullptr;
     return LoadFirstId("SELECT FIRST 1 ID_BIEN FROM " + GetNomTable("VKB", false) +
                        " WHERE REF_CALC=" + refCalc + " ORDER BY ID_BIEN DESCENDING");
 }

@@ -88,6 +88,9 @@ TEST_F(SessionTest, LookupsOfAnUnknownAssetFindNothing) {
     EXPECT_FALSE(vk::LoadAssetByReference("ABSENT"));
     EXPECT_FALSE(vk::LoadAssetByReference("M1' OR '1'='1")) << "a reference is a value, never SQL";
     EXPECT_FALSE(vk::LoadLatestVersion("999999"));
+    for (const char* text : {"", "1 OR 1=1", "0 OR REF_CALC>0", "-1", "12345678901"})
+        EXPECT_FALSE(vk::LoadLatestVersion(text))
+            << "a calculated reference is a whole number, never SQL: " << text;
 }
 
 TEST_F(SessionTest, AChargeIsComputedAsTheExampleHostDoes) {
