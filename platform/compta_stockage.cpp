@@ -219,10 +219,11 @@ bool ComptaTablesPresentes(CDossier& dossier) {
 void ComptaCreerTables(CDossier& dossier) {
     TIBDatabase& database = *dossier.GetDatabaseFirebird();
     // Each table is committed before the next: the lines refer to the entries.
-    const std::pair<const char*, const char*> tables[] = {{compta::kTableEcritures, compta::kCreerEcritures},
-                                                          {compta::kTableLignes, compta::kCreerLignes},
-                                                          {compta::kTablePlan, compta::kCreerPlan},
-                                                          {compta::kTableGrandLivre, compta::kCreerGrandLivre}};
+    const std::pair<const char*, const char*> tables[] = {
+        {compta::kTableEcritures, compta::kCreerEcritures},
+        {compta::kTableLignes, compta::kCreerLignes},
+        {compta::kTablePlan, compta::kCreerPlan},
+        {compta::kTableGrandLivre, compta::kCreerGrandLivre}};
     for (const auto& [name, sql] : tables) {
         if (dossier.TableExistFirebird(name)) continue;
         database.ExecuteImmediate(sql);
