@@ -7,6 +7,7 @@
 #include "host/commands.h"
 #include "host/entries.h"
 #include "host/exits_build.h"
+#include "host/register_commands.h"
 #include "host/run.h"
 #include "host/session.h"
 #include "host/statement.h"
@@ -171,6 +172,7 @@ int Main(int argc, char** argv) {
         [&] { status = Guarded([&] { return RunStatement(statement, environment, std::cout); }); });
 
     AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
+    AddRegisterCommands(app, addEnvironment, environment, status, Guarded);
 
     try {
         app.parse(argc, argv);
