@@ -46,7 +46,10 @@ public:
     explicit TemporaryFile(const std::string& target) {
         const fs::path path(target);
         const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
-        name_ = (directory / ("." + path.filename().string() + ".XXXXXX")).string();
+        // Built by appending: "." + string trips a false -Wrestrict of g++ 12 in optimised builds.
+        std::string hidden = ".";
+        hidden.append(path.filename().string()).append(".XXXXXX");
+        name_ = (directory / hidden).string();
         fd_ = ::mkstemp(name_.data());  // O_EXCL, mode 0600
         if (fd_ < 0) {
             name_.clear();

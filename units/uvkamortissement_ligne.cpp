@@ -290,6 +290,15 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
         }
     }
 
+    // Units of production and manual amounts: a component whose use ended before this year
+    // charges nothing in it.
+    if (method == maUnitesOeuvre || info.TypeMethode == 4)
+        if (cession && !cession->GetDateFinUtilisation().IsNull() &&
+            cession->GetDateFinUtilisation() < yearStart) {
+            k.dernier = true;
+            return finish(CCurrency(0), true);
+        }
+
     const double rate = plan_->GetTaux();
     const double baseValue = base.AsDouble();
     switch (info.TypeMethode) {

@@ -172,7 +172,15 @@ TDateTime cVK_Amortissement::DatePremImmat() const {
 int cVK_Amortissement::MethodeComptable() const {
     if (liste_) {
         cVK_Amortissement* comptable = AutrePlan(taComptable);
-        return comptable ? comptable->METHODE : -2147483647;
+        if (!comptable) return -2147483647;
+        // An accounting plan that copies this one uses what this one was given (a manual tax plan
+        // is copied as units of production).
+        if (comptable->METHODE == maIdemFiscal && TYPEAMORT == taFiscal) {
+            if (!comptable->GetAmortissable()) return maNonAmortissable;
+            return METHODE == maManuel ? maUnitesOeuvre : METHODE;
+        }
+        // Otherwise the method it really applies: a method it may not use counts as its fallback.
+        return comptable->GetMethode();
     }
     return faits_ && faits_->MethodeComptableLue ? faits_->MethodeComptable : -2147483647;
 }
@@ -252,18 +260,18 @@ bool cVK_Amortissement::MethodeValide(VK_MethodeAmort method) const {
 }
 
 VK_MethodeAmort cVK_Amortissement::MethodeCopiee() const {
-    // A copy method takes the other plan's chosen method, as the insert resolves it.
-    if (METHODE == maIdemFiscal && TYPEAMORT != taFiscal) {
-        const cVK_Amortissement* fiscal = AutrePlan(taFiscal);
-        if (!fiscal) return METHODE;
-        return fiscal->METHODE == maManuel ? maUnitesOeuvre : fiscal->METHODE;
-    }
-    if (METHODE == maIdemComptable && TYPEAMORT == taFiscal) {
-        const cVK_Amortissement* comptable = AutrePlan(taComptable);
-        if (!comptable) return METHODE;
-        return comptable->METHODE == maUnitesOeuvre ? maManuel : comptable->METHODE;
-    }
-    return METHODE;
+    // A copy method takes the method the other plan really applies (its fallback when its own
+    // method is not allowed, 0 when it is not depreciable), not the one stored on it; the manual
+    // tax method and units of production stand for each other. Two plans copying each other stay
+    // unresolved.
+    const bool copieFiscal = METHODE == maIdemFiscal && TYPEAMORT != taFiscal;
+    const bool copieComptable = METHODE == maIdemComptable && TYPEAMORT == taFiscal;
+    if (!copieFiscal && !copieComptable) return METHODE;
+    const cVK_Amortissement* autre = AutrePlan(copieFiscal ? taFiscal : taComptable);
+    if (!autre || autre->METHODE == maIdemComptable || autre->METHODE == maIdemFiscal) return METHODE;
+    const VK_MethodeAmort effective = autre->GetMethode();
+    if (copieFiscal) return effective == maManuel ? maUnitesOeuvre : effective;
+    return effective == maUnitesOeuvre ? maManuel : effective;
 }
 
 VK_MethodeAmort cVK_Amortissement::GetMethode() const {

@@ -301,7 +301,7 @@ void cVK_Amortissement::SetMethode(VK_MethodeAmort method) {
     if (ID != 0) {
         PTDEDEPART = TDateTime();
         cVK_Composant* component = GetComposant();
-        if (method == maUnitesOeuvre) {
+        if (method == maUnitesOeuvre || GetMethode() == maUnitesOeuvre) {
             if (component && !component->GetLstUOPrevue())
                 component->SetLstUOPrevue(new cVK_LstUOPrevue(component, base_));
         } else if (method == maManuel) {
@@ -524,7 +524,8 @@ void cVK_Amortissement::SetMAN_CumulDeprecNonDedOuvForce(const CCurrency& amount
 
 bool cVK_Amortissement::GetForcageOuv(bool standards) {
     cVK_Composant* component = GetComposant();
-    if (METHODE == maUnitesOeuvre && component && !component->UO_CONSO_OUV.IsNull()) return true;
+    // Forced opening units force the opening only of a plan that applies units of production.
+    if (component && !component->UO_CONSO_OUV.IsNull() && GetMethode() == maUnitesOeuvre) return true;
     if (standards)
         return !OUV_AMORT_MAN.IsNull() || !OUV_DEPREC_DED_MAN.IsNull() || !OUV_DEPREC_NON_DED_MAN.IsNull();
     return !OUV_AMORT.IsNull() || !OUV_DEPREC_DED.IsNull() || !OUV_DEPREC_NON_DED.IsNull() ||

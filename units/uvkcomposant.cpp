@@ -181,6 +181,8 @@ void cVK_Composant::Lit(TDataSet* row) {
         }
         if (!bien_) LitVehiculeSansBien();
         amortissements_ = std::make_unique<cVK_LstAmortissement>(this, base_);
+        // Once both plans are read, a copy plan can say whether it uses units of production.
+        LitUnitesPrevues();
         // A disposal without a tax rate takes the rate of its long-term result (D17: only when the
         // component has a disposal).
         if (cession_) cession_->InitTauxImposition();
@@ -226,7 +228,6 @@ bool cVK_Composant::HasVehicule() const {
     if (bien_) return bien_->GetVehicule() != nullptr;
     return vehiculePresent_;
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // Totals of the acquisition details

@@ -250,6 +250,10 @@ private:
     void LitCession();
     // Drops the computed schedules of the plans of units of production.
     void ClearCalculsUnites();
+    // True when one of the plans applies units of production (the component's forecasts are used).
+    bool UtiliseUnites() const;
+    // Reads the units forecasts when a plan applies units of production and none are loaded yet.
+    void LitUnitesPrevues();
     UnicodeString ValeursInsert() const;
     UnicodeString AffectationsUpdate() const;
     void NormaliseBaseTaxePro();

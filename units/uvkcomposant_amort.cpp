@@ -51,7 +51,19 @@ void cVK_Composant::LitCession() {
 
 void cVK_Composant::ClearCalculsUnites() {
     for (int i = 0; amortissements_ && i < amortissements_->Count(); ++i)
-        if (amortissements_->Get(i)->METHODE == maUnitesOeuvre) amortissements_->Get(i)->ClearCalculs();
+        if (amortissements_->Get(i)->GetMethode() == maUnitesOeuvre) amortissements_->Get(i)->ClearCalculs();
+}
+
+// Judged on the method each plan applies: a copy plan resolving to units of production uses the
+// component's forecasts as much as a plan given that method.
+bool cVK_Composant::UtiliseUnites() const {
+    for (int i = 0; amortissements_ && i < amortissements_->Count(); ++i)
+        if (amortissements_->Get(i)->GetMethode() == maUnitesOeuvre) return true;
+    return false;
+}
+
+void cVK_Composant::LitUnitesPrevues() {
+    if (!uoPrevues_ && UtiliseUnites()) uoPrevues_ = std::make_unique<cVK_LstUOPrevue>(this, base_);
 }
 
 // The schedule of every plan, one row per line, in the environment's report table "VKA" (not the

@@ -2,8 +2,8 @@
 #include <fmt/format.h>
 
 #include "platform/dossier.h"
-#include "units/uvkbien.h"
 #include "units/uvkamortissement.h"
+#include "units/uvkbien.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdetailcomposant.h"
@@ -140,10 +140,7 @@ bool cVK_Composant::SauveEnfants() {
     if (amortissements_) saved = amortissements_->BD_MAJ() && saved;
     if (cession_) saved = cession_->BD_MAJ() && saved;
     if (uoPrevues_) {
-        bool units = false;
-        for (int i = 0; amortissements_ && i < amortissements_->Count(); ++i)
-            units = units || amortissements_->Get(i)->METHODE == maUnitesOeuvre;
-        if (units) {
+        if (UtiliseUnites()) {
             saved = uoPrevues_->BD_MAJ() && saved;
         } else {
             // No plan uses units of production any more: their forecasts go.
@@ -174,7 +171,8 @@ bool cVK_Composant::BD_Supprimer(bool confirm) {
                 if (TableExiste("VKA", base_) &&
                     !VK_ExecSQL(VK_LOC(), "DELETE FROM " + plans + " WHERE ID_COMPO=" + id, base_))
                     return false;
-                if (uoPrevues_ && !VK_ExecSQL(VK_LOC(), "DELETE FROM " + forecasts + " WHERE ID_COMPO=" + id, base_))
+                if (uoPrevues_ &&
+                    !VK_ExecSQL(VK_LOC(), "DELETE FROM " + forecasts + " WHERE ID_COMPO=" + id, base_))
                     return false;
             }
             if (!VK_ExecSQL(VK_LOC(), "DELETE FROM " + NomTable() + " WHERE ID_COMPO=" + id, base_))
@@ -287,7 +285,8 @@ void cVK_Composant::Assign(const cVK_Composant* source, bool keepOwnNames) {
             if (!cession_) cession_ = std::make_unique<cVK_Cession>(this, nullptr, 0);
             cession_->Assign(source->cession_.get());
         }
-        if (amortissements_ && source->amortissements_) amortissements_->Assign(source->amortissements_.get());
+        if (amortissements_ && source->amortissements_)
+            amortissements_->Assign(source->amortissements_.get());
         // The rate of the copied disposal is judged on the copied plans.
         if (cession_) cession_->InitTauxImposition();
         // The forecasts follow the source's like the disposal.

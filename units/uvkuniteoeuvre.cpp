@@ -202,8 +202,8 @@ void cVK_LstUOPrevue::BD_Lit() {
         const unsigned ownerId = Composant ? Composant->ID : (Amortissement ? Amortissement->ID : 0);
         if (ownerId == 0) return;  // an owner not stored yet has no rows
         const UnicodeString owner = (Composant ? "C" : "A") + VK_Format_ID(ownerId);
-        auto query =
-            VK_DatasetPrecharge(VK_LOC(), "VKU", owner, owner, kSelect + Table() + " WHERE " + GetConditionID(), true, base_);
+        auto query = VK_DatasetPrecharge(VK_LOC(), "VKU", owner, owner,
+                                         kSelect + Table() + " WHERE " + GetConditionID(), true, base_);
         if (!query) return;
         for (query->Open(); !query->Eof(); query->Next())
             items_.push_back(
@@ -360,7 +360,7 @@ void cVK_LstUOPrevue::CalculAuto(bool parAnnee, const CCurrency& valeurDonnee, c
     } else if (Composant && Composant->GetLstAmortissement()) {
         cVK_LstAmortissement* plans = Composant->GetLstAmortissement();
         for (int i = 0; i < plans->Count(); ++i)
-            if (plans->Get(i)->METHODE == maUnitesOeuvre) plans->Get(i)->ClearCalculs();
+            if (plans->Get(i)->GetMethode() == maUnitesOeuvre) plans->Get(i)->ClearCalculs();
     }
     BD_MAJ();
 }
