@@ -13,6 +13,7 @@
 #include "host/scenario_fields.h"
 #include "host/user_date.h"
 #include "platform/db/fbclient.h"
+#include "units/uvketat_sortie.h"
 
 namespace vkhost {
 
@@ -331,6 +332,18 @@ std::optional<std::vector<PlanInput>> ReadPlans(LineReader& reader) {
     return plans;
 }
 
+// Depreciation already charged beyond the cost would leave a negative net book value: the line is
+// refused rather than stored with a figure no form accepts.
+void RefuseNegativeBookValue(LineReader& reader, const ComponentInput& component) {
+    if (!component.plans) return;
+    const std::optional<CCurrency>& prior = component.plans->front().forced_opening.depreciation;
+    const DetailInput& detail = component.details.front();
+    const CCurrency cost = detail.price + detail.costs;
+    if (prior && *prior > cost)
+        reader.Fail(kPriorDepreciation,
+                    "supérieurs au coût d'acquisition (" + vketat::MontantFrancais(cost) + ")");
+}
+
 ComponentInput ReadComponentLine(LineReader& reader) {
     ComponentInput component;
     component.account = reader.Text(kAccount, kMaxAccountLength, true);
@@ -351,6 +364,7 @@ ComponentInput ReadComponentLine(LineReader& reader) {
     component.details.push_back(detail);
     component.plans = ReadPlans(reader);
     component.forced.derogatory_opening = reader.Amount(kPriorDerogatory, false);
+    RefuseNegativeBookValue(reader, component);
     return component;
 }
 
@@ -401,6 +415,7 @@ bool Blank(const Record& record) {
 }  // namespace
 
 std::string FormatCsvError(const CsvError& error) {
+    if (error.line == 0) return error.reason;  // the whole file
     std::string where = "ligne " + std::to_string(error.line);
     if (error.column) where += ", colonne " + std::to_string(error.column);
     return where + ": " + error.reason;
@@ -428,7 +443,8 @@ CsvRegister ReadRegisterCsv(const std::string& bytes, size_t maxErrors) {
     if (!result.errors.empty()) return result;
     result.refColumn = size_t(columnOf[kRef] + 1);
     const size_t headerWidth = records[0].fields.size();
-    std::map<std::string, size_t> assetOf;  // reference -> index in result.assets
+    std::map<std::string, size_t> assetOf;   // reference -> index in result.assets
+    std::map<size_t, size_t> vehicleLineOf;  // index in result.assets -> line of its vehicle
     for (size_t r = 1; r < records.size() && result.errors.size() < maxErrors; ++r) {
         const Record& record = records[r];
         if (Blank(record)) continue;
@@ -449,11 +465,12 @@ CsvRegister ReadRegisterCsv(const std::string& bytes, size_t maxErrors) {
         }
         AssetInput& asset = result.assets[found->second];
         if (vehicle) {
-            if (asset.vehicle && asset.vehicle->registration != vehicle->registration)
-                reader.Fail(kRegistration,
-                            fmt::format("véhicule différent de celui de la ligne {} du même bien",
-                                        result.firstLines[found->second]));
-            asset.vehicle = vehicle;
+            auto [given, first] = vehicleLineOf.emplace(found->second, record.line);
+            if (!first && asset.vehicle->registration != vehicle->registration)
+                reader.Fail(
+                    kRegistration,
+                    fmt::format("véhicule différent de celui de la ligne {} du même bien", given->second));
+            if (first) asset.vehicle = vehicle;
         }
         asset.components.push_back(std::move(component));
     }

@@ -16,7 +16,7 @@ struct CsvError {
     size_t column = 0;
     std::string reason;
 };
-// "ligne 12, colonne 6: Prix HT : montant invalide ..." (the column left out when 0).
+// "ligne 12, colonne 6: Prix HT : montant invalide ..." (the column left out when 0, the line too).
 std::string FormatCsvError(const CsvError& error);
 
 struct CsvRegister {
