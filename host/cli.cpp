@@ -8,6 +8,7 @@
 #include "host/entries.h"
 #include "host/exits_build.h"
 #include "host/fec_commands.h"
+#include "host/register_commands.h"
 #include "host/run.h"
 #include "host/session.h"
 #include "host/statement.h"
@@ -127,6 +128,9 @@ int Main(int argc, char** argv) {
     scheduleCommand->add_option("DIR", stored.directory, "case-file directory")->required();
     scheduleCommand->add_option("REF", stored.reference, "the asset's reference")->required();
     scheduleCommand->add_option("--at", stored.at, "date of the figures (default: the situation date)");
+    scheduleCommand->add_flag(
+        "--json", stored.json,
+        "sortie JSON : le bien comme le rapport d'un scénario l'écrit (montants exacts)");
     addEnvironment(scheduleCommand);
     scheduleCommand->callback(
         [&] { status = Guarded([&] { return RunSchedule(stored, environment, std::cout); }); });
@@ -151,6 +155,9 @@ int Main(int argc, char** argv) {
     CLI::App* exitsCommand =
         app.add_subcommand("exits", "list the exits of a case file with their gains and losses");
     exitsCommand->add_option("DIR", exits.directory, "case-file directory")->required();
+    exitsCommand->add_flag(
+        "--json", exits.json,
+        "sortie JSON : les cessions et leurs biens comme le rapport d'un scénario les écrit");
     addEnvironment(exitsCommand);
     exitsCommand->callback(
         [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });
@@ -159,11 +166,14 @@ int Main(int argc, char** argv) {
     CLI::App* statementCommand = app.add_subcommand(
         "statement", "print a year-end statement: 2054, 2055, 2059a, 2033c, 2033d, register, charges, table");
     statementCommand->add_option("DIR", statement.directory, "case-file directory")->required();
-    statementCommand->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges or table")
+    statementCommand
+        ->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges or table")
         ->required()
         ->check(CLI::IsMember({"2054", "2055", "2059a", "2033c", "2033d", "register", "charges", "table"}));
-    statementCommand->add_option("--year", statement.year, "fiscal year ending in this calendar year (default: the current one)");
-    statementCommand->add_option("--at", statement.at, "a date inside the year: figures at that date (YYYY-MM-DD)");
+    statementCommand->add_option("--year", statement.year,
+                                 "fiscal year ending in this calendar year (default: the current one)");
+    statementCommand->add_option("--at", statement.at,
+                                 "a date inside the year: figures at that date (YYYY-MM-DD)");
     statementCommand->add_option("--format", statement.format, "text (default), csv, json or pdf")
         ->check(CLI::IsMember({"text", "csv", "json", "pdf"}));
     statementCommand->add_option("--out", statement.outFile, "file to create (owner only; must not exist)");
@@ -174,6 +184,7 @@ int Main(int argc, char** argv) {
 
     AddEntriesCommands(app, environment, addEnvironment, Guarded, status);
     AddFecCommands(app, environment, addEnvironment, Guarded, status);
+    AddRegisterCommands(app, addEnvironment, environment, status, Guarded);
 
     try {
         app.parse(argc, argv);

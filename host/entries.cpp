@@ -2,11 +2,14 @@
 #include "host/entries.h"
 #include "host/stored_commands.h"
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "host/json_writer.h"
 #include "platform/comptabilite.h"
 #include "platform/messages.h"
 #include "units/uvkcession.h"
@@ -51,6 +54,68 @@ void SaveOwner(cVK_Primaire* owner) {
         throw EngineReportedFailure("La date d'écriture de la cession n'a pas pu être enregistrée");
 }
 
+void WriteLedgerJson(const std::vector<EcritureCompta>& entries, std::ostream& out) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("entries");
+    json.BeginArray();
+    for (const EcritureCompta& entry : entries) {
+        CCurrency debit(0), credit(0);
+        json.BeginObject();
+        json.Field("id", entry.Id);
+        json.Field("journal", entry.Journal);
+        json.Field("date", entry.Date);
+        json.Field("origin", entry.OrigineTexte());
+        json.Field("piece", entry.Piece);
+        json.Field("special", entry.Speciale);
+        json.Key("lines");
+        json.BeginArray();
+        for (const LigneCompta& line : entry.Lignes) {
+            (line.Debit ? debit : credit) += line.Montant;
+            json.BeginObject();
+            json.Field("account", line.Compte);
+            json.Field("debit", line.Debit);
+            json.Field("amount", line.Montant);
+            json.Field("label", line.Libelle);
+            json.EndObject();
+        }
+        json.EndArray();
+        json.Field("total_debit", debit);
+        json.Field("total_credit", credit);
+        json.Field("balanced", debit == credit);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    out << '\n';
+}
+
+void WriteComparisonJson(int type, const std::vector<cVK_EcartComparaison>& rows, std::ostream& out) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Field("type", type);
+    json.Key("accounts");
+    json.BeginArray();
+    for (const cVK_EcartComparaison& row : rows) {
+        json.BeginObject();
+        json.Field("account", row.Compte);
+        json.Field("label", row.Libelle);
+        json.Field("ledger", row.Comptabilite);
+        json.Field("register", row.Registre);
+        json.Field("difference", row.Ecart);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    out << '\n';
+}
+
+bool Balanced(const EcritureCompta& entry) {
+    CCurrency debit(0), credit(0);
+    for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
+    return debit == credit;
+}
+
 }  // namespace
 
 int RunEntries(const EntriesOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
@@ -91,6 +156,12 @@ int RunLedger(const LedgerOptions& options, const EnvironmentOptions& environmen
     Session session(environment);
     session.Open(options.directory);
     const std::vector<EcritureCompta> entries = ComptaLireEcritures();
+    if (options.json) {
+        std::ostringstream text;
+        WriteLedgerJson(entries, text);
+        out << text.str();
+        return std::all_of(entries.begin(), entries.end(), Balanced) ? kExitOk : kExitFailure;
+    }
     int unbalanced = 0;
     for (const EcritureCompta& entry : entries) {
         CCurrency debit(0), credit(0);
@@ -125,6 +196,10 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
             throw EngineReportedFailure("La comparaison a échoué");
         rows = comparison.Ecarts();
         ledgerImported = ComptaGrandLivreEntreprise();
+    }
+    if (options.json) {
+        WriteComparisonJson(options.type, rows, out);
+        return kExitOk;
     }
     out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité",
                        "Registre", "Écart");
@@ -167,6 +242,7 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
     auto ledger = std::make_shared<LedgerOptions>();
     command = app.add_subcommand("ledger", "show the entries recorded in the ledger");
     command->add_option("DIR", ledger->directory, "case-file directory")->required();
+    command->add_flag("--json", ledger->json, "sortie JSON (montants exacts, dates ISO)");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, ledger] {
         status = guarded([&] { return RunLedger(*ledger, environment, std::cout); });
@@ -176,6 +252,7 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
     command = app.add_subcommand("compare", "compare the ledger with the register, account by account");
     command->add_option("DIR", compare->directory, "case-file directory")->required();
     command->add_option("TYPE", compare->type, "comparison type 0..5")->required()->check(CLI::Range(0, 5));
+    command->add_flag("--json", compare->json, "sortie JSON (montants exacts)");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, compare] {
         status = guarded([&] { return RunCompare(*compare, environment, std::cout); });

@@ -30,11 +30,13 @@ struct EntriesOptions {
 
 struct LedgerOptions {
     UnicodeString directory;
+    bool json = false;  // the entries with exact amounts and ISO dates
 };
 
 struct CompareOptions {
     UnicodeString directory;
     int type = 5;  // TYPE_COMPARAISON 0..5
+    bool json = false;
 };
 
 // vkhost entries DIR KIND --create | --cancel | --export FILE: one action, one transaction. A

@@ -3,8 +3,11 @@
 #include <fmt/format.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "host/exits_build.h"
+#include "host/json_writer.h"
+#include "host/report_json.h"
 #include "host/stored_commands.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
@@ -77,6 +80,48 @@ void PrintExit(const cVK_Sortie& exit, std::ostream& out) {
         Amount(gains.lt15), Amount(gains.lt165), Amount(gains.lt19), Amount(gains.pv_reduced_rate_is));
 }
 
+// The exits as the scenario report writes them, then each asset they take out with its
+// components' disposal figures (the report's `components[].disposal`).
+void WriteExitsJson(const std::vector<unsigned>& ids, std::ostream& out) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("exits");
+    json.BeginArray();
+    for (unsigned id : ids) WriteExitJson(json, ReportExit(cVK_Sortie(id)));
+    json.EndArray();
+    json.Key("assets");
+    json.BeginArray();
+    for (unsigned id : ids) {
+        const cVK_Sortie exit(id);
+        cVK_ListeBiens* assets = exit.GetListeBiens();
+        for (int i = 0; i < assets->Count(); ++i) {
+            cVK_Bien* asset = assets->Get(i);
+            json.BeginObject();
+            json.Field("exit", static_cast<long long>(id));
+            json.Field("ref", asset->RefSais);
+            json.Field("ref_calc", std::stoll(asset->GetRefCalc()));
+            json.Key("components");
+            json.BeginArray();
+            cVK_ListeComposants* components = asset->GetListeComposants();
+            for (int j = 0; components && j < components->Count(); ++j) {
+                cVK_Composant* component = components->Get(j);
+                json.BeginObject();
+                json.Field("ref_calc", std::stoll(component->GetRefCalc()));
+                if (const cVK_Cession* cession = component->GetCession()) {
+                    json.Key("disposal");
+                    WriteDisposalJson(json, ReportDisposal(*cession));
+                }
+                json.EndObject();
+            }
+            json.EndArray();
+            json.EndObject();
+        }
+    }
+    json.EndArray();
+    json.EndObject();
+    out << '\n';
+}
+
 }  // namespace
 
 int RunExits(const ExitsOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
@@ -84,6 +129,13 @@ int RunExits(const ExitsOptions& options, const EnvironmentOptions& environment,
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();
     const std::vector<unsigned> ids = StoredExits();
+    if (options.json) {
+        std::ostringstream text;  // written whole, once the engine has computed everything
+        WriteExitsJson(ids, text);
+        FailIfEngineShowedErrors(shownBefore, "Cessions");
+        out << text.str();
+        return kExitOk;
+    }
     if (ids.empty()) out << "Aucune cession.\n";
     for (unsigned id : ids) {
         const cVK_Sortie exit(id);

@@ -172,6 +172,18 @@ void WriteEntries(JsonWriter& w, const EntriesReport& entries) {
 
 }  // namespace
 
+void WriteAssetJson(JsonWriter& w, const AssetReport& asset) {
+    WriteAsset(w, asset);
+}
+
+void WriteExitJson(JsonWriter& w, const ExitReport& exit) {
+    WriteExit(w, exit);
+}
+
+void WriteDisposalJson(JsonWriter& w, const DisposalReport& disposal) {
+    WriteDisposal(w, disposal);
+}
+
 void WriteReportJson(const Report& report, std::ostream& out) {
     JsonWriter w(out);
     w.BeginObject();

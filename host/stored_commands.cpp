@@ -3,9 +3,13 @@
 #include <fmt/format.h>
 
 #include <iostream>
+#include <sstream>
 
 #include "host/closing.h"
+#include "host/json_writer.h"
 #include "host/report_build.h"
+#include "host/report_json.h"
+#include "host/user_date.h"
 #include "platform/barre.h"
 #include "platform/messages.h"
 #include "units/uvkamortissement.h"
@@ -50,7 +54,41 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
                        Amount(report.at.charge), Amount(report.at.cumul), Amount(report.at.nbv));
 }
 
+// The asset as the scenario report writes it, every section asked, at `at`.
+void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) {
+    AssetKey key;
+    key.ref = asset.RefSais;
+    key.refCalc = asset.GetRefCalc();
+    cVK_ListeComposants* components = asset.GetListeComposants();
+    for (int i = 0; components && i < components->Count(); ++i)
+        key.componentRefCalcs.push_back(components->Get(i)->GetRefCalc());
+    ReportOptions sections;
+    sections.schedules = sections.tax = sections.disposals = true;
+    std::vector<std::string> warnings;
+    const AssetReport report = ReportAssetAt(asset, key, sections, at, warnings);
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Field("at", at);
+    json.Key("assets");
+    json.BeginArray();
+    WriteAssetJson(json, report);
+    json.EndArray();
+    json.Key("warnings");
+    json.BeginArray();
+    for (const std::string& warning : warnings) json.String(warning);
+    json.EndArray();
+    json.EndObject();
+    out << '\n';
+}
+
 }  // namespace
+
+TDateTime DateOption(const UnicodeString& text, const TDateTime& byDefault) {
+    if (text.empty()) return byDefault;
+    const std::optional<TDateTime> date = ReadUserDate(text);
+    if (!date) throw InvalidInput("--at : date invalide \"" + text + "\" (JJ/MM/AAAA ou AAAA-MM-JJ)");
+    return *date;
+}
 
 std::string Printable(const std::string& text) {
     std::string shown;
@@ -84,8 +122,15 @@ int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& envi
     Session session(environment);
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();
-    const TDateTime at = options.at.empty() ? session.Dossier().DateSituation : ParseISODate(options.at);
+    const TDateTime at = DateOption(options.at, session.Dossier().DateSituation);
     std::unique_ptr<cVK_Bien> asset = FindAsset(options);
+    if (options.json) {
+        std::ostringstream text;  // written whole, once the engine has computed everything
+        WriteScheduleJson(*asset, at, text);
+        FailIfEngineShowedErrors(shownBefore, "Échéancier");
+        out << text.str();
+        return kExitOk;
+    }
     out << fmt::format("Bien {} — {} (version {}, état {})\n\n", Printable(asset->GetReference()),
                        Printable(asset->Designation), asset->ID, asset->GetEtat());
     cVK_ListeComposants* components = asset->GetListeComposants();

@@ -14,6 +14,7 @@ struct StoredCaseOptions {
     UnicodeString reference;  // an asset's entered or calculated reference
     UnicodeString at;         // date of the figures (default: the situation date)
     int complement = 2;       // validate: the complementary state given
+    bool json = false;        // schedule: the scenario report's `assets[]` element instead of text
 };
 
 // For the commands that write: the database opened, as the first line on standard error, so that
@@ -27,8 +28,12 @@ void FailIfEngineShowedErrors(uint64_t shownBefore, const char* what);
 // (C0, DEL, C1) written escaped ("\u001B"), so that a text entered with them can never drive the
 // terminal; the rest unchanged.
 std::string Printable(const std::string& text);
+// The date of an --at option, JJ/MM/AAAA or AAAA-MM-JJ; `byDefault` when none is given. Raises
+// InvalidInput naming the option otherwise.
+TDateTime DateOption(const UnicodeString& text, const TDateTime& byDefault);
 
-// Prints the schedule of every plan of every component of an asset's latest version.
+// Prints the schedule of every plan of every component of an asset's latest version; as JSON, the
+// asset as the scenario report writes it with its schedules, tax and disposal figures.
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);
 // Validates an asset's latest version (stores its opening balances), in one transaction.
 int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out);

@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config git
   firebird3.0-server-core firebird-dev libfbclient2 firebird3.0-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev
+  libcli11-dev nlohmann-json3-dev libfmt-dev libsimpleini-dev libcsv-dev
   locales clang-format doxygen
   libcairo2-dev libpango1.0-dev poppler-utils
 )
