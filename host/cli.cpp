@@ -147,6 +147,9 @@ int Main(int argc, char** argv) {
     CLI::App* closeCommand =
         app.add_subcommand("close-year", "close the current fiscal year and move to the next one");
     closeCommand->add_option("DIR", stored.directory, "case-file directory")->required();
+    closeCommand->add_flag("--yes", stored.yes, "clôturer sans demander de confirmation (scripts)");
+    closeCommand->add_flag("--dry-run", stored.dryRun,
+                           "montrer ce que la clôture ferait, sans rien modifier");
     addEnvironment(closeCommand);
     closeCommand->callback(
         [&] { status = Guarded([&] { return RunCloseYear(stored, environment, std::cout); }); });

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "host/closing.h"
 #include "host/json_writer.h"
 #include "host/report_build.h"
@@ -13,6 +15,8 @@
 #include "platform/barre.h"
 #include "platform/messages.h"
 #include "units/uvkamortissement.h"
+#include "units/uvkdivers.h"
+#include "units/uvketat_sortie.h"
 #include "units/uvklistes.h"
 
 namespace vkhost {
@@ -161,9 +165,47 @@ int RunValidate(const StoredCaseOptions& options, const EnvironmentOptions& envi
     return kExitOk;
 }
 
+namespace {
+
+// What a closing of the current year would close: the assets (latest versions) and those of them
+// still in progress (neither validated nor closed).
+std::string ClosingSummary(CDossier& dossier) {
+    const UnicodeString table = GetNomTable("VKB", false);
+    TIBQuery query(dossier.GetDatabaseFirebird());
+    query.SQL.SetText("SELECT COUNT(*), SUM(CASE WHEN B.VALIDER=1 OR B.CLOTURER=1 THEN 0 ELSE 1 END) FROM " +
+                      table + " B WHERE B.ID_BIEN=(SELECT MAX(L.ID_BIEN) FROM " + table +
+                      " L WHERE L.REF_CALC=B.REF_CALC)");
+    query.Open();
+    const long long assets = query.Fields(0)->AsInt64();
+    const long long inProgress = query.Fields(1)->IsNull() ? 0 : query.Fields(1)->AsInt64();
+    query.Close();
+    return fmt::format("Clôture de l'exercice du {} au {} : {} biens, dont {} encore en cours (non validés).",
+                       vketat::DateFrancaise(dossier.DateDebutExercice),
+                       vketat::DateFrancaise(dossier.DateFinExercice), assets, inProgress);
+}
+
+// On a terminal, the user confirms the closing; scripts (no terminal) and --yes are not asked.
+bool ConfirmedOnTerminal(const std::string& summary) {
+    if (!isatty(STDIN_FILENO)) return true;
+    std::cerr << summary << "\nClôturer cet exercice ? Il ne pourra plus être modifié. [o/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "o" || answer == "O" || answer == "oui" || answer == "Oui";
+}
+
+}  // namespace
+
 int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
+    if (options.dryRun) {
+        out << ClosingSummary(session.Dossier()) << "\nSimulation : rien n'a été modifié.\n";
+        return kExitOk;
+    }
+    if (!options.yes && !ConfirmedOnTerminal(ClosingSummary(session.Dossier()))) {
+        std::cerr << "Clôture abandonnée : rien n'a été modifié.\n";
+        return kExitInvalid;
+    }
     AnnounceDatabase(session);
     const TDateTime closedStart = session.Dossier().DateDebutExercice,
                     closedEnd = session.Dossier().DateFinExercice;

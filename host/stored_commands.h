@@ -15,6 +15,8 @@ struct StoredCaseOptions {
     UnicodeString at;         // date of the figures (default: the situation date)
     int complement = 2;       // validate: the complementary state given
     bool json = false;        // schedule: the scenario report's `assets[]` element instead of text
+    bool yes = false;         // close-year: no question asked on a terminal
+    bool dryRun = false;      // close-year: the summary only, nothing changed
 };
 
 // For the commands that write: the database opened, as the first line on standard error, so that

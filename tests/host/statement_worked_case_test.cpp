@@ -140,7 +140,16 @@ TEST_F(WorkedStatements, AClosedYearAndADateInsideTheYear) {
     const char* const forms[] = {"2054", "2055", "2059a", "2033c", "2033d", "register", "charges"};
     std::map<std::string, nlohmann::json> current;
     for (const char* form : forms) current[form] = statement(form, "");
-    const vktest::Outcome closed = Host("close-year " + Quoted(dossier()));
+    // A dry run shows what would be closed (the shelving's disposal version is not validated) and
+    // changes nothing.
+    const vktest::Outcome dry = Host("close-year " + Quoted(dossier()) + " --dry-run");
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out,
+              "Clôture de l'exercice du 01/01/2026 au 31/12/2026 : 3 biens, dont 1 encore en cours (non "
+              "validés).\nSimulation : rien n'a été modifié.\n");
+    for (const char* form : forms)
+        EXPECT_EQ(statement(form, ""), current[form]) << form << " after the dry run";
+    const vktest::Outcome closed = Host("close-year " + Quoted(dossier()) + " --yes");
     ASSERT_EQ(closed.status, 0) << closed.err;
     for (const char* form : forms) EXPECT_EQ(statement(form, "--year 2026"), current[form]) << form;
     EXPECT_NE(statement("2054", ""), current["2054"]) << "the current year is 2027 now";
