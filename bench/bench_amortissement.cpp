@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "host/tempdir.h"
+#include "host/commands/tempdir.h"
 #include "platform/dossier.h"
 #include "platform/environnement.h"
 #include "units/uvkamortissement.h"

@@ -18,8 +18,8 @@
 #include <typeinfo>
 
 #include "fuzz/fuzz_support.h"
-#include "host/decimal_text.h"
-#include "host/scenario_fields.h"
+#include "host/json/decimal_text.h"
+#include "host/scenario/fields.h"
 #include "host/session.h"
 #include "platform/currency.h"
 

@@ -14,8 +14,8 @@
 #include <typeinfo>
 
 #include "fuzz/fuzz_support.h"
-#include "host/json_value.h"
-#include "host/scenario.h"
+#include "host/json/value.h"
+#include "host/scenario/scenario.h"
 #include "host/session.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/cli.h"
+#include "host/commands/cli.h"
 
 int main(int argc, char** argv) {
     return vkhost::Main(argc, argv);

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include "bench/perf/statement_trace.h"
-#include "host/register_build.h"
+#include "host/scenario/build_register.h"
 #include "host/session.h"
 #include "platform/dossier.h"
 #include "units/uvkbien.h"

@@ -17,7 +17,7 @@
 #include <optional>
 
 #include "bench/perf/statement_trace.h"
-#include "host/closing.h"
+#include "host/commands/closing.h"
 #include "host/session.h"
 #include "platform/db/sqlparams.h"
 #include "platform/dossier.h"

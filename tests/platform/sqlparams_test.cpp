@@ -8,7 +8,7 @@
 
 #include <fmt/format.h>
 
-#include "host/tempdir.h"
+#include "host/commands/tempdir.h"
 #include "platform/db/ibx.h"
 #include "platform/db/sqlparams.h"
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/tempdir.h"
+#include "host/commands/tempdir.h"
 #include "tests/support/shell.h"
 
 namespace vktest {

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "host/tempdir.h"
+#include "host/commands/tempdir.h"
 
 namespace vktest {
 

@@ -11,9 +11,9 @@
 
 #include "bench/perf/generator.h"
 #include "bench/perf/measures.h"
-#include "host/closing.h"
+#include "host/commands/closing.h"
 #include "host/session.h"
-#include "host/tempdir.h"
+#include "host/commands/tempdir.h"
 #include "units/uvkdivers.h"
 
 namespace {

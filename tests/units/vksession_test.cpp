@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/register_build.h"
+#include "host/scenario/build_register.h"
 #include "tests/support/case_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "units/uvkamortissement.h"

@@ -24,9 +24,9 @@
 
 #include <fmt/format.h>
 
-#include "host/commands.h"
-#include "host/register_build.h"
-#include "host/report_build.h"
+#include "host/commands/commands.h"
+#include "host/scenario/build_register.h"
+#include "host/report/build.h"
 #include "host/session.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"
