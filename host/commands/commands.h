@@ -11,7 +11,7 @@ struct InitOptions {
     UnicodeString directory;
     UnicodeString company = "Demo";  // the legal name (--company or --name)
     UnicodeString siren;             // empty: not recorded
-    UnicodeString firstYear;  // default: 1 January, two years before this one
+    UnicodeString firstYear;         // default: 1 January, two years before this one
     int years = 3;
     UnicodeString currentYear;  // default: the last recorded year
     UnicodeString situationDate;

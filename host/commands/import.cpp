@@ -9,8 +9,8 @@
 
 #include "host/commands/import_csv.h"
 #include "host/commands/list.h"
-#include "host/scenario/build_register.h"
 #include "host/commands/stored.h"
+#include "host/scenario/build_register.h"
 #include "platform/barre.h"
 #include "units/vkregistre.h"
 

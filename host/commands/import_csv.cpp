@@ -10,8 +10,8 @@
 #include <memory>
 #include <optional>
 
-#include "host/scenario/fields.h"
 #include "host/commands/user_date.h"
+#include "host/scenario/fields.h"
 #include "platform/db/fbclient.h"
 #include "units/uvketat_sortie.h"
 

@@ -6,9 +6,9 @@
 #include <cctype>
 #include <sstream>
 
-#include "host/json/writer.h"
 #include "host/commands/stored.h"
 #include "host/commands/user_date.h"
+#include "host/json/writer.h"
 #include "units/uvketat_sortie.h"
 
 namespace vkhost {

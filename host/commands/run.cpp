@@ -7,15 +7,15 @@
 #include <optional>
 #include <sstream>
 
-#include "host/scenario/actions.h"
 #include "host/commands/entries.h"
-#include "host/scenario/build_exits.h"
-#include "host/json/value.h"
-#include "host/scenario/build_register.h"
-#include "host/report/build.h"
-#include "host/report/to_json.h"
 #include "host/commands/statement.h"
 #include "host/commands/tempdir.h"
+#include "host/json/value.h"
+#include "host/report/build.h"
+#include "host/report/to_json.h"
+#include "host/scenario/actions.h"
+#include "host/scenario/build_exits.h"
+#include "host/scenario/build_register.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "units/uvktables.h"

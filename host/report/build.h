@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/scenario/build_register.h"
 #include "host/report/report.h"
+#include "host/scenario/build_register.h"
 #include "host/scenario/scenario.h"
 #include "units/vksession.h"
 

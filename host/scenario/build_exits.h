@@ -5,8 +5,8 @@
 #include <ostream>
 #include <vector>
 
-#include "host/report/report.h"
 #include "host/report/build.h"
+#include "host/report/report.h"
 #include "host/scenario/scenario.h"
 #include "host/session.h"
 

@@ -253,9 +253,9 @@ struct ReportOptions {
     bool schedules = false;
     bool tax = false;
     bool disposals = false;
-    std::vector<int> entries;     // kinds of entries 0..5, in input order
+    std::vector<int> entries;             // kinds of entries 0..5, in input order
     std::vector<std::string> statements;  // year-end forms ("2054", "2055", ...), in input order
-    std::optional<TDateTime> at;  // nullopt: the case file's situation date at report time
+    std::optional<TDateTime> at;          // nullopt: the case file's situation date at report time
 };
 
 struct Scenario {

@@ -1,8 +1,8 @@
 // The readers of the scenario's sections, each checking its part of the file.
 #pragma once
 
-#include "host/scenario/scenario.h"
 #include "host/scenario/fields.h"
+#include "host/scenario/scenario.h"
 
 namespace vkhost::sections {
 

@@ -12,8 +12,8 @@
 #include "bench/perf/generator.h"
 #include "bench/perf/measures.h"
 #include "host/commands/closing.h"
-#include "host/session.h"
 #include "host/commands/tempdir.h"
+#include "host/session.h"
 #include "units/uvkdivers.h"
 
 namespace {

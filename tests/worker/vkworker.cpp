@@ -25,8 +25,8 @@
 #include <fmt/format.h>
 
 #include "host/commands/commands.h"
-#include "host/scenario/build_register.h"
 #include "host/report/build.h"
+#include "host/scenario/build_register.h"
 #include "host/session.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"

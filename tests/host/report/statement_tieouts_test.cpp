@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "bench/perf/generator.h"
-#include "host/session.h"
 #include "host/commands/tempdir.h"
+#include "host/session.h"
 #include "tests/host/scenario/scenario_report.h"
 #include "tests/support/statement_tieouts.h"
 #include "units/uvketat.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/json/value.h"
 #include "host/commands/tempdir.h"
+#include "host/json/value.h"
 #include "tests/host/scenario/scenario_test_support.h"
 
 namespace vkhost::testing {
