@@ -3,39 +3,12 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
-#include <cstdlib>
-#include <filesystem>
-
+#include "bench/scratch.h"
 #include "platform/comptabilite.h"
-#include "platform/dossier.h"
 
 namespace {
 
-class DossierTemporaire {
-  public:
-    DossierTemporaire() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vk-bench-ledger-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw Exception("mkdtemp");
-        directory_ = pattern;
-        ParametresDossier parameters;
-        parameters.Exercices = {{EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false}};
-        parameters.DebutExerciceCourant = EncodeDate(2024, 1, 1);
-        dossier_ = CDossier::Creer(directory_ + "/dossier", parameters);
-        pCurDossier = dossier_.get();
-        ComptaCreerTables(*dossier_);
-    }
-    ~DossierTemporaire() {
-        dossier_->Fermer();
-        dossier_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
-    const std::string& Repertoire() const { return directory_; }
-
-  private:
-    std::string directory_;
-    std::unique_ptr<CDossier> dossier_;
-};
+using vkbench::ScratchLedgerCase;
 
 // One entry of four lines, as the disposal of a component gives. The label changes with each run so
 // that no statement text repeats (a repeated text would find its statement already prepared).
@@ -58,7 +31,7 @@ void Entree(bool exporter, int number, int run) {
 }
 
 void BM_EnregistrerEcritures(benchmark::State& state) {
-    DossierTemporaire dossier;
+    ScratchLedgerCase dossier("vk-bench-ledger");
     const int count = static_cast<int>(state.range(0));
     int run = 0;
     for (auto _ : state) {
@@ -71,9 +44,9 @@ void BM_EnregistrerEcritures(benchmark::State& state) {
 BENCHMARK(BM_EnregistrerEcritures)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_ExporterEcritures(benchmark::State& state) {
-    DossierTemporaire dossier;
+    ScratchLedgerCase dossier("vk-bench-ledger");
     const int count = static_cast<int>(state.range(0));
-    AssSetFichierExport(dossier.Repertoire() + "/FEC.txt");
+    AssSetFichierExport(dossier.Directory() + "/FEC.txt");
     for (auto _ : state) {
         AssInitExportEcr(false);
         for (int i = 0; i < count; ++i) Entree(true, i, 0);

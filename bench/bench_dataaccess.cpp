@@ -2,13 +2,12 @@
 // the engine builds them: single-row SELECTs (the same text again, or a new literal each time),
 // INSERTs, and commits after one or after a thousand inserts.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <memory>
 
 #include <fmt/format.h>
 
+#include "bench/scratch.h"
 #include "platform/currency.h"
 #include "platform/db/ibx.h"
 
@@ -19,11 +18,8 @@ constexpr int kRows = 10000;
 // One database for the whole run, in a fresh temporary directory removed at the end.
 class BenchDatabase {
 public:
-    BenchDatabase() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vkbench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw Exception("mkdtemp failed");
-        directory_ = pattern;
-        db_.Create((directory_ / "bench.fdb").string());
+    BenchDatabase() : directory_("vkbench") {
+        db_.Create((directory_.Path() / "bench.fdb").string());
         db_.ExecuteImmediate(
             "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, A DECIMAL(18,4), S VARCHAR(60))");
         db_.ExecuteImmediate(
@@ -40,8 +36,6 @@ public:
             db_.Close();
         } catch (...) {
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
     }
 
     TIBDatabase& Db() { return db_; }
@@ -49,7 +43,7 @@ public:
     int NextId() { return nextId_++; }
 
 private:
-    std::filesystem::path directory_;
+    vkbench::ScratchDirectory directory_;  // removed after the database is closed
     TIBDatabase db_;
     int nextId_ = 0;
 };

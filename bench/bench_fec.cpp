@@ -4,45 +4,16 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "bench/scratch.h"
 #include "platform/compta_interne.h"
-#include "platform/comptabilite.h"
-#include "platform/dossier.h"
 #include "platform/fec.h"
 
 namespace {
 
-class DossierTemporaire {
-public:
-    DossierTemporaire() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vk-bench-fec-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw Exception("mkdtemp");
-        directory_ = pattern;
-        ParametresDossier parameters;
-        parameters.Siren = "732829320";
-        parameters.Exercices = {{EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), false}};
-        parameters.DebutExerciceCourant = EncodeDate(2024, 1, 1);
-        dossier_ = CDossier::Creer(directory_ + "/dossier", parameters);
-        pCurDossier = dossier_.get();
-        ComptaCreerTables(*dossier_);
-    }
-    ~DossierTemporaire() {
-        pCurDossier = nullptr;
-        dossier_->Fermer();
-        dossier_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
-    const std::string& Repertoire() const { return directory_; }
-    CDossier& Dossier() { return *dossier_; }
-
-private:
-    std::string directory_;
-    std::unique_ptr<CDossier> dossier_;
-};
+using vkbench::ScratchLedgerCase;
 
 // A FEC of `lines` lines in entries of four (a purchase of equipment with its VAT, paid), dated
 // across the year, in UTF-8 with accents.
@@ -74,9 +45,9 @@ void EcrireFecGenere(const std::string& path, int lines) {
 }
 
 void BM_ImporterFec(benchmark::State& state) {
-    DossierTemporaire dossier;
+    ScratchLedgerCase dossier("vk-bench-fec", "732829320");
     const int lines = static_cast<int>(state.range(0));
-    const std::string path = dossier.Repertoire() + "/fec.txt";
+    const std::string path = dossier.Directory() + "/fec.txt";
     EcrireFecGenere(path, lines);
     for (auto _ : state) {
         const fec::BilanImport imported = fec::Importer(dossier.Dossier(), path);
@@ -88,7 +59,7 @@ void BM_ImporterFec(benchmark::State& state) {
 BENCHMARK(BM_ImporterFec)->Arg(200000)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_ExporterFec(benchmark::State& state) {
-    DossierTemporaire dossier;
+    ScratchLedgerCase dossier("vk-bench-fec", "732829320");
     const int lines = static_cast<int>(state.range(0));
     // Recorded through the ledger as a year of generations would: entries of 50 lines, spread over
     // the year and recorded out of their order.
@@ -110,7 +81,7 @@ void BM_ExporterFec(benchmark::State& state) {
         compta::EnregistrerEcriture(dossier.Dossier(), e);
     }
     dossier.Dossier().GetDatabaseFirebird()->DefaultTransaction().Commit();
-    const std::string out = dossier.Repertoire() + "/out";
+    const std::string out = dossier.Directory() + "/out";
     std::filesystem::create_directories(out);
     for (auto _ : state) fec::Exporter(dossier.Dossier(), 0, out, {});
     state.SetItemsProcessed(state.iterations() * lines);
