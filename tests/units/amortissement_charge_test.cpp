@@ -66,38 +66,96 @@ TEST_F(Charge, LinearSixtyMonthsStartedInJuly) {
     EXPECT_DOUBLE_EQ(plan->GetTaux(), 20);  // 1200 / 60
 }
 
-// Method 2, declining: entered 15 March 2026 (the month's first day, 1 March, starts it), 36
-// months, coefficient 1.25 for three to four years since 2010: rate 1200 / 36 x 1.25 = 41.6667 %.
-// 2026: 10 months (1 Mar to 31 Dec = 300 days): 12,000 x 41.6667 % x 10/12 = 4,166.67.
-// 2027: declining 7,833.33 x 41.6667 % = 3,263.89; linear over the 2 years left 7,833.33 / 2 =
-//       3,916.665 -> switch, 3,916.67 ("12 / 24").
-// 2028: linear over 1 year: 3,916.66, the last year.
-TEST_F(Charge, DecliningWithFirstYearMonthsAndSwitchToLinear) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 3, 15), 12000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
-    SetPlan(plan, maDegressif, 36);
-    EXPECT_DOUBLE_EQ(plan->GetPtDeDepart(), EncodeDate(2026, 3, 1));
-    EXPECT_EQ(plan->GetCoef(), CCurrency(1.25));
-    ExpectSchedule(
-        plan,
-        {{0, 4166.67, " 10 /  12", false}, {1, 3916.67, " 12 /  24", false}, {2, 3916.66, " 12 /  12", true}},
-        "declining 36 months from March 2026");
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(1)->GetLin());
-    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 12000);
-}
-
-// A declining plan whose linear alternative equals the declining charge switches that year.
-// 36 months from 1 Jan 1998, coefficient 1.5 (1997-2000): rate 50 %. 1998: 5,000. 1999:
-// declining 5,000 x 50 % = 2,500; linear over 2 years 5,000 / 2 = 2,500: a tie switches.
-TEST(ChargeTie, ATieSwitchesToLinear) {
-    vktest::EngineCase engine(vktest::CalendarYears(1998, 3, 1999));
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(1998, 1, 1), 10000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
-    SetPlan(plan, maDegressif, 36);
-    ExpectSchedule(plan,
-                   {{-1, 5000, " 12 /  12", false}, {0, 2500, " 12 /  24", false}, {1, 2500, nullptr, true}},
-                   "declining 36 months from 1998, rate 50 %");
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetLin());
+// Method 2, declining, by months from the first day of the month of entry, at the rate 1200 /
+// months x coefficient; it switches to linear (the base over the years left, the years counted from
+// the start of the plan's first fiscal year, rounded up) when that reaches the declining charge.
+// The expected schedules, worked by hand:
+//  - 36 months entered 15 March 2026, coefficient 1.25 (three to four years since 2010): rate
+//    41.6667 %. 2026: 10 months (1 Mar to 31 Dec = 300 days): 12,000 x 41.6667 % x 10/12 =
+//    4,166.67. 2027: declining 7,833.33 x 41.6667 % = 3,263.89; linear over the 2 years left
+//    7,833.33 / 2 = 3,916.665 -> switch, 3,916.67 ("12 / 24"). 2028: linear over 1 year: 3,916.66.
+//  - 36 months from 1 Jan 1998, coefficient 1.5 (1997-2000): rate 50 %. 1998: 5,000. 1999:
+//    declining 5,000 x 50 % = 2,500; linear over 2 years 5,000 / 2 = 2,500: a tie switches.
+//  - 66 months from 1 Jan 2024, coefficient 1.75 (up to 72 months): rate 1200 / 66 x 1.75 = 7/22.
+//    2024: 3,181.82. 2025: 6,818.18 x 7/22 = 2,169.42 (linear over ceil(54 / 12) = 5 years:
+//    1,363.64). 2026: 4,648.76 x 7/22 = 1,479.15 (linear over ceil(42 / 12) = 4 years: 1,162.19;
+//    over 3 years it would switch). 2027: 3,169.61 x 7/22 = 1,008.51 < 3,169.61 / 3 = 1,056.54:
+//    switch. 2028: 2,113.07 / 2 = 1,056.535 -> 1,056.54. 2029 holds the plan's end (30 June): the
+//    rest, 1,056.53.
+//  - 36 months entered 10 March 2025 in fiscal years from 15 July to 14 July (year 0 from 15 July
+//    2025): starts 1 March 2025. Year -1: March to June, 4 months (a month begun at the year's end
+//    is not counted): 12,000 x 41.6667 % x 4/12 = 1,666.67. Year 0: 15 July 2025 to 30 June 2026
+//    is 346 days, 12 months begun: declining 10,333.33 x 41.6667 % = 4,305.55; linear over the
+//    2 years left 5,166.665 -> switch, 5,166.67. Year 1: the last year, 5,166.66.
+TEST(ChargeDeclining, SchedulesWithTheSwitchToLinear) {
+    struct Year {
+        int year;
+        double charge;
+        const char* prorata;
+        bool linear, last;
+    };
+    struct Case {
+        const char* what;
+        ParametresDossier years;
+        TDateTime entry;
+        double price;
+        unsigned short months;
+        std::vector<Year> expected;
+    };
+    const Case cases[] = {
+        {"36 months from March 2026",
+         vktest::CalendarYears(2024, 3, 2026),
+         EncodeDate(2026, 3, 15),
+         12000,
+         36,
+         {{0, 4166.67, " 10 /  12", false, false},
+          {1, 3916.67, " 12 /  24", true, false},
+          {2, 3916.66, " 12 /  12", true, true}}},
+        {"36 months from 1998, rate 50 %: a tie switches",
+         vktest::CalendarYears(1998, 3, 1999),
+         EncodeDate(1998, 1, 1),
+         10000,
+         36,
+         {{-1, 5000, " 12 /  12", false, false},
+          {0, 2500, " 12 /  24", true, false},
+          {1, 2500, nullptr, true, true}}},
+        {"66 months from 2024: years left rounded up",
+         vktest::CalendarYears(2024, 3, 2026),
+         EncodeDate(2024, 1, 1),
+         10000,
+         66,
+         {{-2, 3181.82, " 12 /  12", false, false},
+          {-1, 2169.42, " 12 /  12", false, false},
+          {0, 1479.15, " 12 /  12", false, false},
+          {1, 1056.54, " 12 /  36", true, false},
+          {2, 1056.54, " 12 /  24", true, false},
+          {3, 1056.53, nullptr, true, true}}},
+        {"36 months in fiscal years from 15 July",
+         vktest::TwelveMonthYears(EncodeDate(2024, 7, 15), 3, 1),
+         EncodeDate(2025, 3, 10),
+         12000,
+         36,
+         {{-1, 1666.67, "  4 /  12", false, false},
+          {0, 5166.67, " 12 /  24", true, false},
+          {1, 5166.66, " 12 /  12", true, true}}},
+    };
+    for (const Case& c : cases) {
+        vktest::EngineCase engine(c.years);
+        cVK_Bien* asset = engine.NewAsset(c.entry, c.price);
+        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+        SetPlan(plan, maDegressif, c.months);
+        plan->GetLstTabAmort()->CalculTableau();
+        for (const Year& e : c.expected) {
+            cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
+            ASSERT_NE(line, nullptr) << c.what << ": no line for year " << e.year;
+            EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9)
+                << c.what << ", year " << e.year;
+            if (e.prorata) EXPECT_EQ(line->GetProrata(), e.prorata) << c.what << ", year " << e.year;
+            EXPECT_EQ(line->GetLin(), e.linear) << c.what << ", year " << e.year << ": switched to linear";
+            EXPECT_EQ(line->GetDernierAmort(), e.last) << c.what << ", year " << e.year << ": last year";
+        }
+        EXPECT_NEAR(Sum(Charges(plan)), c.price, 1e-6) << c.what << ": the whole base is charged";
+    }
 }
 
 // Coefficient bands by duration (acquisitions from 2010: 1.25, 1.75, 2.25), and the research
