@@ -201,45 +201,60 @@ TEST(ChargeIncreasedDeclining, FirstTwelveMonthsChargedThirtyPercentMore) {
 }
 
 // Method 3, units of production over 300,000 km, base 20,000: 30,000 km in year 0 give
-// 20,000 x 30,000 / 300,000 = 2,000; year 1 is the last forecast, so it is the last year.
+// 20,000 x 30,000 / 300,000 = 2,000; in year 1, the last forecast and so the last year, 60,000 km of
+// the 270,000 left give 18,000 x 60,000 / 270,000 = 4,000. A forecast above what is left (300,000)
+// charges no more than the base left, 18,000. Without any forecast the algorithm holds: a charge of
+// 0 and the year marked last (D1).
 TEST_F(Charge, UnitsOfProductionFollowTheForecasts) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
-    cVK_Composant* component = asset->GetStructure();
-    cVK_Amortissement* plan = component->GetAmort(taComptable);
-    SetPlan(plan, maUnitesOeuvre, 65535);
-    component->SetUO_ConsommationTotale(300000);
-    ASSERT_NE(component->GetLstUOPrevue(), nullptr);
-    component->GetLstUOPrevue()->AddNew(0)->SetConsommation(30000);
-    component->GetLstUOPrevue()->AddNew(1)->SetConsommation(60000);
-    plan->ClearCalculs();
-    ExpectSchedule(plan, {{0, 2000, "30000.00 / 300000.00", false}, {1, 4000, "60000.00 / 270000.00", true}},
-                   "units of production");
+    struct Case {
+        const char* what;
+        std::vector<int> forecasts;  // years 0, 1, ...
+        std::vector<YearCharge> expected;
+    } cases[] = {
+        {"two forecasts",
+         {30000, 60000},
+         {{0, 2000, "30000.00 / 300000.00", false}, {1, 4000, "60000.00 / 270000.00", true}}},
+        {"a forecast above what is left", {30000, 300000}, {{1, 18000, "300000.00 / 270000.00", true}}},
+        {"no forecast", {}, {{0, 0, nullptr, true}}},
+    };
+    for (const Case& c : cases) {
+        cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
+        cVK_Composant* component = asset->GetStructure();
+        cVK_Amortissement* plan = component->GetAmort(taComptable);
+        SetPlan(plan, maUnitesOeuvre, 65535);
+        component->SetUO_ConsommationTotale(300000);
+        ASSERT_NE(component->GetLstUOPrevue(), nullptr);
+        for (size_t year = 0; year < c.forecasts.size(); ++year)
+            component->GetLstUOPrevue()->AddNew(static_cast<int>(year))->SetConsommation(c.forecasts[year]);
+        plan->ClearCalculs();
+        ExpectSchedule(plan, c.expected, c.what);
+    }
 }
 
-// Without any forecast the algorithm holds: a charge of 0 and the year marked last.
-TEST_F(Charge, UnitsOfProductionWithoutForecastChargeNothing) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
-    cVK_Composant* component = asset->GetStructure();
-    cVK_Amortissement* plan = component->GetAmort(taComptable);
-    SetPlan(plan, maUnitesOeuvre, 65535);
-    component->SetUO_ConsommationTotale(300000);
-    ExpectSchedule(plan, {{0, 0, nullptr, true}}, "units without forecast");
-}
-
-// Method 4, manual: the amounts entered, and the year without a following amount takes all that
-// remains. 10,000 over 36 months from 1 Jan 2026 with 3,000 and 5,000: 2028 takes 2,000.
+// Method 4, manual: the amounts entered; the year without a following amount, or the year that
+// holds the plan's end, takes all that remains. 10,000 over 36 months from 1 Jan 2026 (the plan
+// ends 31 Dec 2028, year 2): with 3,000, 5,000 and 1,500, year 2 takes 2,000; with a fourth amount of
+// 500 for year 3, year 2 still takes 2,000 (the plan ends in it) and year 3 charges nothing.
 TEST_F(Charge, ManualAmountsAndTheRemainderInTheLastYear) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 10000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
-    SetPlan(plan, maManuel, 36, EncodeDate(2026, 1, 1));
-    ASSERT_NE(plan->GetLstManuel(), nullptr);
-    plan->GetLstManuel()->AddNew(0)->SetConsommation(3000);
-    plan->GetLstManuel()->AddNew(1)->SetConsommation(5000);
-    plan->GetLstManuel()->AddNew(2)->SetConsommation(1500);
-    plan->ClearCalculs();
-    ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}},
-                   "manual");
-    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
+    struct Case {
+        const char* what;
+        std::vector<int> amounts;  // years 0, 1, ...
+    } cases[] = {
+        {"no amount after year 2", {3000, 5000, 1500}},
+        {"an amount after the plan's end", {3000, 5000, 1500, 500}},
+    };
+    for (const Case& c : cases) {
+        cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 10000);
+        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+        SetPlan(plan, maManuel, 36, EncodeDate(2026, 1, 1));
+        ASSERT_NE(plan->GetLstManuel(), nullptr);
+        for (size_t year = 0; year < c.amounts.size(); ++year)
+            plan->GetLstManuel()->AddNew(static_cast<int>(year))->SetConsommation(c.amounts[year]);
+        plan->ClearCalculs();
+        ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}},
+                       c.what);
+        EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000) << c.what;
+    }
 }
 
 // Method 0: the schedule starts at year 0, which is last at once; no other line.
@@ -338,10 +353,8 @@ TEST(MethodLists, StaticListsByKind) {
     EXPECT_EQ(list.Strings(4), "Idem amort. fiscal");
 }
 
+// The numbering of the former versions goes both ways; what it has no number for is not depreciable.
 TEST(MethodConversions, LegacyNumbering) {
-    const int forward[14] = {0, 0, 1, 10, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0};
-    for (int m = 0; m < 14; ++m)
-        EXPECT_EQ(ConvertMethodeAmort(static_cast<VK_MethodeAmort>(m)), forward[m]) << m;
     for (int legacy = 0; legacy <= 10; ++legacy)
         EXPECT_EQ(ConvertMethodeAmort(ConvertMethodeAmort_AncienVK(legacy)), legacy) << legacy;
     EXPECT_EQ(ConvertMethodeAmort_AncienVK(11), maNonAmortissable);
