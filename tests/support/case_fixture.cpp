@@ -17,6 +17,15 @@ ParametresDossier CalendarYears(int firstYear, int count, int currentYear) {
     return parameters;
 }
 
+ParametresDossier TwelveMonthYears(const TDateTime& firstStart, int count, int currentIndex) {
+    ParametresDossier parameters;
+    for (int i = 0; i < count; ++i)
+        parameters.Exercices.push_back(
+            {AjouteMois(firstStart, 12 * i), AjouteMois(firstStart, 12 * (i + 1)) - 1, i < currentIndex});
+    parameters.DebutExerciceCourant = AjouteMois(firstStart, 12 * currentIndex);
+    return parameters;
+}
+
 namespace {
 
 fs::path TemporaryRoot() {

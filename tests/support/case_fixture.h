@@ -15,9 +15,12 @@ namespace vktest {
 
 // Calendar fiscal years `firstYear` .. `firstYear + count - 1`, the current one being `currentYear`.
 ParametresDossier CalendarYears(int firstYear, int count, int currentYear);
+// `count` fiscal years of twelve months from `firstStart`, the current one the year number
+// `currentIndex` (0 the first); the years before it are closed.
+ParametresDossier TwelveMonthYears(const TDateTime& firstStart, int count, int currentIndex);
 
 class CaseFile {
-  public:
+public:
     explicit CaseFile(const ParametresDossier& parameters = CalendarYears(2024, 3, 2026));
     ~CaseFile();
     CaseFile(const CaseFile&) = delete;
@@ -33,7 +36,7 @@ class CaseFile {
     int Count(const std::string& table, const std::string& where = "", const std::string& base = "");
     void Commit() { Database().DefaultTransaction().Commit(); }
 
-  private:
+private:
     std::filesystem::path root_;
     std::unique_ptr<TEnvironnement> environment_;
     std::unique_ptr<CDossier> dossier_;
@@ -41,12 +44,12 @@ class CaseFile {
 
 // Records what the engine shows while it lives (answers yes unless told otherwise).
 class Messages {
-  public:
+public:
     Messages() : scope_(&handler_) {}
     RecordingMessageHandler& operator*() { return handler_; }
     RecordingMessageHandler* operator->() { return &handler_; }
 
-  private:
+private:
     RecordingMessageHandler handler_;
     ScopedMessageHandler scope_;
 };

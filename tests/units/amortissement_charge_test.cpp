@@ -66,38 +66,96 @@ TEST_F(Charge, LinearSixtyMonthsStartedInJuly) {
     EXPECT_DOUBLE_EQ(plan->GetTaux(), 20);  // 1200 / 60
 }
 
-// Method 2, declining: entered 15 March 2026 (the month's first day, 1 March, starts it), 36
-// months, coefficient 1.25 for three to four years since 2010: rate 1200 / 36 x 1.25 = 41.6667 %.
-// 2026: 10 months (1 Mar to 31 Dec = 300 days): 12,000 x 41.6667 % x 10/12 = 4,166.67.
-// 2027: declining 7,833.33 x 41.6667 % = 3,263.89; linear over the 2 years left 7,833.33 / 2 =
-//       3,916.665 -> switch, 3,916.67 ("12 / 24").
-// 2028: linear over 1 year: 3,916.66, the last year.
-TEST_F(Charge, DecliningWithFirstYearMonthsAndSwitchToLinear) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 3, 15), 12000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
-    SetPlan(plan, maDegressif, 36);
-    EXPECT_DOUBLE_EQ(plan->GetPtDeDepart(), EncodeDate(2026, 3, 1));
-    EXPECT_EQ(plan->GetCoef(), CCurrency(1.25));
-    ExpectSchedule(
-        plan,
-        {{0, 4166.67, " 10 /  12", false}, {1, 3916.67, " 12 /  24", false}, {2, 3916.66, " 12 /  12", true}},
-        "declining 36 months from March 2026");
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(1)->GetLin());
-    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 12000);
-}
-
-// A declining plan whose linear alternative equals the declining charge switches that year.
-// 36 months from 1 Jan 1998, coefficient 1.5 (1997-2000): rate 50 %. 1998: 5,000. 1999:
-// declining 5,000 x 50 % = 2,500; linear over 2 years 5,000 / 2 = 2,500: a tie switches.
-TEST(ChargeTie, ATieSwitchesToLinear) {
-    vktest::EngineCase engine(vktest::CalendarYears(1998, 3, 1999));
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(1998, 1, 1), 10000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
-    SetPlan(plan, maDegressif, 36);
-    ExpectSchedule(plan,
-                   {{-1, 5000, " 12 /  12", false}, {0, 2500, " 12 /  24", false}, {1, 2500, nullptr, true}},
-                   "declining 36 months from 1998, rate 50 %");
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetLin());
+// Method 2, declining, by months from the first day of the month of entry, at the rate 1200 /
+// months x coefficient; it switches to linear (the base over the years left, the years counted from
+// the start of the plan's first fiscal year, rounded up) when that reaches the declining charge.
+// The expected schedules, worked by hand:
+//  - 36 months entered 15 March 2026, coefficient 1.25 (three to four years since 2010): rate
+//    41.6667 %. 2026: 10 months (1 Mar to 31 Dec = 300 days): 12,000 x 41.6667 % x 10/12 =
+//    4,166.67. 2027: declining 7,833.33 x 41.6667 % = 3,263.89; linear over the 2 years left
+//    7,833.33 / 2 = 3,916.665 -> switch, 3,916.67 ("12 / 24"). 2028: linear over 1 year: 3,916.66.
+//  - 36 months from 1 Jan 1998, coefficient 1.5 (1997-2000): rate 50 %. 1998: 5,000. 1999:
+//    declining 5,000 x 50 % = 2,500; linear over 2 years 5,000 / 2 = 2,500: a tie switches.
+//  - 66 months from 1 Jan 2024, coefficient 1.75 (up to 72 months): rate 1200 / 66 x 1.75 = 7/22.
+//    2024: 3,181.82. 2025: 6,818.18 x 7/22 = 2,169.42 (linear over ceil(54 / 12) = 5 years:
+//    1,363.64). 2026: 4,648.76 x 7/22 = 1,479.15 (linear over ceil(42 / 12) = 4 years: 1,162.19;
+//    over 3 years it would switch). 2027: 3,169.61 x 7/22 = 1,008.51 < 3,169.61 / 3 = 1,056.54:
+//    switch. 2028: 2,113.07 / 2 = 1,056.535 -> 1,056.54. 2029 holds the plan's end (30 June): the
+//    rest, 1,056.53.
+//  - 36 months entered 10 March 2025 in fiscal years from 15 July to 14 July (year 0 from 15 July
+//    2025): starts 1 March 2025. Year -1: March to June, 4 months (a month begun at the year's end
+//    is not counted): 12,000 x 41.6667 % x 4/12 = 1,666.67. Year 0: 15 July 2025 to 30 June 2026
+//    is 346 days, 12 months begun: declining 10,333.33 x 41.6667 % = 4,305.55; linear over the
+//    2 years left 5,166.665 -> switch, 5,166.67. Year 1: the last year, 5,166.66.
+TEST(ChargeDeclining, SchedulesWithTheSwitchToLinear) {
+    struct Year {
+        int year;
+        double charge;
+        const char* prorata;
+        bool linear, last;
+    };
+    struct Case {
+        const char* what;
+        ParametresDossier years;
+        TDateTime entry;
+        double price;
+        unsigned short months;
+        std::vector<Year> expected;
+    };
+    const Case cases[] = {
+        {"36 months from March 2026",
+         vktest::CalendarYears(2024, 3, 2026),
+         EncodeDate(2026, 3, 15),
+         12000,
+         36,
+         {{0, 4166.67, " 10 /  12", false, false},
+          {1, 3916.67, " 12 /  24", true, false},
+          {2, 3916.66, " 12 /  12", true, true}}},
+        {"36 months from 1998, rate 50 %: a tie switches",
+         vktest::CalendarYears(1998, 3, 1999),
+         EncodeDate(1998, 1, 1),
+         10000,
+         36,
+         {{-1, 5000, " 12 /  12", false, false},
+          {0, 2500, " 12 /  24", true, false},
+          {1, 2500, nullptr, true, true}}},
+        {"66 months from 2024: years left rounded up",
+         vktest::CalendarYears(2024, 3, 2026),
+         EncodeDate(2024, 1, 1),
+         10000,
+         66,
+         {{-2, 3181.82, " 12 /  12", false, false},
+          {-1, 2169.42, " 12 /  12", false, false},
+          {0, 1479.15, " 12 /  12", false, false},
+          {1, 1056.54, " 12 /  36", true, false},
+          {2, 1056.54, " 12 /  24", true, false},
+          {3, 1056.53, nullptr, true, true}}},
+        {"36 months in fiscal years from 15 July",
+         vktest::TwelveMonthYears(EncodeDate(2024, 7, 15), 3, 1),
+         EncodeDate(2025, 3, 10),
+         12000,
+         36,
+         {{-1, 1666.67, "  4 /  12", false, false},
+          {0, 5166.67, " 12 /  24", true, false},
+          {1, 5166.66, " 12 /  12", true, true}}},
+    };
+    for (const Case& c : cases) {
+        vktest::EngineCase engine(c.years);
+        cVK_Bien* asset = engine.NewAsset(c.entry, c.price);
+        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
+        SetPlan(plan, maDegressif, c.months);
+        plan->GetLstTabAmort()->CalculTableau();
+        for (const Year& e : c.expected) {
+            cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
+            ASSERT_NE(line, nullptr) << c.what << ": no line for year " << e.year;
+            EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9)
+                << c.what << ", year " << e.year;
+            if (e.prorata) EXPECT_EQ(line->GetProrata(), e.prorata) << c.what << ", year " << e.year;
+            EXPECT_EQ(line->GetLin(), e.linear) << c.what << ", year " << e.year << ": switched to linear";
+            EXPECT_EQ(line->GetDernierAmort(), e.last) << c.what << ", year " << e.year << ": last year";
+        }
+        EXPECT_NEAR(Sum(Charges(plan)), c.price, 1e-6) << c.what << ": the whole base is charged";
+    }
 }
 
 // Coefficient bands by duration (acquisitions from 2010: 1.25, 1.75, 2.25), and the research
@@ -143,45 +201,60 @@ TEST(ChargeIncreasedDeclining, FirstTwelveMonthsChargedThirtyPercentMore) {
 }
 
 // Method 3, units of production over 300,000 km, base 20,000: 30,000 km in year 0 give
-// 20,000 x 30,000 / 300,000 = 2,000; year 1 is the last forecast, so it is the last year.
+// 20,000 x 30,000 / 300,000 = 2,000; in year 1, the last forecast and so the last year, 60,000 km of
+// the 270,000 left give 18,000 x 60,000 / 270,000 = 4,000. A forecast above what is left (300,000)
+// charges no more than the base left, 18,000. Without any forecast the algorithm holds: a charge of
+// 0 and the year marked last (D1).
 TEST_F(Charge, UnitsOfProductionFollowTheForecasts) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
-    cVK_Composant* component = asset->GetStructure();
-    cVK_Amortissement* plan = component->GetAmort(taComptable);
-    SetPlan(plan, maUnitesOeuvre, 65535);
-    component->SetUO_ConsommationTotale(300000);
-    ASSERT_NE(component->GetLstUOPrevue(), nullptr);
-    component->GetLstUOPrevue()->AddNew(0)->SetConsommation(30000);
-    component->GetLstUOPrevue()->AddNew(1)->SetConsommation(60000);
-    plan->ClearCalculs();
-    ExpectSchedule(plan, {{0, 2000, "30000.00 / 300000.00", false}, {1, 4000, "60000.00 / 270000.00", true}},
-                   "units of production");
+    struct Case {
+        const char* what;
+        std::vector<int> forecasts;  // years 0, 1, ...
+        std::vector<YearCharge> expected;
+    } cases[] = {
+        {"two forecasts",
+         {30000, 60000},
+         {{0, 2000, "30000.00 / 300000.00", false}, {1, 4000, "60000.00 / 270000.00", true}}},
+        {"a forecast above what is left", {30000, 300000}, {{1, 18000, "300000.00 / 270000.00", true}}},
+        {"no forecast", {}, {{0, 0, nullptr, true}}},
+    };
+    for (const Case& c : cases) {
+        cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
+        cVK_Composant* component = asset->GetStructure();
+        cVK_Amortissement* plan = component->GetAmort(taComptable);
+        SetPlan(plan, maUnitesOeuvre, 65535);
+        component->SetUO_ConsommationTotale(300000);
+        ASSERT_NE(component->GetLstUOPrevue(), nullptr);
+        for (size_t year = 0; year < c.forecasts.size(); ++year)
+            component->GetLstUOPrevue()->AddNew(static_cast<int>(year))->SetConsommation(c.forecasts[year]);
+        plan->ClearCalculs();
+        ExpectSchedule(plan, c.expected, c.what);
+    }
 }
 
-// Without any forecast the algorithm holds: a charge of 0 and the year marked last.
-TEST_F(Charge, UnitsOfProductionWithoutForecastChargeNothing) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 20000);
-    cVK_Composant* component = asset->GetStructure();
-    cVK_Amortissement* plan = component->GetAmort(taComptable);
-    SetPlan(plan, maUnitesOeuvre, 65535);
-    component->SetUO_ConsommationTotale(300000);
-    ExpectSchedule(plan, {{0, 0, nullptr, true}}, "units without forecast");
-}
-
-// Method 4, manual: the amounts entered, and the year without a following amount takes all that
-// remains. 10,000 over 36 months from 1 Jan 2026 with 3,000 and 5,000: 2028 takes 2,000.
+// Method 4, manual: the amounts entered; the year without a following amount, or the year that
+// holds the plan's end, takes all that remains. 10,000 over 36 months from 1 Jan 2026 (the plan
+// ends 31 Dec 2028, year 2): with 3,000, 5,000 and 1,500, year 2 takes 2,000; with a fourth amount of
+// 500 for year 3, year 2 still takes 2,000 (the plan ends in it) and year 3 charges nothing.
 TEST_F(Charge, ManualAmountsAndTheRemainderInTheLastYear) {
-    cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 10000);
-    cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
-    SetPlan(plan, maManuel, 36, EncodeDate(2026, 1, 1));
-    ASSERT_NE(plan->GetLstManuel(), nullptr);
-    plan->GetLstManuel()->AddNew(0)->SetConsommation(3000);
-    plan->GetLstManuel()->AddNew(1)->SetConsommation(5000);
-    plan->GetLstManuel()->AddNew(2)->SetConsommation(1500);
-    plan->ClearCalculs();
-    ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}},
-                   "manual");
-    EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
+    struct Case {
+        const char* what;
+        std::vector<int> amounts;  // years 0, 1, ...
+    } cases[] = {
+        {"no amount after year 2", {3000, 5000, 1500}},
+        {"an amount after the plan's end", {3000, 5000, 1500, 500}},
+    };
+    for (const Case& c : cases) {
+        cVK_Bien* asset = engine.NewAsset(EncodeDate(2026, 1, 1), 10000);
+        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taFiscal);
+        SetPlan(plan, maManuel, 36, EncodeDate(2026, 1, 1));
+        ASSERT_NE(plan->GetLstManuel(), nullptr);
+        for (size_t year = 0; year < c.amounts.size(); ++year)
+            plan->GetLstManuel()->AddNew(static_cast<int>(year))->SetConsommation(c.amounts[year]);
+        plan->ClearCalculs();
+        ExpectSchedule(plan, {{0, 3000, nullptr, false}, {1, 5000, nullptr, false}, {2, 2000, nullptr, true}},
+                       c.what);
+        EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000) << c.what;
+    }
 }
 
 // Method 0: the schedule starts at year 0, which is last at once; no other line.
@@ -280,10 +353,8 @@ TEST(MethodLists, StaticListsByKind) {
     EXPECT_EQ(list.Strings(4), "Idem amort. fiscal");
 }
 
+// The numbering of the former versions goes both ways; what it has no number for is not depreciable.
 TEST(MethodConversions, LegacyNumbering) {
-    const int forward[14] = {0, 0, 1, 10, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0};
-    for (int m = 0; m < 14; ++m)
-        EXPECT_EQ(ConvertMethodeAmort(static_cast<VK_MethodeAmort>(m)), forward[m]) << m;
     for (int legacy = 0; legacy <= 10; ++legacy)
         EXPECT_EQ(ConvertMethodeAmort(ConvertMethodeAmort_AncienVK(legacy)), legacy) << legacy;
     EXPECT_EQ(ConvertMethodeAmort_AncienVK(11), maNonAmortissable);

@@ -589,6 +589,40 @@ TEST_F(Tax, ImpairmentAtTheSituationDate) {
     EXPECT_TRUE(m.component->GetEstDeprecie(kD, false));
 }
 
+// A reversal never exceeds the impairment on the books, nor the entered maximum (D46). Machine of
+// 2025, A linear 60 months, 1,000 of impairment forced at the opening: the 2026 base is 10,000 -
+// 2,000 - 1,000 = 7,000 over 1,440 days, a charge of 1,750; net book value at D 7,000 - 1,750 =
+// 5,250. Without the forced impairment it is 10,000 - 4,000 = 6,000 and nothing can be reversed.
+TEST_F(Tax, ImpairmentReversalIsLimitedToWhatTheBooksHold) {
+    struct Case {
+        const char* what;
+        int opening;       // impairment forced at the opening, -1 for none
+        int currentValue;  // entered for D
+        int maximum;       // highest reversal entered, -1 for none
+        const char* allowance;
+        const char* reversal;
+        const char* cumulated;  // impairment at D
+    } cases[] = {
+        {"value far above the book value: the whole 1,000", 1000, 9000, -1, "0", "1000", "0"},
+        {"value 250 above the book value", 1000, 5500, -1, "0", "250", "750"},
+        {"the entered maximum limits it", 1000, 9000, 600, "0", "600", "400"},
+        {"value below the book value: an allowance", 1000, 5000, -1, "250", "0", "1250"},
+        {"never impaired: nothing to reverse", -1, 9000, -1, "0", "0", "0"},
+    };
+    for (const Case& c : cases) {
+        Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+        if (c.opening >= 0) m.accounting->SetCumulDeprecDedOuvForce(CCurrency(c.opening));
+        cVK_DetSituation situation(m.accounting, kD);
+        situation.SetValActuelle(CCurrency(c.currentValue));
+        if (c.maximum >= 0) situation.SetDeprecRepriseMax(CCurrency(c.maximum));
+        ASSERT_TRUE(situation.BD_MAJ()) << c.what;
+        m.component->ClearCalculs();
+        EXPECT_EQ(Text(m.accounting->GetDeprec(kD, 0)), Expected(c.allowance)) << c.what;
+        EXPECT_EQ(Text(m.accounting->GetDeprec(kD, 1)), Expected(c.reversal)) << c.what;
+        EXPECT_EQ(Text(m.accounting->GetCumulDeprecDed(kD)), Expected(c.cumulated)) << c.what;
+    }
+}
+
 // Copying a component drops the stored openings of the copy, not of the source (D20).
 TEST_F(Tax, CopyOfAComponentDropsItsOwnStoredOpenings) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);

@@ -93,20 +93,6 @@ TEST_P(ObjectBase, SaveInsertsThenUpdatesTheSameRow) {
     EXPECT_EQ(reread.RefSais, "");  // a null column is empty, never the word NULL
 }
 
-TEST_P(ObjectBase, ACalculatedReferenceNeverTakesOneAUserEntered) {
-    // A user entered "1" and "2" on other rows: the numbers drawn next must skip them.
-    for (const char* entered : {"1", "2"}) {
-        Item other(0, Base());
-        other.RefSais = entered;
-        other.RefCalc = fmt::format("{}", 900 + std::stoi(entered));
-        ASSERT_TRUE(other.BD_MAJ());
-    }
-    Item fresh(0, Base());
-    EXPECT_NE(fresh.RefCalc, "1");
-    EXPECT_NE(fresh.RefCalc, "2");
-    EXPECT_FALSE(fresh.RefCalc.empty());
-}
-
 TEST_P(ObjectBase, AFailedInsertLeavesNoIdentityAndStaysModified) {
     Item item(0, Base());
     item.RefSais = "TROP LONGUE REFERENCE";  // longer than the column: the database refuses it
