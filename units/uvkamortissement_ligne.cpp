@@ -131,9 +131,7 @@ bool cVK_TabAmort::BD_Inserer() {
         "DOTATION,PRORATA,LIN,DEPREC_DED,DEPREC_NONDED,OUV_CUMUL_CONSO,OUV_CUMUL_AMORT,OUV_CUMUL_DEPREC_DED,"
         "OUV_CUMUL_DEPREC_NONDED,OUV_VNC)VALUES (" +
         values + ")";
-    if (!VK_ExecSQL(VK_LOC(), sql, "")) return false;
-    RelitID(table, "ID_TAB_AMORT", "");
-    return true;
+    return InsereEtRelitID(VK_LOC(), sql, table, "ID_TAB_AMORT", "");
 }
 
 // ---------------------------------------------------------------------------------------------

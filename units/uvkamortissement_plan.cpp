@@ -178,14 +178,14 @@ bool cVK_Amortissement::BD_Inserer() {
             "NON_DED,"
             "OUV_AMORT_CALC_MAN,OUV_AMORT_MAN,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED_MAN)VALUES (" +
             Valeurs(false) + ")";
-        if (!VK_ExecSQL(VK_LOC(), sql, base_)) return false;
-        RelitID(Table(), "ID_AMORT", base_);
-        if (ID == 0) return false;
+        if (!InsereEtRelitID(VK_LOC(), sql, Table(), "ID_AMORT", base_)) return false;
         if (cVK_Composant* component = GetComposant()) ID_COMPO = component->ID;
         const bool written = SauveEnfants();
         cVK_Composant* component = GetComposant();
-        if (component && base_.empty() && !GetLstTabAmort()->HasStocke() &&
-            component->ETATCREATION == veMiseAuxNormes) {
+        // The schedule is read only for a standards conformity: any other new plan has no use for
+        // it yet (reading it was a statement for every plan created).
+        if (component && base_.empty() && component->ETATCREATION == veMiseAuxNormes &&
+            !GetLstTabAmort()->HasStocke()) {
             // A standards conformity starts the plan afresh in the current year.
             GetLstTabAmort()->InsertAmortVideAnt();
             DetruitTableaux();

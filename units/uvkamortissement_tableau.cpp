@@ -171,14 +171,15 @@ cVK_LstAmortissement::cVK_LstAmortissement(cVK_Composant* component, const Unico
     try {
         if (component && component->ID != 0) {
             const UnicodeString owner = VK_Format_ID(component->ID);
-            auto query = VK_DatasetPrecharge(VK_LOC(), "VKA", owner, owner,
-                                             "SELECT "
-                                             "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,"
-                                             "OUV_AMORT,OUV_AMORT_CALC_MAN,"
-                                             "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,"
-                                             "OUV_DEPREC_NON_DED_MAN FROM " +
-                                                 GetNomTableBase("VKA", base) + " WHERE ID_COMPO=" + owner,
-                                             true, base);
+            auto query =
+                VK_DatasetPrecharge(VK_LOC(), "VKA", owner, owner,
+                                    "SELECT "
+                                    "ID_AMORT,ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,"
+                                    "OUV_AMORT,OUV_AMORT_CALC_MAN,"
+                                    "OUV_AMORT_MAN,OUV_DEPREC_DED,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED,"
+                                    "OUV_DEPREC_NON_DED_MAN FROM " +
+                                        GetNomTableBase("VKA", base) + " WHERE ID_COMPO=" + owner,
+                                    true, base);
             if (query)
                 for (query->Open(); !query->Eof(); query->Next()) {
                     TField* kind = query->FieldByName("TYPEAMORT");
@@ -240,7 +241,7 @@ void cVK_LstAmortissement::ClearCalculs() {
     for (cVK_Amortissement* plan : items_) plan->ClearCalculs();
 }
 
-bool cVK_LstAmortissement::BD_MAJ() {
+bool cVK_LstAmortissement::BD_MAJ(bool ownerJustInserted) {
     bool written = true;
     UnicodeString identifiers;
     for (cVK_Amortissement* plan : items_) {
@@ -249,6 +250,7 @@ bool cVK_LstAmortissement::BD_MAJ() {
         if (!identifiers.empty()) identifiers += ",";
         identifiers += VK_Format_ID(plan->ID);
     }
+    if (ownerJustInserted && base_.empty()) return written;
     if (!identifiers.empty() && composant_)
         written = VK_ExecSQL(VK_LOC(),
                              "DELETE FROM " + GetNomTableBase("VKA", base_) + " WHERE (ID_COMPO=" +

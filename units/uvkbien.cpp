@@ -6,8 +6,8 @@
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
 #include "units/uvklistes.h"
-#include "units/uvksortie.h"
 #include "units/uvkprechargement.h"
+#include "units/uvksortie.h"
 #include "units/vkchamps.h"
 
 #define VK_UNIT vk::kUnitBien
@@ -176,18 +176,16 @@ bool cVK_Bien::BD_Inserer() {
     try {
         if (!SauveVehicule()) return false;
         ID_SORTIE = Get_IDSortieLiee();
-        if (!VK_ExecSQL(
+        if (!InsereEtRelitID(
                 VK_LOC(),
                 "INSERT INTO " + NomTable() +
                     "(REF_CALC,REF_SAIS,DESIGNATION,TYPEBIEN,USERCREAT,DATECREAT,USERVALID,DATEVALID,"
                     "EXOCREAT,IMPORTATION,INITIALISATION,MISE_AUX_NORMES,MODIFICATION,CESSION,VALIDER,"
                     "CLOTURER,ID_ENS,ID_SORTIE,ID_VEH,REDUC_ASS_TP,PLANCHER_CALC_PV)VALUES (" +
                     Valeurs() + ")",
-                base_))
+                NomTable(), "ID_BIEN", base_))
             return false;
-        RelitID(NomTable(), "ID_BIEN", base_);
-        if (ID == 0) return false;
-        return !composants_ || composants_->BD_MAJ();
+        return !composants_ || composants_->BD_MAJ(true);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;

@@ -4,8 +4,8 @@
 #include "units/uvkbien.h"
 #include "units/uvkcomposant.h"
 #include "units/uvkdivers.h"
-#include "units/uvkprechargement.h"
 #include "units/uvklistes.h"
+#include "units/uvkprechargement.h"
 #include "units/vkchamps.h"
 
 #define VK_UNIT vk::kUnitBien
@@ -165,11 +165,12 @@ cVK_Vehicule::cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const U
             if (insertNow) BD_Inserer();
             return;
         }
-        auto row = VK_DatasetPrecharge(VK_LOC(), "VKV", VK_Format_ID(id), VK_Format_ID(id),
-                                       "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,"
-                                       "TYPECARROS,PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
-                                           TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
-                                       true, base_);
+        auto row =
+            VK_DatasetPrecharge(VK_LOC(), "VKV", VK_Format_ID(id), VK_Format_ID(id),
+                                "SELECT ID_VEH,TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,"
+                                "TYPECARROS,PUISADMIN,NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP FROM " +
+                                    TableVehicules(base_) + " WHERE ID_VEH=" + VK_Format_ID(id),
+                                true, base_);
         if (!row) return;
         row->Open();
         if (row->Eof()) throw Exception("Véhicule " + VK_Format_ID(id) + " introuvable");
@@ -192,20 +193,19 @@ cVK_Vehicule::cVK_Vehicule(unsigned id, cVK_Bien* asset, bool insertNow, const U
 bool cVK_Vehicule::BD_Inserer() {
     try {
         const UnicodeString name = TableVehicules(base_);
-        if (!VK_ExecSQL(VK_LOC(),
-                        "INSERT INTO " + name +
-                            "(TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,"
-                            "NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP)VALUES (" +
-                            VK_FormatInt(TYPEVEH) + "," + VK_FormatAS(NUMIMMAT) + "," +
-                            SqlDate(DATEPREMIMMAT, base_) + "," + VK_FormatAS(DESCOMM) + "," +
-                            SqlDate(DATECERTIF, base_) + "," + VK_FormatAS(GENRE) + "," +
-                            VK_FormatAS(TYPECARROS) + "," + VK_FormatInt(PUISADMIN) + "," +
-                            VK_FormatInt(NBPLASSISES) + "," + VK_FormatInt(TAUXCO2) + "," +
-                            SqlBool(POUR_VEH_NORME_WLTP, base_) + ")",
-                        base_))
+        if (!InsereEtRelitID(
+                VK_LOC(),
+                "INSERT INTO " + name +
+                    "(TYPEVEH,NUMIMMAT,DATEPREMIMMAT,DESCOMM,DATECERTIF,GENRE,TYPECARROS,PUISADMIN,"
+                    "NBPLASSISES,TAUXCO2,POUR_VEH_NORME_WLTP)VALUES (" +
+                    VK_FormatInt(TYPEVEH) + "," + VK_FormatAS(NUMIMMAT) + "," +
+                    SqlDate(DATEPREMIMMAT, base_) + "," + VK_FormatAS(DESCOMM) + "," +
+                    SqlDate(DATECERTIF, base_) + "," + VK_FormatAS(GENRE) + "," + VK_FormatAS(TYPECARROS) +
+                    "," + VK_FormatInt(PUISADMIN) + "," + VK_FormatInt(NBPLASSISES) + "," +
+                    VK_FormatInt(TAUXCO2) + "," + SqlBool(POUR_VEH_NORME_WLTP, base_) + ")",
+                name, "ID_VEH", base_))
             return false;
-        RelitID(name, "ID_VEH", base_);
-        return ID != 0;
+        return true;
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;
@@ -259,7 +259,8 @@ namespace {
 void EffaceCalculsFiscaux(cVK_Bien* asset) {
     if (!asset || !asset->GetListeComposants()) return;
     for (int i = 0; i < asset->GetListeComposants()->Count(); ++i)
-        if (cVK_Amortissement* tax = asset->GetListeComposants()->Get(i)->GetAmort(taFiscal)) tax->ClearCalculs();
+        if (cVK_Amortissement* tax = asset->GetListeComposants()->Get(i)->GetAmort(taFiscal))
+            tax->ClearCalculs();
 }
 }  // namespace
 

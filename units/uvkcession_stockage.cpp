@@ -197,9 +197,8 @@ UnicodeString cVK_Cession::Valeurs(bool update) const {
 }
 
 bool cVK_Cession::BD_Inserer() {
-    if (!VK_ExecSQL(VK_LOC(), "INSERT INTO " + Table() + "(" + Valeurs(false) + ")", "")) return false;
-    RelitID(Table(), "ID_CESSION", "");
-    return ID != 0;
+    return InsereEtRelitID(VK_LOC(), "INSERT INTO " + Table() + "(" + Valeurs(false) + ")", Table(),
+                           "ID_CESSION", "");
 }
 
 bool cVK_Cession::BD_Update() {

@@ -257,7 +257,7 @@ private:
     UnicodeString ValeursInsert() const;
     UnicodeString AffectationsUpdate() const;
     void NormaliseBaseTaxePro();
-    bool SauveEnfants();
+    bool SauveEnfants(bool justInserted);
     // The acquisition details keep the totals: each line adds its converted amounts (sign 1) or
     // takes them back (sign -1); the totals stay the exact sum of the lines.
     void CumuleDetail(const CCurrency& prix, const CCurrency& frais, const CCurrency& tva, int sign);

@@ -106,10 +106,8 @@ bool cVK_Composant::BD_Inserer() {
             "UO_CONSO_OUV,UO_CONSO,UO_DESIGNATION,DEROG_OUV,DEROG_OUV_FORC,DEROG_OUV_MAN,DEROG_OUV_FORC_MAN,"
             "OUV_A_DED,OUV_A_DED_FORCE,OUV_A_DED_FORC_MAN,ETATCREATION,ID_FAMILLE,ORI_FAMILLE)VALUES(" +
             ValeursInsert() + ")";
-        if (!VK_ExecSQL(VK_LOC(), sql, base_)) return false;
-        RelitID(NomTable(), "ID_COMPO", base_);
-        if (ID == 0) return false;
-        return SauveEnfants();
+        if (!InsereEtRelitID(VK_LOC(), sql, NomTable(), "ID_COMPO", base_)) return false;
+        return SauveEnfants(true);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;
@@ -125,7 +123,7 @@ bool cVK_Composant::BD_Update() {
                             " WHERE ID_COMPO=" + VK_Format_ID(ID),
                         base_))
             return false;
-        return SauveEnfants();
+        return SauveEnfants(false);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;
@@ -134,10 +132,10 @@ bool cVK_Composant::BD_Update() {
 
 // The owned objects are saved after the component's row, in this order: details, plans, disposal,
 // forecasts.
-bool cVK_Composant::SauveEnfants() {
+bool cVK_Composant::SauveEnfants(bool justInserted) {
     bool saved = true;
-    if (details_) saved = details_->BD_MAJ() && saved;
-    if (amortissements_) saved = amortissements_->BD_MAJ() && saved;
+    if (details_) saved = details_->BD_MAJ(justInserted) && saved;
+    if (amortissements_) saved = amortissements_->BD_MAJ(justInserted) && saved;
     if (cession_) saved = cession_->BD_MAJ() && saved;
     if (uoPrevues_) {
         if (UtiliseUnites()) {

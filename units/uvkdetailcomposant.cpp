@@ -132,16 +132,13 @@ UnicodeString cVK_DetailComposant::Valeurs() const {
 
 bool cVK_DetailComposant::BD_Inserer() {
     try {
-        pCurDossier->ExecSQLFirebird(
-            VK_LOC(),
-            "INSERT INTO " + Table() +
-                "(ID_COMPO,EXOCREATION,DESIGNATION,FOURNISSEUR,PRIX_ACQUIS,FRAIS_ACQUIS,"
-                "TVARECUP,DEVISEO_PRIX_ACQUIS,TAUXCHANGE_PRIX_ACQUIS,DEVISEO_FRAIS_ACQUIS,"
-                "TAUXCHANGE_FRAIS_ACQUIS,DEVISEO_TVA,QUANTITE)VALUES (" +
-                Valeurs() + ")",
-            true, nullptr);
-        RelitID(Table(), "ID_DETAIL", "");
-        return ID != 0;
+        return InsereEtRelitID(VK_LOC(),
+                               "INSERT INTO " + Table() +
+                                   "(ID_COMPO,EXOCREATION,DESIGNATION,FOURNISSEUR,PRIX_ACQUIS,FRAIS_ACQUIS,"
+                                   "TVARECUP,DEVISEO_PRIX_ACQUIS,TAUXCHANGE_PRIX_ACQUIS,DEVISEO_FRAIS_ACQUIS,"
+                                   "TAUXCHANGE_FRAIS_ACQUIS,DEVISEO_TVA,QUANTITE)VALUES (" +
+                                   Valeurs() + ")",
+                               Table(), "ID_DETAIL", "");
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;

@@ -84,7 +84,10 @@ public:
     void Clear();
     virtual void Assign(const cVK_LstDetailComposant* source);
     virtual void ReInitID();
-    virtual bool BD_MAJ();
+    // Saves every element, then deletes the stored rows of the owner no longer in the list. With
+    // ownerJustInserted (the owner's row was inserted by the save under way, in the case file) no row
+    // of the owner can be missing from the list and the delete is not run.
+    virtual bool BD_MAJ(bool ownerJustInserted = false);
     cVK_Composant* GetComposant() const { return composant_; }
 
 private:

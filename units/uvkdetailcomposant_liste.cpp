@@ -25,7 +25,8 @@ cVK_LstDetailComposant::cVK_LstDetailComposant(cVK_Composant* component) : compo
         for (query->Open(); !query->Eof(); query->Next()) {
             TField* id = query->FieldByName("ID_DETAIL");
             if (id->IsNull()) continue;
-            items_.push_back(new cVK_DetailComposant(this, query.get(), static_cast<unsigned>(id->AsInt64())));
+            items_.push_back(
+                new cVK_DetailComposant(this, query.get(), static_cast<unsigned>(id->AsInt64())));
         }
         query->Close();
         // The lines are read: the read is committed, keeping the transaction's context (a no-op
@@ -84,7 +85,7 @@ void cVK_LstDetailComposant::ReInitID() {
 
 // Saves every line, then deletes the component's stored lines no longer in the list (all of them
 // when the list is empty). Nothing is deleted after a line failed to save.
-bool cVK_LstDetailComposant::BD_MAJ() {
+bool cVK_LstDetailComposant::BD_MAJ(bool ownerJustInserted) {
     try {
         if (!composant_ || composant_->ID == 0) return false;
         UnicodeString ids;
@@ -93,6 +94,7 @@ bool cVK_LstDetailComposant::BD_MAJ() {
             if (!ids.empty()) ids += ",";
             ids += VK_Format_ID(detail->ID);
         }
+        if (ownerJustInserted && composant_->GetBase().empty()) return true;
         const UnicodeString sql = "DELETE FROM " + GetNomTable("VKL", false) +
                                   " WHERE (ID_COMPO=" + VK_Format_ID(composant_->ID) + ")" +
                                   (ids.empty() ? UnicodeString() : " AND ID_DETAIL NOT IN (" + ids + ")");

@@ -54,7 +54,8 @@ void cVK_DetSituation::BD_Lit() {
     try {
         if (RefCalc.empty()) return;  // a component not stored has no situation
         auto query = VK_DatasetPrecharge(
-            VK_LOC(), "VKD", RefCalc, RefCalc + "/" + VK_FormatInt(TypeAmort) + "/" + (DateSit.IsNull() ? "null" : CleDate(DateSit)),
+            VK_LOC(), "VKD", RefCalc,
+            RefCalc + "/" + VK_FormatInt(TypeAmort) + "/" + (DateSit.IsNull() ? "null" : CleDate(DateSit)),
             "SELECT ID_DET_SIT,DATE_SIT,REF_CALC,TYPE_AMORT,VALACTUELLE,DEPREC_NON_DED,DEPREC_REP_MAX,"
             "DOTATION_FORC,UO_QUANTITE FROM " +
                 Table() + " WHERE (DATE_SIT=" + VK_FormatDate(DateSit, false, true) + ")AND (REF_CALC=" +
@@ -82,9 +83,7 @@ bool cVK_DetSituation::BD_Inserer() {
                               VK_FormatInt(TypeAmort) + "," + ValActuelle.GetSQL() + "," +
                               DeprecNonDed.GetSQL() + "," + DeprecRepriseMax.GetSQL() + "," +
                               DotationManuelleForc.GetSQL() + "," + UO_QuantiteForc.GetSQL() + ")";
-    if (!VK_ExecSQL(VK_LOC(), sql, "")) return false;
-    RelitID(Table(), "ID_DET_SIT", "");
-    return ID != 0;
+    return InsereEtRelitID(VK_LOC(), sql, Table(), "ID_DET_SIT", "");
 }
 
 bool cVK_DetSituation::BD_Update() {

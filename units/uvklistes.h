@@ -31,7 +31,10 @@ public:
     void Clear();
     virtual void Assign(const cVK_ListeComposants* source);
     virtual void ReInitID(bool newReferences);
-    virtual bool BD_MAJ();
+    // Saves every element, then deletes the stored rows of the owner no longer in the list. With
+    // ownerJustInserted (the owner's row was inserted by the save under way, in the case file) no row
+    // of the owner can be missing from the list and the delete is not run.
+    virtual bool BD_MAJ(bool ownerJustInserted = false);
     // Keeps the structure first, later entry dates before earlier ones.
     void Trie();
 

@@ -14,11 +14,11 @@ cVK_ListeComposants::cVK_ListeComposants(cVK_Bien* asset, const UnicodeString& b
     : bien_(asset), base_(base) {
     try {
         if (bien_ && bien_->ID != 0) {
-            auto query = VK_DatasetPrecharge(VK_LOC(), "VKC", VK_Format_ID(bien_->ID), VK_Format_ID(bien_->ID),
-                                             UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " +
-                                                 cVK_Composant::NomTable(base_) +
-                                                 " WHERE ID_BIEN=" + VK_Format_ID(bien_->ID),
-                                             false, base_);
+            auto query = VK_DatasetPrecharge(
+                VK_LOC(), "VKC", VK_Format_ID(bien_->ID), VK_Format_ID(bien_->ID),
+                UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " +
+                    cVK_Composant::NomTable(base_) + " WHERE ID_BIEN=" + VK_Format_ID(bien_->ID),
+                false, base_);
             if (query) {
                 for (query->Open(); !query->Eof(); query->Next())
                     items_.push_back(new cVK_Composant(this, base_, query.get(),
@@ -89,7 +89,7 @@ void cVK_ListeComposants::ReInitID(bool newReferences) {
 
 // Saves every component, then deletes the asset's stored components no longer in the list. An
 // empty list deletes nothing, and nothing is deleted after a component failed to save.
-bool cVK_ListeComposants::BD_MAJ() {
+bool cVK_ListeComposants::BD_MAJ(bool ownerJustInserted) {
     try {
         UnicodeString ids;
         for (cVK_Composant* component : items_) {
@@ -98,6 +98,7 @@ bool cVK_ListeComposants::BD_MAJ() {
             ids += VK_Format_ID(component->ID);
         }
         if (ids.empty() || !bien_ || bien_->ID == 0) return true;
+        if (ownerJustInserted && base_.empty()) return true;
         return VK_ExecSQL(VK_LOC(),
                           "DELETE FROM " + cVK_Composant::NomTable(base_) + " WHERE (ID_BIEN=" +
                               VK_Format_ID(bien_->ID) + ") AND ID_COMPO NOT IN (" + ids + ")",

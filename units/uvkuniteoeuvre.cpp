@@ -108,14 +108,11 @@ UnicodeString Proprietaires(const cVK_LstUOPrevue* list, bool update) {
 
 bool cVK_UOPrevue::BD_Inserer() {
     try {
-        if (!VK_ExecSQL(VK_LOC(),
-                        "INSERT INTO " + Table() + "(ID_COMPO,ID_AMORT,EXERCICE,CONSO)VALUES (" +
-                            Proprietaires(Liste, false) + "," + VK_FormatInt(Exercice) + "," +
-                            Consommation.GetSQL() + ")",
-                        base))
-            return false;
-        RelitID(Table(), "ID_UOPREVUE", base);
-        return ID != 0;
+        return InsereEtRelitID(VK_LOC(),
+                               "INSERT INTO " + Table() + "(ID_COMPO,ID_AMORT,EXERCICE,CONSO)VALUES (" +
+                                   Proprietaires(Liste, false) + "," + VK_FormatInt(Exercice) + "," +
+                                   Consommation.GetSQL() + ")",
+                               Table(), "ID_UOPREVUE", base);
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;

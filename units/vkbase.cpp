@@ -1,5 +1,7 @@
 #include "units/vkbase.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "platform/dossier.h"
@@ -32,6 +34,29 @@ void cVK_Base::RelitID(const UnicodeString& table, const UnicodeString& idColumn
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
     }
+}
+
+bool cVK_Base::InsereEtRelitID(unsigned long code, const UnicodeString& insert, const UnicodeString& table,
+                               const UnicodeString& idColumn, const UnicodeString& base) {
+    ID = 0;
+    if (!base.empty()) {
+        if (!VK_ExecSQL(code, insert, base)) return false;
+        RelitID(table, idColumn, base);
+        return ID != 0;
+    }
+    try {
+        // The trigger of the table draws the identifier; RETURNING gives it back without a second
+        // statement.
+        TIBSQL query(pCurDossier->GetDatabaseFirebird());
+        query.SQL.Add(insert + " RETURNING " + idColumn);
+        query.ExecQuery();
+        ID = query.Eof() || query.Fields(0)->IsNull() ? 0
+                                                      : static_cast<unsigned>(query.Fields(0)->AsInteger());
+    } catch (const std::exception& e) {
+        vk::Display(code, e);
+        return false;
+    }
+    return ID != 0;
 }
 
 void cVK_Base::RelitID(TDataSet* row, const UnicodeString& column) {
@@ -95,19 +120,27 @@ bool ReferenceSaisieExiste(const UnicodeString& table, const UnicodeString& refe
     return !query->Eof();
 }
 
+// Whether the table has a column of entered references. The case file's database keeps the answer
+// until its structure changes: asking it for every new asset or component was a statement each.
+bool TableAReferenceSaisie(const UnicodeString& table, const UnicodeString& base) {
+    if (base.empty()) {
+        const IBColumns columns = pCurDossier->GetDatabaseFirebird()->TableColumns(table);
+        return std::any_of(columns->begin(), columns->end(),
+                           [](const IBColumn& column) { return column.upperName == "REF_SAIS"; });
+    }
+    auto probe = VK_InitDataset(VK_LOC(), "SELECT * FROM " + table, false, base);
+    if (!probe) throw Exception("Lecture impossible des colonnes de " + table);
+    probe->Open();
+    return probe->FindField("REF_SAIS") != nullptr;
+}
+
 }  // namespace
 
 void cVK_Primaire::InitNouvelEnregistrement(const UnicodeString& table, const UnicodeString& refColumn,
                                             const UnicodeString& base) {
     try {
         ResetID();
-        auto probe = VK_InitDataset(VK_LOC(), "SELECT * FROM " + table, false, base);
-        if (!probe) return;
-        probe->Open();
-        const bool hasEnteredReference = probe->FindField("REF_SAIS") != nullptr;
-        probe->Close();
-        probe.reset();
-
+        const bool hasEnteredReference = TableAReferenceSaisie(table, base);
         if (base.empty()) {
             // Draw again while the number collides with a reference a user entered on another row.
             do {

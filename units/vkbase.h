@@ -38,6 +38,11 @@ public:
     void ResetID() { ID = 0; }
     // ID := the identifier of the row just inserted into the table of the database.
     void RelitID(const UnicodeString& table, const UnicodeString& idColumn, const UnicodeString& base);
+    // Runs the INSERT of the object's row and sets ID to the identifier the database gave it (in
+    // the case file's database with the statement itself, elsewhere by reading it back). False,
+    // with ID 0, when the statement failed (the failure is shown, under `code`).
+    bool InsereEtRelitID(unsigned long code, const UnicodeString& insert, const UnicodeString& table,
+                         const UnicodeString& idColumn, const UnicodeString& base);
     // ID := the column of the dataset's current row (0 when null).
     void RelitID(TDataSet* row, const UnicodeString& column);
     void Modifie() { EstModifie = true; }

@@ -359,6 +359,18 @@ void TIBDatabase::ExecuteImmediate(const UnicodeString& sql, TIBTransaction* tra
     Cursor cursor(*this, transaction ? *transaction : *defaultTransaction_, sql);
 }
 
+IBColumns TIBDatabase::TableColumns(const UnicodeString& table) {
+    auto found = tableColumns_.find(table);
+    if (found != tableColumns_.end()) return found->second;
+    const UnicodeString sql = "SELECT * FROM " + table;
+    const uint64_t generation = generation_;
+    PreparedPtr prepared = Acquire(sql, sql, nullptr, *defaultTransaction_);
+    IBColumns columns = prepared->columns;
+    Release(std::move(prepared), generation);
+    if (generation == generation_) tableColumns_[table] = columns;
+    return columns;
+}
+
 PreparedPtr TIBDatabase::Acquire(const UnicodeString& key, const UnicodeString& text,
                                  const std::vector<sqlparams::Literal>* values, TIBTransaction& transaction) {
     auto found = pool_.find(key);
@@ -420,4 +432,5 @@ void TIBDatabase::ClearPool() {
     pool_.clear();
     pooledTexts_ = pooledShapes_ = 0;
     unliftable_.clear();  // the types of the parameters may have changed with the structure
+    tableColumns_.clear();
 }

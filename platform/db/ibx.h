@@ -52,14 +52,14 @@ constexpr intptr_t kLockConflict = 335544345;         // a row held by another t
 constexpr intptr_t kDeadlock = 335544336;             // first code of an update conflict
 constexpr intptr_t kUpdateConflict = 335544451;       // the row was changed by a concurrent transaction
 constexpr intptr_t kLockTimeout = 335544510;          // waited longer than the lock time-out
-constexpr intptr_t kTransliteration = 335544565;  // text the database character set cannot hold
+constexpr intptr_t kTransliteration = 335544565;      // text the database character set cannot hold
 constexpr intptr_t kTableExists = 336068740;
 constexpr intptr_t kIndexExists = 336068859;
 constexpr intptr_t kSequenceExists = 336068862;
 }  // namespace ibcode
 
 class EIBError : public Exception {
-  public:
+public:
     EIBError(UnicodeString message, int sqlCode, std::vector<intptr_t> codes, UnicodeString sql);
 
     // The first Firebird (gds) code of the error vector, 0 when none.
@@ -114,7 +114,7 @@ struct IBColumn {
 };
 
 class TField {
-  public:
+public:
     TField(const IBColumn* column, const IBValue* const* value) : column_(column), value_(value) {}
 
     const UnicodeString& FieldName() const { return column_->name; }
@@ -128,7 +128,7 @@ class TField {
     // Exact for DECIMAL/NUMERIC columns; null for a null column.
     CCurrency AsCurrency() const;
 
-  private:
+private:
     const IBValue& Value() const;
 
     const IBColumn* column_;
@@ -140,7 +140,7 @@ using IBColumns = std::shared_ptr<const std::vector<IBColumn>>;
 
 // A set of rows read from a database, with a current row.
 class TDataSet {
-  public:
+public:
     virtual ~TDataSet();
 
     virtual void Open() = 0;
@@ -158,13 +158,13 @@ class TDataSet {
     TField* Fields(int index);
     int FieldCount() const { return static_cast<int>(fields_.size()); }
 
-  protected:
+protected:
     // Binds the field objects to a new set of columns.
     void BindColumns(const IBColumns& columns);
     void SetCurrentRow(const std::vector<IBValue>* row);
     void UnbindColumns();
 
-  private:
+private:
     IBColumns columns_;
     std::vector<TField> fields_;
     std::vector<const IBValue*> current_;
@@ -172,7 +172,7 @@ class TDataSet {
 };
 
 class TIBTransaction {
-  public:
+public:
     explicit TIBTransaction(TIBDatabase& database);
     ~TIBTransaction();
     TIBTransaction(const TIBTransaction&) = delete;
@@ -196,7 +196,7 @@ class TIBTransaction {
     Firebird::ITransaction* Handle();
     TIBDatabase& Database() { return database_; }
 
-  private:
+private:
     friend class Cursor;
     void CloseCursors();
     void DoCommit(bool retaining);
@@ -232,7 +232,7 @@ struct IBConnectOptions {
 };
 
 class TIBDatabase {
-  public:
+public:
     TIBDatabase();
     ~TIBDatabase();
     TIBDatabase(const TIBDatabase&) = delete;
@@ -256,6 +256,9 @@ class TIBDatabase {
     TIBTransaction& DefaultTransaction() { return *defaultTransaction_; }
     // Runs one statement in the default transaction (or the one given).
     void ExecuteImmediate(const UnicodeString& sql, TIBTransaction* transaction = nullptr);
+    // The columns of a table as "SELECT * FROM table" gives them; the statement is prepared, never
+    // run, and the answer is kept until the structure of the database changes. Raises EIBError.
+    IBColumns TableColumns(const UnicodeString& table);
 
     Firebird::IAttachment* Handle();
     // True for "host:path" and "host/port:path" (a Firebird server), false for a local file.
@@ -275,7 +278,7 @@ class TIBDatabase {
     // Called with the text of every statement run (tests record the engine's statements with it).
     std::function<void(const UnicodeString&)> OnStatement;
 
-  private:
+private:
     friend class Cursor;
     friend class TIBTransaction;
     // A prepared statement for a pool key, taken from the pool or prepared from `text`; with
@@ -309,7 +312,8 @@ class TIBDatabase {
     // Lifted shapes the database refused, or whose parameters cannot take their kinds of values:
     // such texts run as written.
     std::set<UnicodeString> unliftable_;
-    size_t pooledTexts_ = 0, pooledShapes_ = 0;  // statements held, run as written and lifted
+    std::unordered_map<UnicodeString, IBColumns> tableColumns_;  // emptied with the pool
+    size_t pooledTexts_ = 0, pooledShapes_ = 0;                  // statements held, run as written and lifted
     uint64_t generation_ = 0;
     Statistics stats_;
 };
@@ -317,7 +321,7 @@ class TIBDatabase {
 // An open statement execution: the statement (leased from the pool), its cursor and its current
 // row. Used by TIBQuery and TIBSQL.
 class Cursor {
-  public:
+public:
     Cursor(TIBDatabase& database, TIBTransaction& transaction, const UnicodeString& sql);
     ~Cursor();
     Cursor(const Cursor&) = delete;
@@ -329,7 +333,7 @@ class Cursor {
     bool Fetch(std::vector<IBValue>& row);
     void Close();
 
-  private:
+private:
     // Runs the text with its literals bound as parameters; false when it must run as written.
     bool RunLifted();
     void RunExact();
@@ -350,7 +354,7 @@ class Cursor {
 
 // A SELECT dataset.
 class TIBQuery : public TDataSet {
-  public:
+public:
     explicit TIBQuery(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBQuery() override;
 
@@ -370,7 +374,7 @@ class TIBQuery : public TDataSet {
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-  private:
+private:
     void FetchOne();
     void FetchAll();
     void ShowRow();
@@ -390,7 +394,7 @@ using TIBDataSet = TIBQuery;
 // A light statement: ExecQuery runs it; for a SELECT, the first row is current at once and Next
 // moves forward until Eof.
 class TIBSQL : public TDataSet {
-  public:
+public:
     explicit TIBSQL(TIBDatabase* database = nullptr, TIBTransaction* transaction = nullptr);
     ~TIBSQL() override;
 
@@ -408,7 +412,7 @@ class TIBSQL : public TDataSet {
     TIBDatabase* Database;
     TIBTransaction* Transaction;
 
-  private:
+private:
     std::unique_ptr<Cursor> cursor_;
     std::vector<IBValue> row_;
     int fetched_ = 0;

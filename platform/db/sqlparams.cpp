@@ -1,6 +1,5 @@
 #include "platform/db/sqlparams.h"
 
-#include <cctype>
 #include <limits>
 
 namespace sqlparams {
@@ -11,28 +10,41 @@ enum class Tok { Word, QuotedName, String, Number, Operator, Punct };
 
 struct Token {
     Tok kind;
-    size_t begin, end;  // in the text
+    size_t begin, end;    // in the text
     UnicodeString upper;  // words: upper case; operators and punctuation: as written
 };
 
+// Plain ASCII classes, whatever the process's locale: the tokens are SQL's, and every byte from 0x80
+// (a character of a text or a name) counts as a letter.
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 bool IsWordStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '$' ||
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$' ||
            static_cast<unsigned char>(c) >= 0x80;
 }
 bool IsWordChar(char c) {
-    return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
+    return IsWordStart(c) || IsDigit(c);
 }
-bool IsDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+bool IsSpace(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
 }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The longest word the lifting looks for ("CURRENT_TRANSACTION"): a longer word is a name, and its
+// upper-case form is not kept (it would only be compared with these words).
+constexpr size_t kLongestKeyword = 19;
 
 // Splits the text into tokens; false when the text holds anything the lifting does not handle.
 bool Tokenize(const UnicodeString& sql, std::vector<Token>& tokens) {
     size_t i = 0;
     const size_t n = sql.size();
+    tokens.reserve(n / 4);
     while (i < n) {
         const char c = sql[i];
-        if (std::isspace(static_cast<unsigned char>(c))) {
+        if (IsSpace(c)) {
             ++i;
             continue;
         }
@@ -71,8 +83,8 @@ bool Tokenize(const UnicodeString& sql, std::vector<Token>& tokens) {
             size_t end = i;
             while (end < n && IsWordChar(sql[end])) ++end;
             tokens.push_back({Tok::Word, begin, end, ""});
-            for (size_t k = begin; k < end; ++k)
-                tokens.back().upper += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[k])));
+            if (end - begin <= kLongestKeyword)
+                for (size_t k = begin; k < end; ++k) tokens.back().upper += Upper(sql[k]);
             i = end;
         } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
             return false;  // a comment
@@ -108,13 +120,55 @@ bool IsWord(const std::vector<Token>& t, long i, const char* word) {
 
 // Words that look like a column but are not one: the operand would not be a plain column.
 bool IsReserved(const UnicodeString& word) {
-    static const char* const reserved[] = {
-        "NULL", "TRUE", "FALSE", "UNKNOWN", "NOT", "AND", "OR", "SELECT", "WHERE", "FROM", "ON", "SET",
-        "VALUES", "IN", "IS", "CASE", "WHEN", "THEN", "ELSE", "END", "EXISTS", "ANY", "ALL", "SOME",
-        "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP", "LOCALTIME", "LOCALTIMESTAMP", "USER",
-        "CURRENT_USER", "CURRENT_ROLE", "CURRENT_CONNECTION", "CURRENT_TRANSACTION", "ROW_COUNT",
-        "SQLCODE", "GDSCODE", "SQLSTATE", "DATE", "TIME", "TIMESTAMP", "DISTINCT", "BETWEEN", "LIKE",
-        "CONTAINING", "STARTING", "SIMILAR", "ESCAPE", "COLLATE"};
+    static const char* const reserved[] = {"NULL",
+                                           "TRUE",
+                                           "FALSE",
+                                           "UNKNOWN",
+                                           "NOT",
+                                           "AND",
+                                           "OR",
+                                           "SELECT",
+                                           "WHERE",
+                                           "FROM",
+                                           "ON",
+                                           "SET",
+                                           "VALUES",
+                                           "IN",
+                                           "IS",
+                                           "CASE",
+                                           "WHEN",
+                                           "THEN",
+                                           "ELSE",
+                                           "END",
+                                           "EXISTS",
+                                           "ANY",
+                                           "ALL",
+                                           "SOME",
+                                           "CURRENT_DATE",
+                                           "CURRENT_TIME",
+                                           "CURRENT_TIMESTAMP",
+                                           "LOCALTIME",
+                                           "LOCALTIMESTAMP",
+                                           "USER",
+                                           "CURRENT_USER",
+                                           "CURRENT_ROLE",
+                                           "CURRENT_CONNECTION",
+                                           "CURRENT_TRANSACTION",
+                                           "ROW_COUNT",
+                                           "SQLCODE",
+                                           "GDSCODE",
+                                           "SQLSTATE",
+                                           "DATE",
+                                           "TIME",
+                                           "TIMESTAMP",
+                                           "DISTINCT",
+                                           "BETWEEN",
+                                           "LIKE",
+                                           "CONTAINING",
+                                           "STARTING",
+                                           "SIMILAR",
+                                           "ESCAPE",
+                                           "COLLATE"};
     for (const char* r : reserved)
         if (word == r) return true;
     return false;
@@ -135,7 +189,8 @@ int LiteralAt(const std::vector<Token>& t, long i) {
 // an UPDATE).
 bool PlainColumnBefore(const std::vector<Token>& t, long last, bool inSet) {
     auto name = [&](long k) {
-        return k >= 0 && ((t[k].kind == Tok::Word && !IsReserved(t[k].upper)) || t[k].kind == Tok::QuotedName);
+        return k >= 0 &&
+               ((t[k].kind == Tok::Word && !IsReserved(t[k].upper)) || t[k].kind == Tok::QuotedName);
     };
     if (!name(last)) return false;
     long before = last - 1;
@@ -157,8 +212,8 @@ bool EndsOperand(const std::vector<Token>& t, long i, bool inSet) {
     if (i >= static_cast<long>(t.size())) return true;
     if (IsPunct(t, i, ')')) return true;
     if (inSet && IsPunct(t, i, ',')) return true;
-    static const char* const follows[] = {"AND", "OR", "WHERE", "ORDER", "GROUP", "ROWS", "FOR", "RETURNING",
-                                          "THEN", "PLAN", "UNION"};
+    static const char* const follows[] = {"AND", "OR",        "WHERE", "ORDER", "GROUP", "ROWS",
+                                          "FOR", "RETURNING", "THEN",  "PLAN",  "UNION"};
     for (const char* word : follows)
         if (IsWord(t, i, word)) return true;
     return false;
@@ -235,7 +290,8 @@ std::optional<Lifted> Lift(const UnicodeString& sql) {
         if (t[i].kind == Tok::Operator) {
             const bool setClause = inSet && depth == 0;
             const int length = LiteralAt(t, i + 1);
-            if (length > 0 && PlainColumnBefore(t, i - 1, setClause) && EndsOperand(t, i + 1 + length, setClause)) {
+            if (length > 0 && PlainColumnBefore(t, i - 1, setClause) &&
+                EndsOperand(t, i + 1 + length, setClause)) {
                 lifted.push_back({i + 1, length});
                 i += length;
             }
@@ -262,7 +318,7 @@ std::optional<Lifted> Lift(const UnicodeString& sql) {
             }
             if (!all || !EndsOperand(t, k + 1, false)) continue;
             lifted.insert(lifted.end(), elements.begin(), elements.end());
-            ++depth;  // the list's parentheses
+            ++depth;    // the list's parentheses
             i = k - 1;  // the closing parenthesis comes next
         }
     }
