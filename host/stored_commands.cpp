@@ -1,7 +1,9 @@
 #include "host/stored_commands.h"
+#include "host/screen_format.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
@@ -23,9 +25,10 @@ namespace vkhost {
 
 namespace {
 
-std::string Amount(const CCurrency& amount) {
-    if (amount.IsNull()) return "";
-    return fmt::format("{:.2f}", amount.AsDouble());
+// A rate as people read it: 33,3333 %.
+std::string DecimalComma(std::string text) {
+    std::replace(text.begin(), text.end(), '.', ',');
+    return text;
 }
 
 std::unique_ptr<cVK_Bien> FindAsset(const StoredCaseOptions& options) {
@@ -38,9 +41,10 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
     const PlanReport report = ReportPlan(plan, at, true);
     out << fmt::format(
         "  Plan {} : {} ; départ {} ; durée {} ; taux {} ; valeur amortissable {}\n",
-        plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), FormatISODate(report.start),
+        plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), ScreenDate(report.start),
         report.duration == 65535 ? std::string("-") : std::to_string(report.duration) + " mois",
-        report.rate ? fmt::format("{:.4f} %", *report.rate) : "-", Amount(report.depreciable));
+        report.rate ? DecimalComma(fmt::format("{:.4f} %", *report.rate)) : "-",
+        ScreenAmount(report.depreciable));
     out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13}  {}\n", "Exercice", "Clôture",
                        "Base", "Dotation", "Cumul ouv.", "VNC ouv.", "Prorata", "");
     for (const ScheduleLineReport& line : *report.schedule) {
@@ -51,11 +55,13 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
         if (line.linear) flags += " linéaire";
         if (line.last) flags += " dernier";
         out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13} {}\n", line.year,
-                           FormatISODate(end), Amount(line.base), Amount(line.charge),
-                           Amount(line.opening_depreciation), Amount(line.opening_nbv), line.prorata, flags);
+                           ScreenDate(end), ScreenAmount(line.base), ScreenAmount(line.charge),
+                           ScreenAmount(line.opening_depreciation), ScreenAmount(line.opening_nbv),
+                           line.prorata, flags);
     }
-    out << fmt::format("  Au {} : dotation {}, cumul {}, VNC {}\n\n", FormatISODate(at),
-                       Amount(report.at.charge), Amount(report.at.cumul), Amount(report.at.nbv));
+    out << fmt::format("  Au {} : dotation {}, cumul {}, VNC {}\n\n", ScreenDate(at),
+                       ScreenAmount(report.at.charge), ScreenAmount(report.at.cumul),
+                       ScreenAmount(report.at.nbv));
 }
 
 // The asset as the scenario report writes it, every section asked, at `at`.
@@ -88,10 +94,7 @@ void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) 
 }  // namespace
 
 TDateTime DateOption(const UnicodeString& text, const TDateTime& byDefault) {
-    if (text.empty()) return byDefault;
-    const std::optional<TDateTime> date = ReadUserDate(text);
-    if (!date) throw InvalidInput("--at : date invalide \"" + text + "\" (JJ/MM/AAAA ou AAAA-MM-JJ)");
-    return *date;
+    return text.empty() ? byDefault : ReadDateOption(text, "--at");
 }
 
 std::string Printable(const std::string& text) {
@@ -142,8 +145,8 @@ int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& envi
         cVK_Composant* component = components->Get(i);
         out << fmt::format("Composant {} {} — compte {}, entré le {}, prix {}\n",
                            Printable(component->GetReference()), Printable(component->Designation),
-                           component->NUMCOMPTE, FormatISODate(component->DATEENTREE),
-                           Amount(component->GetPrixHT()));
+                           component->NUMCOMPTE, ScreenDate(component->DATEENTREE),
+                           ScreenAmount(component->GetPrixHT()));
         cVK_LstAmortissement* plans = component->GetLstAmortissement();
         for (int p = 0; plans && p < plans->Count(); ++p) PrintPlan(*plans->Get(p), at, out);
     }
@@ -214,12 +217,12 @@ int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& env
         CBarre bar("Clôture");
         result = CloseYear(session.Dossier(), &bar);
     });
-    out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", FormatISODate(closedStart),
-                       FormatISODate(closedEnd), result.assets, result.closed);
+    out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", ScreenDate(closedStart),
+                       ScreenDate(closedEnd), result.assets, result.closed);
     out << fmt::format("Exercice courant : du {} au {} ; date de situation {}.\n",
-                       FormatISODate(session.Dossier().DateDebutExercice),
-                       FormatISODate(session.Dossier().DateFinExercice),
-                       FormatISODate(session.Dossier().DateSituation));
+                       ScreenDate(session.Dossier().DateDebutExercice),
+                       ScreenDate(session.Dossier().DateFinExercice),
+                       ScreenDate(session.Dossier().DateSituation));
     return kExitOk;
 }
 
