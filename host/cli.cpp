@@ -153,6 +153,9 @@ int Main(int argc, char** argv) {
         app.add_subcommand("close-year", "clôture l'exercice courant et passe au suivant");
     closeCommand->add_option("DIR", stored.directory, "répertoire du dossier")->required();
     closeCommand->add_flag("--yes", stored.yes, "clôturer sans demander de confirmation (scripts)");
+    closeCommand->add_option("--next-end", stored.nextEnd,
+                             "fin de l'exercice suivant, JJ/MM/AAAA ou AAAA-MM-JJ (au plus 24 mois ; par "
+                             "défaut : l'exercice enregistré, ou 12 mois)");
     closeCommand->add_flag("--dry-run", stored.dryRun,
                            "montrer ce que la clôture ferait, sans rien modifier");
     addEnvironment(closeCommand);

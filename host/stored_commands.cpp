@@ -172,7 +172,7 @@ namespace {
 
 // What a closing of the current year would close: the assets (latest versions) and those of them
 // still in progress (neither validated nor closed).
-std::string ClosingSummary(CDossier& dossier) {
+std::string ClosingSummary(CDossier& dossier, const TDateTime& nextEnd) {
     const UnicodeString table = GetNomTable("VKB", false);
     TIBQuery query(dossier.GetDatabaseFirebird());
     query.SQL.SetText("SELECT COUNT(*), SUM(CASE WHEN B.VALIDER=1 OR B.CLOTURER=1 THEN 0 ELSE 1 END) FROM " +
@@ -182,9 +182,12 @@ std::string ClosingSummary(CDossier& dossier) {
     const long long assets = query.Fields(0)->AsInt64();
     const long long inProgress = query.Fields(1)->IsNull() ? 0 : query.Fields(1)->AsInt64();
     query.Close();
-    return fmt::format("Clôture de l'exercice du {} au {} : {} biens, dont {} encore en cours (non validés).",
-                       vketat::DateFrancaise(dossier.DateDebutExercice),
-                       vketat::DateFrancaise(dossier.DateFinExercice), assets, inProgress);
+    return fmt::format(
+        "Clôture de l'exercice du {} au {} : {} biens, dont {} encore en cours (non validés).\n"
+        "Exercice suivant : du {} au {}.",
+        vketat::DateFrancaise(dossier.DateDebutExercice), vketat::DateFrancaise(dossier.DateFinExercice),
+        assets, inProgress, vketat::DateFrancaise(dossier.DateFinExercice + 1),
+        vketat::DateFrancaise(nextEnd));
 }
 
 // On a terminal, the user confirms the closing; scripts (no terminal) and --yes are not asked.
@@ -200,12 +203,15 @@ bool ConfirmedOnTerminal(const std::string& summary) {
 
 int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
+    std::optional<TDateTime> asked;
+    if (!options.nextEnd.empty()) asked = ReadDateOption(options.nextEnd, "--next-end");
     session.Open(options.directory);
+    const TDateTime nextEnd = NextYearEnd(session.Dossier(), asked);
     if (options.dryRun) {
-        out << ClosingSummary(session.Dossier()) << "\nSimulation : rien n'a été modifié.\n";
+        out << ClosingSummary(session.Dossier(), nextEnd) << "\nSimulation : rien n'a été modifié.\n";
         return kExitOk;
     }
-    if (!options.yes && !ConfirmedOnTerminal(ClosingSummary(session.Dossier()))) {
+    if (!options.yes && !ConfirmedOnTerminal(ClosingSummary(session.Dossier(), nextEnd))) {
         std::cerr << "Clôture abandonnée : rien n'a été modifié.\n";
         return kExitInvalid;
     }
@@ -215,7 +221,7 @@ int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& env
     ClosingResult result;
     session.RunAction([&] {
         CBarre bar("Clôture");
-        result = CloseYear(session.Dossier(), &bar);
+        result = CloseYear(session.Dossier(), &bar, &nextEnd);
     });
     out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", ScreenDate(closedStart),
                        ScreenDate(closedEnd), result.assets, result.closed);
