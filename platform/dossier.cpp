@@ -460,16 +460,28 @@ void CDossier::SetDateSituation(const TDateTime& date) {
     DateSituation = date;
 }
 
-void CDossier::PasserExerciceSuivant() {
+// A date as the user reads it in a message: 31/12/2026.
+static std::string DateLue(const TDateTime& date) {
+    int year, month, day;
+    DecodeDate(date, year, month, day);
+    return fmt::format("{:02}/{:02}/{:04}", day, month, year);
+}
+
+void CDossier::PasserExerciceSuivant(const TDateTime* finSuivant) {
     const TDateTime nextStart = DateFinExercice + 1;
+    const bool recorded = courant_ + 1 < exercices_.size();
+    if (finSuivant && recorded && DateOf(*finSuivant) != exercices_[courant_ + 1].Fin)
+        throw EDossier(
+            fmt::format("L'exercice suivant est déjà enregistré, du {} au {} : sa fin ne peut pas changer",
+                        DateLue(exercices_[courant_ + 1].Debut), DateLue(exercices_[courant_ + 1].Fin)));
+    const TDateTime newEnd = finSuivant ? DateOf(*finSuivant) : AjouteMois(nextStart, 12) - 1;
     database_.ExecuteImmediate("UPDATE EXERCICES SET CLOTURE=1 WHERE DATE_DEBUT=" +
                                DateLiteral(DateDebutExercice));
-    if (courant_ + 1 >= exercices_.size())
+    if (!recorded)
         database_.ExecuteImmediate(
             fmt::format("INSERT INTO EXERCICES (DATE_DEBUT,DATE_FIN,CLOTURE) VALUES ({},{},0)",
-                        DateLiteral(nextStart), DateLiteral(AjouteMois(nextStart, 12) - 1)));
-    TDateTime nextEnd =
-        courant_ + 1 < exercices_.size() ? exercices_[courant_ + 1].Fin : AjouteMois(nextStart, 12) - 1;
+                        DateLiteral(nextStart), DateLiteral(newEnd)));
+    const TDateTime nextEnd = recorded ? exercices_[courant_ + 1].Fin : newEnd;
     database_.ExecuteImmediate(fmt::format("UPDATE DOSSIER SET DEBUT_EXERCICE={},DATE_SITUATION={}",
                                            DateLiteral(nextStart), DateLiteral(nextEnd)));
     Relire();

@@ -130,9 +130,11 @@ public:
 
     /// The recorded fiscal years, in order.
     const std::vector<ExerciceFiscal>& Exercices() const { return exercices_; }
-    /// Closes the current year and makes the next one current (recording it, 12 months long, when
-    /// missing); the situation date becomes the new year's end. In the default transaction.
-    void PasserExerciceSuivant();
+    /// Closes the current year and makes the next one current (recording it when missing: ending
+    /// on `finSuivant` when given, else 12 months long); the situation date becomes the new year's
+    /// end. A next year already recorded with another end than `finSuivant` raises EDossier and
+    /// changes nothing. In the default transaction.
+    void PasserExerciceSuivant(const TDateTime* finSuivant = nullptr);
     /// Sets the situation date, which must fall in the current year (else raises EDossier).
     void SetDateSituation(const TDateTime& date);
     /// Records the company's SIREN (empty: none); raises EDossier naming the field when it is not one.

@@ -4,15 +4,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/commands/cli_french.h"
 #include "host/commands/commands.h"
 #include "host/commands/entries.h"
+#include "host/scenario/build_exits.h"
 #include "host/commands/fec.h"
 #include "host/commands/register.h"
 #include "host/commands/run.h"
+#include "host/session.h"
 #include "host/commands/statement.h"
 #include "host/commands/stored.h"
-#include "host/scenario/build_exits.h"
-#include "host/session.h"
 #include "platform/currency.h"
 #include "platform/datetime.h"
 #include "platform/db/ibx.h"
@@ -68,66 +69,70 @@ int Guarded(const std::function<int()>& command) {
 }  // namespace
 
 int Main(int argc, char** argv) {
-    CLI::App app{"vkhost: the reference host of the fixed-asset engine"};
-    app.set_version_flag("--version", std::string("vkhost, vkengine ") + vk_version());
+    CLI::App app{"vkhost : l'hôte de référence du moteur d'immobilisations"};
+    UseFrench(app, std::string("vkhost, vkengine ") + vk_version());
     app.require_subcommand(1);
     int status = kExitOk;
 
     EnvironmentOptions environment;
     auto addEnvironment = [&](CLI::App* command) {
         command->add_option("--env", environment.directory,
-                            "environment directory (default: $VK_ENV or ~/.local/share/vkhost)");
-        command->add_option("--user", environment.user, "user name written in the stamps (default: $USER)");
+                            "répertoire de l'environnement (par défaut : $VK_ENV ou ~/.local/share/vkhost)");
+        command->add_option(
+            "--user", environment.user,
+            "nom d'utilisateur des marques de création et de validation (par défaut : $USER)");
     };
 
     InitOptions init;
-    CLI::App* initCommand = app.add_subcommand("init", "create a case file in a new directory");
-    initCommand->add_option("DIR", init.directory, "case-file directory (must not exist or be empty)")
-        ->required();
-    initCommand->add_option("--company,--name", init.company, "the company's legal name");
-    initCommand->add_option("--siren", init.siren, "the company's SIREN (9 digits with their Luhn check)");
+    CLI::App* initCommand = app.add_subcommand("init", "crée un dossier dans un nouveau répertoire");
+    initCommand->add_option("DIR", init.directory, "répertoire du dossier (inexistant ou vide)")->required();
+    initCommand->add_option("--company,--name", init.company, "raison sociale de l'entreprise");
+    initCommand->add_option("--siren", init.siren,
+                            "SIREN de l'entreprise (9 chiffres, clé de Luhn comprise)");
     initCommand->add_option("--first-year", init.firstYear,
-                            "start of the first recorded fiscal year (YYYY-MM-DD)");
-    initCommand->add_option("--years", init.years, "number of recorded 12-month fiscal years")
+                            "début du premier exercice enregistré (JJ/MM/AAAA ou AAAA-MM-JJ)");
+    initCommand->add_option("--years", init.years, "nombre d'exercices de 12 mois enregistrés")
         ->check(CLI::Range(1, 50));
     initCommand->add_option("--current-year", init.currentYear,
-                            "start of the current fiscal year (default: the last)");
+                            "début de l'exercice courant (par défaut : le dernier)");
     initCommand->add_option("--situation-date", init.situationDate,
-                            "situation date (default: end of the current year)");
-    initCommand->add_option("--tax-regime", init.taxRegime, "1, or 2 for corporate income tax")
+                            "date de situation (par défaut : fin de l'exercice courant)");
+    initCommand
+        ->add_option("--tax-regime", init.taxRegime, "régime fiscal : 1, ou 2 pour l'impôt sur les sociétés")
         ->check(CLI::Range(1, 2));
-    initCommand->add_option("--account-length", init.accountLength, "length of account numbers")
+    initCommand->add_option("--account-length", init.accountLength, "longueur des numéros de compte")
         ->check(CLI::Range(6, 13));
     initCommand->add_option("--database", init.database,
-                            "the case file's database on a Firebird server, HOST:PATH or HOST/PORT:PATH "
-                            "(default: DIR/dossier.fdb, through the server $VK_SERVER names when set; "
-                            "credentials from ISC_USER and ISC_PASSWORD)");
+                            "base du dossier sur un serveur Firebird, HÔTE:CHEMIN ou HÔTE/PORT:CHEMIN "
+                            "(par défaut : DIR/dossier.fdb, par le serveur que nomme $VK_SERVER s'il est "
+                            "défini ; identifiants ISC_USER et ISC_PASSWORD)");
     addEnvironment(initCommand);
     initCommand->callback([&] { status = Guarded([&] { return RunInit(init, environment, std::cout); }); });
 
     DemoOptions demo;
     CLI::App* demoCommand =
-        app.add_subcommand("demo", "build a demonstration case file and show what the engine computes");
-    demoCommand->add_option("--keep", demo.keepDirectory, "keep the case file in this directory");
+        app.add_subcommand("demo", "crée un dossier de démonstration et montre ce que le moteur calcule");
+    demoCommand->add_option("--keep", demo.keepDirectory, "garder le dossier dans ce répertoire");
     addEnvironment(demoCommand);
     demoCommand->callback([&] { status = Guarded([&] { return RunDemo(demo, environment, std::cout); }); });
 
     RunOptions run;
     CLI::App* runCommand = app.add_subcommand(
-        "run", "build a case file from a JSON scenario and report what the engine computes");
-    runCommand->add_option("SCENARIO", run.scenario, "scenario file (JSON)")->required();
+        "run", "crée un dossier d'après un scénario JSON et rend compte de ce que le moteur calcule");
+    runCommand->add_option("SCENARIO", run.scenario, "fichier du scénario (JSON)")->required();
     runCommand->add_option("--case", run.caseDirectory,
-                           "keep the case file in this directory (must not exist or be empty)");
-    runCommand->add_option("--env", run.envDirectory, "environment directory (default: a temporary one)");
-    runCommand->add_option("--out", run.reportFile, "report file (default: standard output)");
+                           "garder le dossier dans ce répertoire (inexistant ou vide)");
+    runCommand->add_option("--env", run.envDirectory,
+                           "répertoire de l'environnement (par défaut : un répertoire temporaire)");
+    runCommand->add_option("--out", run.reportFile, "fichier du rapport (par défaut : la sortie standard)");
     runCommand->callback([&] { status = Guarded([&] { return RunScenario(run, std::cout); }); });
 
     StoredCaseOptions stored;
-    CLI::App* scheduleCommand =
-        app.add_subcommand("schedule", "print the depreciation schedules of one asset");
-    scheduleCommand->add_option("DIR", stored.directory, "case-file directory")->required();
-    scheduleCommand->add_option("REF", stored.reference, "the asset's reference")->required();
-    scheduleCommand->add_option("--at", stored.at, "date of the figures (default: the situation date)");
+    CLI::App* scheduleCommand = app.add_subcommand("schedule", "affiche les plans d'amortissement d'un bien");
+    scheduleCommand->add_option("DIR", stored.directory, "répertoire du dossier")->required();
+    scheduleCommand->add_option("REF", stored.reference, "référence du bien")->required();
+    scheduleCommand->add_option(
+        "--at", stored.at, "date des montants, JJ/MM/AAAA ou AAAA-MM-JJ (par défaut : la date de situation)");
     scheduleCommand->add_flag(
         "--json", stored.json,
         "sortie JSON : le bien comme le rapport d'un scénario l'écrit (montants exacts)");
@@ -135,19 +140,22 @@ int Main(int argc, char** argv) {
     scheduleCommand->callback(
         [&] { status = Guarded([&] { return RunSchedule(stored, environment, std::cout); }); });
 
-    CLI::App* validateCommand = app.add_subcommand("validate", "validate an asset's latest version");
-    validateCommand->add_option("DIR", stored.directory, "case-file directory")->required();
-    validateCommand->add_option("REF", stored.reference, "the asset's reference")->required();
-    validateCommand->add_option("--complement", stored.complement, "complementary state given (default 2)")
+    CLI::App* validateCommand = app.add_subcommand("validate", "valide la dernière version d'un bien");
+    validateCommand->add_option("DIR", stored.directory, "répertoire du dossier")->required();
+    validateCommand->add_option("REF", stored.reference, "référence du bien")->required();
+    validateCommand->add_option("--complement", stored.complement, "état complémentaire donné (par défaut 2)")
         ->check(CLI::Range(1, 3));
     addEnvironment(validateCommand);
     validateCommand->callback(
         [&] { status = Guarded([&] { return RunValidate(stored, environment, std::cout); }); });
 
     CLI::App* closeCommand =
-        app.add_subcommand("close-year", "close the current fiscal year and move to the next one");
-    closeCommand->add_option("DIR", stored.directory, "case-file directory")->required();
+        app.add_subcommand("close-year", "clôture l'exercice courant et passe au suivant");
+    closeCommand->add_option("DIR", stored.directory, "répertoire du dossier")->required();
     closeCommand->add_flag("--yes", stored.yes, "clôturer sans demander de confirmation (scripts)");
+    closeCommand->add_option("--next-end", stored.nextEnd,
+                             "fin de l'exercice suivant, JJ/MM/AAAA ou AAAA-MM-JJ (au plus 24 mois ; par "
+                             "défaut : l'exercice enregistré, ou 12 mois)");
     closeCommand->add_flag("--dry-run", stored.dryRun,
                            "montrer ce que la clôture ferait, sans rien modifier");
     addEnvironment(closeCommand);
@@ -156,8 +164,8 @@ int Main(int argc, char** argv) {
 
     ExitsOptions exits;
     CLI::App* exitsCommand =
-        app.add_subcommand("exits", "list the exits of a case file with their gains and losses");
-    exitsCommand->add_option("DIR", exits.directory, "case-file directory")->required();
+        app.add_subcommand("exits", "liste les cessions du dossier avec leurs plus et moins-values");
+    exitsCommand->add_option("DIR", exits.directory, "répertoire du dossier")->required();
     exitsCommand->add_flag(
         "--json", exits.json,
         "sortie JSON : les cessions et leurs biens comme le rapport d'un scénario les écrit");
@@ -167,20 +175,24 @@ int Main(int argc, char** argv) {
 
     StatementOptions statement;
     CLI::App* statementCommand = app.add_subcommand(
-        "statement", "print a year-end statement: 2054, 2055, 2059a, 2033c, 2033d, register, charges, table");
-    statementCommand->add_option("DIR", statement.directory, "case-file directory")->required();
+        "statement",
+        "imprime un état de fin d'exercice : 2054, 2055, 2059a, 2033c, 2033d, register, charges, table");
+    statementCommand->add_option("DIR", statement.directory, "répertoire du dossier")->required();
     statementCommand
-        ->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges or table")
+        ->add_option("FORM", statement.form, "2054, 2055, 2059a, 2033c, 2033d, register, charges ou table")
         ->required()
         ->check(CLI::IsMember({"2054", "2055", "2059a", "2033c", "2033d", "register", "charges", "table"}));
-    statementCommand->add_option("--year", statement.year,
-                                 "fiscal year ending in this calendar year (default: the current one)");
-    statementCommand->add_option("--at", statement.at,
-                                 "a date inside the year: figures at that date (YYYY-MM-DD)");
-    statementCommand->add_option("--format", statement.format, "text (default), csv, json or pdf")
+    statementCommand->add_option(
+        "--year", statement.year,
+        "exercice qui se termine dans cette année civile (par défaut : l'exercice courant)");
+    statementCommand->add_option(
+        "--at", statement.at,
+        "une date dans l'exercice : les montants à cette date (JJ/MM/AAAA ou AAAA-MM-JJ)");
+    statementCommand->add_option("--format", statement.format, "text (par défaut), csv, json ou pdf")
         ->check(CLI::IsMember({"text", "csv", "json", "pdf"}));
-    statementCommand->add_option("--out", statement.outFile, "file to create (owner only; must not exist)");
-    statementCommand->add_option("--asset", statement.asset, "the asset's reference (FORM table)");
+    statementCommand->add_option("--out", statement.outFile,
+                                 "fichier à créer (lisible par son seul propriétaire ; ne doit pas exister)");
+    statementCommand->add_option("--asset", statement.asset, "référence du bien (FORM table)");
     addEnvironment(statementCommand);
     statementCommand->callback(
         [&] { status = Guarded([&] { return RunStatement(statement, environment, std::cout); }); });
@@ -192,8 +204,15 @@ int Main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        int code = app.exit(e);
-        return code == 0 ? kExitOk : kExitInvalid;
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            app.exit(e);  // --help or --version
+            return kExitOk;
+        }
+        const bool unknownCommand = app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-';
+        std::cerr << (unknownCommand ? "commande inconnue « " + std::string(argv[1]) + " »"
+                                     : FrenchParseError(e))
+                  << "\nPour l'aide : vkhost --help, ou vkhost COMMANDE --help\n";
+        return kExitInvalid;
     }
     IBShutdown();
     return status;

@@ -1,5 +1,6 @@
 #include "host/commands/closing.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/messages.h"
 #include "units/uvkbien.h"
 #include "units/uvkdivers.h"
+#include "units/uvketat_sortie.h"
 
 namespace vkhost {
 
@@ -40,7 +42,30 @@ void Run(unsigned long code, const std::string& sql) {
 
 }  // namespace
 
-ClosingResult CloseYear(CDossier& dossier, CBarre* bar) {
+void CheckNextYearEnd(const CDossier& dossier, const TDateTime& nextEnd) {
+    const TDateTime nextStart = dossier.DateFinExercice + 1;
+    const TDateTime latest = AjouteMois(nextStart, 24) - 1;
+    if (nextEnd < nextStart || nextEnd > latest)
+        throw InvalidInput("--next-end : l'exercice suivant commence le " + vketat::DateFrancaise(nextStart) +
+                           " et doit finir au plus tard le " + vketat::DateFrancaise(latest) +
+                           " (24 mois), pas le " + vketat::DateFrancaise(nextEnd));
+}
+
+TDateTime NextYearEnd(const CDossier& dossier, const std::optional<TDateTime>& asked) {
+    const TDateTime nextStart = dossier.DateFinExercice + 1;
+    const std::vector<ExerciceFiscal>& years = dossier.Exercices();
+    const auto recorded = std::find_if(years.begin(), years.end(),
+                                       [&](const ExerciceFiscal& year) { return year.Debut == nextStart; });
+    if (!asked) return recorded != years.end() ? recorded->Fin : AjouteMois(nextStart, 12) - 1;
+    CheckNextYearEnd(dossier, *asked);
+    if (recorded != years.end() && recorded->Fin != *asked)
+        throw InvalidInput("--next-end : l'exercice suivant est déjà enregistré, du " +
+                           vketat::DateFrancaise(recorded->Debut) + " au " +
+                           vketat::DateFrancaise(recorded->Fin) + " ; sa fin ne peut pas changer");
+    return *asked;
+}
+
+ClosingResult CloseYear(CDossier& dossier, CBarre* bar, const TDateTime* nextEnd) {
     ClosingResult result;
     const std::vector<unsigned> ids = LatestVersions(dossier);
     if (bar) bar->SetRange(0, static_cast<int>(ids.size()));
@@ -60,7 +85,9 @@ ClosingResult CloseYear(CDossier& dossier, CBarre* bar) {
     Run(HOST_CLOSING_LOC(), "UPDATE " + GetNomTable("VKU", false) + " SET EXERCICE=EXERCICE-1");
     Run(HOST_CLOSING_LOC(), "UPDATE " + GetNomTable("VKT", false) + " SET EXERCICE=EXERCICE-1");
     try {
-        dossier.PasserExerciceSuivant();
+        dossier.PasserExerciceSuivant(nextEnd);
+    } catch (const EDossier&) {
+        throw;  // the user's request refused (a next year recorded with another end)
     } catch (const std::exception& e) {
         throw EUser(HOST_CLOSING_LOC(), e);
     }

@@ -3,9 +3,10 @@
 #include <fmt/format.h>
 
 #include "host/commands/commands.h"
-#include "host/commands/tempdir.h"
-#include "host/report/build.h"
 #include "host/scenario/build_register.h"
+#include "host/report/build.h"
+#include "host/commands/screen_format.h"
+#include "host/commands/tempdir.h"
 #include "platform/dossier.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"
@@ -88,7 +89,7 @@ std::vector<AssetInput> DemoAssets(int year) {
 }
 
 std::string Amount(const CCurrency& amount) {
-    return amount.IsNull() ? "-" : fmt::format("{:.2f}", amount.AsDouble());
+    return ScreenAmount(amount);
 }
 
 // The year's figures of each plan of a component, and its tax adjustments.
@@ -116,11 +117,11 @@ void PrintAsset(cVK_Bien& asset, std::ostream& out) {
     static const char* const complements[] = {"", "en cours", "validé", "clôturé"};
     out << fmt::format("\n{} ({}) {} — {}, {} — coût d'entrée {} €\n", asset.GetReference(),
                        asset.GetRefCalc(), asset.Designation, asset.GetEtat(), complements[asset.EtatCplmt],
-                       asset.CoutEntree().ToString());
+                       Amount(asset.CoutEntree()));
     if (const cVK_Vehicule* vehicle = asset.GetVehicule())
         out << fmt::format("  Véhicule : {}, {}, 1re immatriculation {}, CO2 {} g/km\n",
                            vehicle->GetNomTypeVehicule(), vehicle->NUMIMMAT,
-                           FormatISODate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
+                           ScreenDate(vehicle->DATEPREMIMMAT), vehicle->TAUXCO2);
     const TDateTime at = pCurDossier->DateSituation;
     const cVK_ListeComposants& list = *asset.GetListeComposants();
     for (int i = 0; i < list.Count(); ++i) {
@@ -129,8 +130,8 @@ void PrintAsset(cVK_Bien& asset, std::ostream& out) {
         out << fmt::format(
             "  {} {:<5} {:<22} compte {} ({}), entré le {} ({}), prix HT {} €, TVA récupérée {} €{}\n",
             c.ISSTRUCTURE ? "*" : " ", c.GetRefCalc(), c.Designation, c.NUMCOMPTE, kinds[c.GetTypeCompte()],
-            FormatISODate(c.DATEENTREE), c.GetNomTypeEntree(), c.GetPrixHT().ToString(),
-            c.GetTVARecuperee().IsNull() ? "0" : c.GetTVARecuperee().ToString(),
+            ScreenDate(c.DATEENTREE), c.GetNomTypeEntree(), Amount(c.GetPrixHT()),
+            c.GetTVARecuperee().IsNull() ? Amount(CCurrency(0)) : Amount(c.GetTVARecuperee()),
             c.SOUMIS_TP ? ", base de CFE" : "");
         PrintDepreciation(c, at, out);
     }

@@ -1,5 +1,6 @@
 // vkhost entries, ledger and compare.
 #include "host/commands/entries.h"
+#include "host/commands/screen_format.h"
 #include "host/commands/stored.h"
 
 #include <algorithm>
@@ -22,20 +23,15 @@ namespace vkhost {
 
 namespace {
 
-// An amount with at least two decimals and a decimal point ("-1234.50", "0.0001").
+// Entry lines are in cents: the screen's two decimals show them whole.
 std::string Amount(const CCurrency& amount) {
-    const int64_t count = amount.Count();
-    const uint64_t magnitude = count < 0 ? uint64_t(0) - uint64_t(count) : uint64_t(count);
-    std::string decimals = fmt::format("{:04}", magnitude % CCurrency::Scale);
-    while (decimals.size() > 2 && decimals.back() == '0') decimals.pop_back();
-    return fmt::format("{}{}.{}", count < 0 ? "-" : "", magnitude / CCurrency::Scale, decimals);
+    return ScreenAmount(amount);
 }
 
 void PrintLines(const ListEcr& list, std::ostream& out) {
     for (const auto& [line, amount] : list.Lignes)
-        out << fmt::format("  {:<6} {} {:<15} {:<14} {} {:>16}  {}\n", line.Journal,
-                           FormatISODate(line.DateEcr), line.Piece, line.Compte, line.Debit ? "D" : "C",
-                           Amount(amount), line.Libelle);
+        out << fmt::format("  {:<6} {} {:<15} {:<14} {} {:>16}  {}\n", line.Journal, ScreenDate(line.DateEcr),
+                           line.Piece, line.Compte, line.Debit ? "D" : "C", Amount(amount), line.Libelle);
 }
 
 // The owner of a kind-2 list, loaded from the case file.
@@ -120,9 +116,10 @@ bool Balanced(const EcritureCompta& entry) {
 
 int RunEntries(const EntriesOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     if (int(options.create) + int(options.cancel) + int(!options.exportFile.empty()) != 1)
-        throw InvalidInput("entries: exactly one of --create, --cancel, --export FILE");
+        throw InvalidInput("entries : une et une seule des options --create, --cancel, --export FICHIER");
     if ((options.exit != 0 || options.component != 0) && options.kind != ecrSortie)
-        throw InvalidInput("entries: --exit and --component name the owner of kind 2 only");
+        throw InvalidInput(
+            "entries : --exit et --component ne nomment que le propriétaire d'écritures de type 2");
     Session session(environment);
     session.Open(options.directory);
     AnnounceDatabase(session);
@@ -169,7 +166,7 @@ int RunLedger(const LedgerOptions& options, const EnvironmentOptions& environmen
         const bool balanced = debit == credit;
         if (!balanced) ++unbalanced;
         out << fmt::format("Écriture {} : journal {}, {}, pièce {}{}{}\n", entry.Id, entry.Journal,
-                           FormatISODate(entry.Date), entry.OrigineTexte(), entry.Piece,
+                           ScreenDate(entry.Date), entry.OrigineTexte(), entry.Piece,
                            entry.Speciale ? " (spéciale)" : "");
         for (const LigneCompta& line : entry.Lignes)
             out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", line.Compte,
@@ -221,27 +218,27 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
                         const std::function<int(const std::function<int()>&)>& guarded, int& status) {
     auto entries = std::make_shared<EntriesOptions>();
     CLI::App* command =
-        app.add_subcommand("entries", "create, cancel or export a kind of accounting entries");
-    command->add_option("DIR", entries->directory, "case-file directory")->required();
+        app.add_subcommand("entries", "crée, annule ou exporte un type d'écritures comptables");
+    command->add_option("DIR", entries->directory, "répertoire du dossier")->required();
     command
         ->add_option("KIND", entries->kind,
-                     "0 standards conformity, 1 transfers, 2 one disposal, 3 transfers and disposals, "
-                     "4 charges, 5 all")
+                     "0 mise aux normes, 1 transferts, 2 une cession, 3 transferts et cessions, "
+                     "4 dotations, 5 toutes")
         ->required()
         ->check(CLI::Range(0, 5));
-    command->add_flag("--create", entries->create, "record the entries in the ledger");
-    command->add_flag("--cancel", entries->cancel, "remove the entries from the ledger");
-    command->add_option("--export", entries->exportFile, "write the entries to a FEC file");
-    command->add_option("--exit", entries->exit, "kind 2: the exit (ID_SORTIE)");
-    command->add_option("--component", entries->component, "kind 2: the disposed component (ID_COMPO)");
+    command->add_flag("--create", entries->create, "enregistrer les écritures en comptabilité");
+    command->add_flag("--cancel", entries->cancel, "retirer les écritures de la comptabilité");
+    command->add_option("--export", entries->exportFile, "écrire les écritures dans un fichier FEC");
+    command->add_option("--exit", entries->exit, "type 2 : la sortie (ID_SORTIE)");
+    command->add_option("--component", entries->component, "type 2 : le composant cédé (ID_COMPO)");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, entries] {
         status = guarded([&] { return RunEntries(*entries, environment, std::cout); });
     });
 
     auto ledger = std::make_shared<LedgerOptions>();
-    command = app.add_subcommand("ledger", "show the entries recorded in the ledger");
-    command->add_option("DIR", ledger->directory, "case-file directory")->required();
+    command = app.add_subcommand("ledger", "affiche les écritures enregistrées en comptabilité");
+    command->add_option("DIR", ledger->directory, "répertoire du dossier")->required();
     command->add_flag("--json", ledger->json, "sortie JSON (montants exacts, dates ISO)");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, ledger] {
@@ -249,9 +246,11 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
     });
 
     auto compare = std::make_shared<CompareOptions>();
-    command = app.add_subcommand("compare", "compare the ledger with the register, account by account");
-    command->add_option("DIR", compare->directory, "case-file directory")->required();
-    command->add_option("TYPE", compare->type, "comparison type 0..5")->required()->check(CLI::Range(0, 5));
+    command = app.add_subcommand("compare", "compare la comptabilité au registre, compte par compte");
+    command->add_option("DIR", compare->directory, "répertoire du dossier")->required();
+    command->add_option("TYPE", compare->type, "type de comparaison, de 0 à 5")
+        ->required()
+        ->check(CLI::Range(0, 5));
     command->add_flag("--json", compare->json, "sortie JSON (montants exacts)");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, compare] {

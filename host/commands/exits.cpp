@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "host/commands/stored.h"
+#include "host/scenario/build_exits.h"
 #include "host/json/writer.h"
 #include "host/report/to_json.h"
-#include "host/scenario/build_exits.h"
+#include "host/commands/screen_format.h"
+#include "host/commands/stored.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
 #include "units/uvkcession.h"
@@ -20,14 +21,8 @@ namespace vkhost {
 
 namespace {
 
-// An amount exactly as stored, with at least two decimals ("-" for the empty amount).
 std::string Amount(const CCurrency& amount) {
-    if (amount.IsNull()) return "-";
-    const int64_t count = amount.Count();
-    const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
-    std::string decimals = fmt::format("{:04}", magnitude % 10000);
-    while (decimals.size() > 2 && decimals.back() == '0') decimals.pop_back();
-    return fmt::format("{}{}.{}", count < 0 ? "-" : "", magnitude / 10000, decimals);
+    return ScreenAmount(amount);
 }
 
 std::vector<unsigned> StoredExits() {
@@ -59,9 +54,9 @@ void PrintComponent(cVK_Composant& component, std::ostream& out) {
 void PrintExit(const cVK_Sortie& exit, std::ostream& out) {
     const ExitReport totals = ReportExit(exit);
     out << fmt::format("Cession {} — {} : le {}, fin d'utilisation le {}, {} ; prix {}{}\n", exit.ID,
-                       Printable(exit.Designation), FormatISODate(exit.DATESORTIE),
-                       FormatISODate(exit.DATE_FIN_UTILISATION), exit.GetNomMotifSortie(),
-                       Amount(totals.price), exit.TVA_DOIT_ETRE_REVERSEE ? ", TVA à reverser" : "");
+                       Printable(exit.Designation), ScreenDate(exit.DATESORTIE),
+                       ScreenDate(exit.DATE_FIN_UTILISATION), exit.GetNomMotifSortie(), Amount(totals.price),
+                       exit.TVA_DOIT_ETRE_REVERSEE ? ", TVA à reverser" : "");
     cVK_ListeBiens* assets = exit.GetListeBiens();
     for (int i = 0; i < assets->Count(); ++i) {
         cVK_Bien* asset = assets->Get(i);

@@ -1,6 +1,7 @@
 // vkhost fec and fec-import: the ledger of a fiscal year written as the company's FEC, and the
 // company's own FEC read into the case file as its general ledger.
 #include "host/commands/fec.h"
+#include "host/commands/screen_format.h"
 
 #include <iostream>
 #include <memory>
@@ -55,7 +56,7 @@ int RunFecImport(const FecImportOptions& options, const EnvironmentOptions& envi
     }
     out << fmt::format(
         "Grand livre de l'exercice du {} au {} importé : {} lignes, {} écritures{}.\n",
-        FormatISODate(bilan.Debut), FormatISODate(bilan.Fin), bilan.Lignes, bilan.Ecritures,
+        ScreenDate(bilan.Debut), ScreenDate(bilan.Fin), bilan.Lignes, bilan.Ecritures,
         bilan.Remplacees ? fmt::format(" (remplace l'import précédent, {} lignes)", bilan.Remplacees) : "");
     return kExitOk;
 }
@@ -64,14 +65,15 @@ void AddFecCommands(CLI::App& app, EnvironmentOptions& environment,
                     const std::function<void(CLI::App*)>& addEnvironment,
                     const std::function<int(const std::function<int()>&)>& guarded, int& status) {
     auto fecOptions = std::make_shared<FecOptions>();
-    CLI::App* command = app.add_subcommand(
-        "fec", "write the recorded ledger of a fiscal year as the company's FEC (SirenFECAAAAMMJJ.txt)");
-    command->add_option("DIR", fecOptions->directory, "case-file directory")->required();
-    command->add_option("--year", fecOptions->year, "fiscal year, relative to the current one (default 0)");
+    CLI::App* command = app.add_subcommand("fec",
+                                           "écrit la comptabilité enregistrée d'un exercice comme le FEC de "
+                                           "l'entreprise (SirenFECAAAAMMJJ.txt)");
+    command->add_option("DIR", fecOptions->directory, "répertoire du dossier")->required();
+    command->add_option("--year", fecOptions->year, "exercice, relatif à l'exercice courant (par défaut 0)");
     command->add_option("--out", fecOptions->outDirectory,
-                        "directory of the file (default: the current one)");
-    command->add_option("--separator", fecOptions->separator, "tab (default) or pipe");
-    command->add_option("--charset", fecOptions->charset, "iso-8859-15 (default) or utf-8");
+                        "répertoire du fichier (par défaut : le répertoire courant)");
+    command->add_option("--separator", fecOptions->separator, "tab (par défaut) ou pipe");
+    command->add_option("--charset", fecOptions->charset, "iso-8859-15 (par défaut) ou utf-8");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, fecOptions] {
         status = guarded([&] { return RunFec(*fecOptions, environment, std::cout); });
@@ -79,10 +81,11 @@ void AddFecCommands(CLI::App& app, EnvironmentOptions& environment,
 
     auto importOptions = std::make_shared<FecImportOptions>();
     command = app.add_subcommand(
-        "fec-import", "read the company's FEC into the case file as its general ledger of that year");
-    command->add_option("DIR", importOptions->directory, "case-file directory")->required();
-    command->add_option("FILE", importOptions->file, "the FEC (tab or |, UTF-8 or ISO 8859-15)")->required();
-    command->add_option("--charset", importOptions->charset, "auto (default), utf-8 or iso-8859-15");
+        "fec-import", "lit le FEC de l'entreprise dans le dossier comme son grand livre de l'exercice");
+    command->add_option("DIR", importOptions->directory, "répertoire du dossier")->required();
+    command->add_option("FILE", importOptions->file, "le FEC (tabulation ou |, UTF-8 ou ISO 8859-15)")
+        ->required();
+    command->add_option("--charset", importOptions->charset, "auto (par défaut), utf-8 ou iso-8859-15");
     addEnvironment(command);
     command->callback([&environment, &status, guarded, importOptions] {
         status = guarded([&] { return RunFecImport(*importOptions, environment, std::cout); });

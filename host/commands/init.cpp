@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 
 #include "host/commands/commands.h"
+#include "host/commands/screen_format.h"
 #include "host/report/tables.h"
+#include "host/commands/user_date.h"
 #include "platform/files.h"
 #include "units/uvktables.h"
 
@@ -12,11 +14,7 @@ namespace vkhost {
 namespace {
 
 TDateTime ParseOption(const UnicodeString& text, const char* option) {
-    try {
-        return ParseISODate(text);
-    } catch (const EDateError& e) {
-        throw InvalidInput(fmt::format("{}: {}", option, e.what()));
-    }
+    return ReadDateOption(text, option);
 }
 
 }  // namespace
@@ -70,9 +68,8 @@ void PrintCaseFile(CDossier& dossier, std::ostream& out) {
     out << "Exercices   :\n";
     for (const ExerciceFiscal& year : dossier.Exercices())
         out << fmt::format("  {:>3}  {} au {}  {}\n", dossier.DonnerExercice(year.Debut),
-                           FormatISODate(year.Debut), FormatISODate(year.Fin),
-                           year.Cloture ? "clos" : "ouvert");
-    out << fmt::format("Situation   : {}\n", FormatISODate(dossier.DateSituation));
+                           ScreenDate(year.Debut), ScreenDate(year.Fin), year.Cloture ? "clos" : "ouvert");
+    out << fmt::format("Situation   : {}\n", ScreenDate(dossier.DateSituation));
     out << "Tables      : " << fmt::format("{}", fmt::join(ListTables(dossier), ", ")) << "\n";
 }
 

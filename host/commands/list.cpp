@@ -120,8 +120,7 @@ int RunList(const ListOptions& options, const EnvironmentOptions& environment, s
     std::optional<int> state;
     if (!options.state.empty()) state = ReadState(options.state);
     std::optional<TDateTime> at;
-    if (!options.at.empty() && !(at = ReadUserDate(options.at)))
-        throw InvalidInput("--at : date invalide \"" + options.at + "\" (JJ/MM/AAAA ou AAAA-MM-JJ)");
+    if (!options.at.empty()) at = ReadDateOption(options.at, "--at");
     Session session(environment);
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();

@@ -1,4 +1,5 @@
 #include "host/commands/statement.h"
+#include "host/commands/user_date.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -59,13 +60,7 @@ void WriteNewOwnerFile(const UnicodeString& path, const std::string& bytes) {
 
 int RunStatement(const StatementOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     TDateTime at;
-    if (!options.at.empty()) {
-        try {
-            at = ParseISODate(options.at);
-        } catch (const EDateError&) {
-            throw InvalidInput("--at : date AAAA-MM-JJ attendue, pas « " + options.at + " »");
-        }
-    }
+    if (!options.at.empty()) at = ReadDateOption(options.at, "--at");
     Session session(environment);
     session.Open(options.directory);
     std::string bytes;

@@ -1,17 +1,19 @@
 #include "host/commands/stored.h"
+#include "host/commands/screen_format.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
 #include <unistd.h>
 
 #include "host/commands/closing.h"
-#include "host/commands/user_date.h"
 #include "host/json/writer.h"
 #include "host/report/build.h"
 #include "host/report/to_json.h"
+#include "host/commands/user_date.h"
 #include "platform/barre.h"
 #include "platform/messages.h"
 #include "units/uvkamortissement.h"
@@ -23,9 +25,10 @@ namespace vkhost {
 
 namespace {
 
-std::string Amount(const CCurrency& amount) {
-    if (amount.IsNull()) return "";
-    return fmt::format("{:.2f}", amount.AsDouble());
+// A rate as people read it: 33,3333 %.
+std::string DecimalComma(std::string text) {
+    std::replace(text.begin(), text.end(), '.', ',');
+    return text;
 }
 
 std::unique_ptr<cVK_Bien> FindAsset(const StoredCaseOptions& options) {
@@ -38,9 +41,10 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
     const PlanReport report = ReportPlan(plan, at, true);
     out << fmt::format(
         "  Plan {} : {} ; départ {} ; durée {} ; taux {} ; valeur amortissable {}\n",
-        plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), FormatISODate(report.start),
+        plan.GetDesignTypeAmort(), plan.GetDesignationMethode(), ScreenDate(report.start),
         report.duration == 65535 ? std::string("-") : std::to_string(report.duration) + " mois",
-        report.rate ? fmt::format("{:.4f} %", *report.rate) : "-", Amount(report.depreciable));
+        report.rate ? DecimalComma(fmt::format("{:.4f} %", *report.rate)) : "-",
+        ScreenAmount(report.depreciable));
     out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13}  {}\n", "Exercice", "Clôture",
                        "Base", "Dotation", "Cumul ouv.", "VNC ouv.", "Prorata", "");
     for (const ScheduleLineReport& line : *report.schedule) {
@@ -51,11 +55,13 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
         if (line.linear) flags += " linéaire";
         if (line.last) flags += " dernier";
         out << fmt::format("  {:>9} {:>10} {:>14} {:>14} {:>14} {:>14} {:>13} {}\n", line.year,
-                           FormatISODate(end), Amount(line.base), Amount(line.charge),
-                           Amount(line.opening_depreciation), Amount(line.opening_nbv), line.prorata, flags);
+                           ScreenDate(end), ScreenAmount(line.base), ScreenAmount(line.charge),
+                           ScreenAmount(line.opening_depreciation), ScreenAmount(line.opening_nbv),
+                           line.prorata, flags);
     }
-    out << fmt::format("  Au {} : dotation {}, cumul {}, VNC {}\n\n", FormatISODate(at),
-                       Amount(report.at.charge), Amount(report.at.cumul), Amount(report.at.nbv));
+    out << fmt::format("  Au {} : dotation {}, cumul {}, VNC {}\n\n", ScreenDate(at),
+                       ScreenAmount(report.at.charge), ScreenAmount(report.at.cumul),
+                       ScreenAmount(report.at.nbv));
 }
 
 // The asset as the scenario report writes it, every section asked, at `at`.
@@ -88,10 +94,7 @@ void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) 
 }  // namespace
 
 TDateTime DateOption(const UnicodeString& text, const TDateTime& byDefault) {
-    if (text.empty()) return byDefault;
-    const std::optional<TDateTime> date = ReadUserDate(text);
-    if (!date) throw InvalidInput("--at : date invalide \"" + text + "\" (JJ/MM/AAAA ou AAAA-MM-JJ)");
-    return *date;
+    return text.empty() ? byDefault : ReadDateOption(text, "--at");
 }
 
 std::string Printable(const std::string& text) {
@@ -142,8 +145,8 @@ int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& envi
         cVK_Composant* component = components->Get(i);
         out << fmt::format("Composant {} {} — compte {}, entré le {}, prix {}\n",
                            Printable(component->GetReference()), Printable(component->Designation),
-                           component->NUMCOMPTE, FormatISODate(component->DATEENTREE),
-                           Amount(component->GetPrixHT()));
+                           component->NUMCOMPTE, ScreenDate(component->DATEENTREE),
+                           ScreenAmount(component->GetPrixHT()));
         cVK_LstAmortissement* plans = component->GetLstAmortissement();
         for (int p = 0; plans && p < plans->Count(); ++p) PrintPlan(*plans->Get(p), at, out);
     }
@@ -169,7 +172,7 @@ namespace {
 
 // What a closing of the current year would close: the assets (latest versions) and those of them
 // still in progress (neither validated nor closed).
-std::string ClosingSummary(CDossier& dossier) {
+std::string ClosingSummary(CDossier& dossier, const TDateTime& nextEnd) {
     const UnicodeString table = GetNomTable("VKB", false);
     TIBQuery query(dossier.GetDatabaseFirebird());
     query.SQL.SetText("SELECT COUNT(*), SUM(CASE WHEN B.VALIDER=1 OR B.CLOTURER=1 THEN 0 ELSE 1 END) FROM " +
@@ -179,9 +182,12 @@ std::string ClosingSummary(CDossier& dossier) {
     const long long assets = query.Fields(0)->AsInt64();
     const long long inProgress = query.Fields(1)->IsNull() ? 0 : query.Fields(1)->AsInt64();
     query.Close();
-    return fmt::format("Clôture de l'exercice du {} au {} : {} biens, dont {} encore en cours (non validés).",
-                       vketat::DateFrancaise(dossier.DateDebutExercice),
-                       vketat::DateFrancaise(dossier.DateFinExercice), assets, inProgress);
+    return fmt::format(
+        "Clôture de l'exercice du {} au {} : {} biens, dont {} encore en cours (non validés).\n"
+        "Exercice suivant : du {} au {}.",
+        vketat::DateFrancaise(dossier.DateDebutExercice), vketat::DateFrancaise(dossier.DateFinExercice),
+        assets, inProgress, vketat::DateFrancaise(dossier.DateFinExercice + 1),
+        vketat::DateFrancaise(nextEnd));
 }
 
 // On a terminal, the user confirms the closing; scripts (no terminal) and --yes are not asked.
@@ -197,12 +203,15 @@ bool ConfirmedOnTerminal(const std::string& summary) {
 
 int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
+    std::optional<TDateTime> asked;
+    if (!options.nextEnd.empty()) asked = ReadDateOption(options.nextEnd, "--next-end");
     session.Open(options.directory);
+    const TDateTime nextEnd = NextYearEnd(session.Dossier(), asked);
     if (options.dryRun) {
-        out << ClosingSummary(session.Dossier()) << "\nSimulation : rien n'a été modifié.\n";
+        out << ClosingSummary(session.Dossier(), nextEnd) << "\nSimulation : rien n'a été modifié.\n";
         return kExitOk;
     }
-    if (!options.yes && !ConfirmedOnTerminal(ClosingSummary(session.Dossier()))) {
+    if (!options.yes && !ConfirmedOnTerminal(ClosingSummary(session.Dossier(), nextEnd))) {
         std::cerr << "Clôture abandonnée : rien n'a été modifié.\n";
         return kExitInvalid;
     }
@@ -212,14 +221,14 @@ int RunCloseYear(const StoredCaseOptions& options, const EnvironmentOptions& env
     ClosingResult result;
     session.RunAction([&] {
         CBarre bar("Clôture");
-        result = CloseYear(session.Dossier(), &bar);
+        result = CloseYear(session.Dossier(), &bar, &nextEnd);
     });
-    out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", FormatISODate(closedStart),
-                       FormatISODate(closedEnd), result.assets, result.closed);
+    out << fmt::format("Exercice du {} au {} clôturé : {} biens, {} clôturés.\n", ScreenDate(closedStart),
+                       ScreenDate(closedEnd), result.assets, result.closed);
     out << fmt::format("Exercice courant : du {} au {} ; date de situation {}.\n",
-                       FormatISODate(session.Dossier().DateDebutExercice),
-                       FormatISODate(session.Dossier().DateFinExercice),
-                       FormatISODate(session.Dossier().DateSituation));
+                       ScreenDate(session.Dossier().DateDebutExercice),
+                       ScreenDate(session.Dossier().DateFinExercice),
+                       ScreenDate(session.Dossier().DateSituation));
     return kExitOk;
 }
 

@@ -17,6 +17,7 @@ struct StoredCaseOptions {
     bool json = false;        // schedule: the scenario report's `assets[]` element instead of text
     bool yes = false;         // close-year: no question asked on a terminal
     bool dryRun = false;      // close-year: the summary only, nothing changed
+    UnicodeString nextEnd;    // close-year: the next fiscal year's end (default: as recorded, or 12 months)
 };
 
 // For the commands that write: the database opened, as the first line on standard error, so that

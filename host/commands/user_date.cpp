@@ -1,6 +1,9 @@
 #include "host/commands/user_date.h"
 
 #include <cctype>
+#include <string>
+
+#include "units/vksession.h"
 
 namespace vkhost {
 
@@ -29,6 +32,14 @@ std::optional<TDateTime> ReadUserDate(std::string_view text) {
     TDateTime date;
     if (year < 1 || month < 1 || day < 1 || !TryEncodeDate(year, month, day, date)) return std::nullopt;
     return date;
+}
+
+TDateTime ReadDateOption(std::string_view text, std::string_view option) {
+    const std::optional<TDateTime> date = ReadUserDate(text);
+    if (!date)
+        throw vk::InvalidInput(std::string(option) + " : date invalide « " + std::string(text) +
+                               " » (JJ/MM/AAAA ou AAAA-MM-JJ)");
+    return *date;
 }
 
 }  // namespace vkhost

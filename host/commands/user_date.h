@@ -12,4 +12,8 @@ namespace vkhost {
 // exist (31/02/2026).
 std::optional<TDateTime> ReadUserDate(std::string_view text);
 
+// The date a command-line option gives, either way; raises InvalidInput naming `option` when it is
+// not a date.
+TDateTime ReadDateOption(std::string_view text, std::string_view option);
+
 }  // namespace vkhost

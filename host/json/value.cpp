@@ -31,7 +31,9 @@ public:
         v.text = std::move(value);
         return Add(std::move(v));
     }
-    bool binary(binary_t&) override { return Fail(CurrentPath(), "binary data is not JSON"); }
+    bool binary(binary_t&) override {
+        return Fail(CurrentPath(), "des données binaires ne sont pas du JSON");
+    }
     bool start_object(std::size_t) override { return Open(JsonValue::Kind::Object); }
     bool end_object() override { return Close(); }
     bool start_array(std::size_t) override { return Open(JsonValue::Kind::Array); }
@@ -40,19 +42,24 @@ public:
         Frame& frame = frames_.back();
         for (const auto& member : frame.value->members)
             if (member.first == name)
-                return Fail(MemberPath(PathOf(frames_.size() - 1), name), "field given twice");
+                return Fail(MemberPath(PathOf(frames_.size() - 1), name), "champ donné deux fois");
         frame.key = std::move(name);
         frame.hasKey = true;
         return true;
     }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
-        std::string message = error.what();
-        size_t bracket = message.find("] ");
-        if (message.rfind("[json.exception", 0) == 0 && bracket != std::string::npos)
-            message.erase(0, bracket + 2);
+    // The parser's own message is English: only its byte position and the token it stopped at are
+    // shown, the token cut short and kept printable.
+    bool parse_error(std::size_t position, const std::string& lastToken,
+                     const nlohmann::detail::exception& error) override {
+        const std::string message = error.what();
         if (message.find("UTF-8") != std::string::npos || message.find("surrogate") != std::string::npos)
-            return Fail(CurrentPath(), "must be valid UTF-8 text");
-        return Fail(CurrentPath(), "not valid JSON (" + message + ")");
+            return Fail(CurrentPath(), "doit être un texte UTF-8 valide");
+        std::string token;
+        for (char c : lastToken.substr(0, 20))
+            token +=
+                (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?' : c;
+        return Fail(CurrentPath(), "JSON invalide (octet " + std::to_string(position) +
+                                       (token.empty() ? "" : ", après « " + token + " »") + ")");
     }
 
     JsonValue TakeRoot() { return std::move(root_); }
@@ -118,7 +125,7 @@ private:
     }
     bool Open(JsonValue::Kind kind) {
         if (frames_.size() >= size_t(kJsonMaxDepth))
-            return Fail(CurrentPath(), "nested deeper than " + std::to_string(kJsonMaxDepth) + " levels");
+            return Fail(CurrentPath(), "imbriqué sur plus de " + std::to_string(kJsonMaxDepth) + " niveaux");
         JsonValue v;
         v.kind = kind;
         // The container is placed first and filled in place: its ancestors are not resized while
@@ -155,7 +162,7 @@ JsonValue ParseJson(std::string_view text) {
     DocumentBuilder builder;
     bool ok = json::sax_parse(text, &builder);
     if (!ok || !builder.ErrorMessage().empty())
-        throw InvalidInput(builder.ErrorMessage().empty() ? "$: not valid JSON" : builder.ErrorMessage());
+        throw InvalidInput(builder.ErrorMessage().empty() ? "$: JSON invalide" : builder.ErrorMessage());
     return builder.TakeRoot();
 }
 

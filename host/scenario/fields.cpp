@@ -76,8 +76,8 @@ std::optional<size_t> Utf8Length(std::string_view text) {
 CCurrency ReadAmount(const JsonValue& value, const std::string& path) {
     if (value.IsNull()) return CCurrency::Null();
     std::optional<DecimalNumber> number = NumberOf(value, true);
-    if (!number) Fail(path, "must be an amount (a number, a decimal text or null)");
-    if (DecimalPlaces(*number) > 4) Fail(path, "must have at most 4 decimals");
+    if (!number) Fail(path, "doit être un montant (un nombre, un texte décimal ou null)");
+    if (DecimalPlaces(*number) > 4) Fail(path, "doit avoir au plus 4 décimales");
     int64_t count = 0;
     if (!ToScaledCount(*number, 4, count) || count > kMaxAmountCount || count < -kMaxAmountCount)
         Fail(path, kAmountRangeReason);
@@ -88,31 +88,31 @@ TDateTime ReadDate(const JsonValue& value, const std::string& path) {
     const std::string& t = value.text;
     bool shaped = value.IsString() && t.size() == 10 && t[4] == '-' && t[7] == '-';
     for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) shaped = shaped && IsDigit(t[i]);
-    if (!shaped) Fail(path, "must be a date \"YYYY-MM-DD\"");
+    if (!shaped) Fail(path, "doit être une date \"AAAA-MM-JJ\"");
     int year = std::stoi(t.substr(0, 4)), month = std::stoi(t.substr(5, 2)), day = std::stoi(t.substr(8, 2));
     TDateTime date;
-    if (!TryEncodeDate(year, month, day, date)) Fail(path, "is not a valid date: \"" + t + "\"");
+    if (!TryEncodeDate(year, month, day, date)) Fail(path, "n'est pas une date valide : \"" + t + "\"");
     return date;
 }
 
 bool ReadBool(const JsonValue& value, const std::string& path) {
-    if (!value.IsBoolean()) Fail(path, "must be true or false");
+    if (!value.IsBoolean()) Fail(path, "doit valoir true ou false");
     return value.boolean;
 }
 
 int ReadInt(const JsonValue& value, const std::string& path, int low, int high) {
     std::optional<DecimalNumber> number = NumberOf(value, false);
-    if (!number || !IsWhole(*number)) Fail(path, "must be an integer");
+    if (!number || !IsWhole(*number)) Fail(path, "doit être un entier");
     int64_t count = 0;
     if (!ToScaledCount(*number, 0, count) || count < low || count > high)
-        Fail(path, "must be " + std::to_string(low) + ".." + std::to_string(high));
+        Fail(path, "doit être entre " + std::to_string(low) + " et " + std::to_string(high));
     return static_cast<int>(count);
 }
 
 int ReadIntAmong(const JsonValue& value, const std::string& path, std::initializer_list<int> allowed,
                  const char* reason) {
     std::optional<DecimalNumber> number = NumberOf(value, false);
-    if (!number || !IsWhole(*number)) Fail(path, "must be an integer");
+    if (!number || !IsWhole(*number)) Fail(path, "doit être un entier");
     int64_t count = 0;
     if (ToScaledCount(*number, 0, count))
         for (int candidate : allowed)
@@ -121,31 +121,32 @@ int ReadIntAmong(const JsonValue& value, const std::string& path, std::initializ
 }
 
 std::string ReadText(const JsonValue& value, const std::string& path, size_t maxChars, bool nonEmpty) {
-    if (!value.IsString()) Fail(path, "must be a text");
+    if (!value.IsString()) Fail(path, "doit être un texte");
     std::optional<size_t> length = Utf8Length(value.text);
-    if (!length) Fail(path, "must be valid UTF-8 text");
-    if (value.text.find('\0') != std::string::npos) Fail(path, "must not contain a NUL character");
-    if (nonEmpty && value.text.empty()) Fail(path, "must not be empty");
-    if (*length > maxChars) Fail(path, "must be at most " + std::to_string(maxChars) + " characters");
+    if (!length) Fail(path, "doit être un texte UTF-8 valide");
+    if (value.text.find('\0') != std::string::npos) Fail(path, "ne doit pas contenir de caractère NUL");
+    if (nonEmpty && value.text.empty()) Fail(path, "ne doit pas être vide");
+    if (*length > maxChars) Fail(path, "au plus " + std::to_string(maxChars) + " caractères");
     long codePoint = 0;
     const long position = maxChars == SIZE_MAX ? -1 : ibx_detail::FirstNotWin1252(value.text, &codePoint);
     if (position >= 0)
-        Fail(path, fmt::format("must be text the case file can hold (Windows-1252): U+{:04X} at character {}",
-                               codePoint,
-                               *Utf8Length(std::string_view(value.text).substr(0, size_t(position))) + 1));
+        Fail(path,
+             fmt::format(
+                 "doit être un texte que le dossier peut contenir (Windows-1252) : U+{:04X} au caractère {}",
+                 codePoint, *Utf8Length(std::string_view(value.text).substr(0, size_t(position))) + 1));
     return value.text;
 }
 
 double ReadRate(const JsonValue& value, const std::string& path) {
     std::optional<DecimalNumber> number = NumberOf(value, false);
-    if (!number) Fail(path, "must be a number");
+    if (!number) Fail(path, "doit être un nombre");
     int64_t count = 0;
     if (DecimalPlaces(*number) > kRateDecimals || !ToScaledCount(*number, kRateDecimals, count) ||
         count >= 1000'000000000000000LL || count <= -1000'000000000000000LL)
-        Fail(path, "must be a number below 1000 in magnitude with at most 15 decimals");
+        Fail(path, "doit être un nombre inférieur à 1000 en valeur absolue, avec au plus 15 décimales");
     // Units of the currency for one euro: positive; -1 (or 0) keeps the currency code's own rate.
     if (count < 0 && count != -1'000000000000000LL)
-        Fail(path, "must be positive, or -1 for the currency's own rate");
+        Fail(path, "doit être positif, ou -1 pour le taux propre de la devise");
     // A rate is a double in the engine; from_chars reads it whatever the locale.
     double rate = 0;
     std::from_chars(value.text.data(), value.text.data() + value.text.size(), rate);
@@ -163,17 +164,17 @@ std::string EchoedKey(const std::string& key) {
 
 ObjectReader::ObjectReader(const JsonValue& value, std::string path, std::span<const std::string_view> known)
     : value_(value), path_(std::move(path)) {
-    if (!value.IsObject()) Fail(path_, "must be an object");
+    if (!value.IsObject()) Fail(path_, "doit être un objet");
     for (const auto& member : value.members) {
         bool isKnown = false;
         for (std::string_view name : known) isKnown = isKnown || member.first == name;
-        if (!isKnown) Fail(PathOf(EchoedKey(member.first)), "unknown field");
+        if (!isKnown) Fail(PathOf(EchoedKey(member.first)), "champ inconnu");
     }
 }
 
 const JsonValue& ObjectReader::Require(std::string_view key) const {
     const JsonValue* value = Find(key);
-    if (!value) Fail(PathOf(key), "is required");
+    if (!value) Fail(PathOf(key), "est obligatoire");
     return *value;
 }
 
@@ -250,9 +251,9 @@ double ObjectReader::Rate(std::string_view key, double otherwise) const {
 const std::vector<JsonValue>* ObjectReader::List(std::string_view key) const {
     const JsonValue* value = Find(key);
     if (!value) return nullptr;
-    if (!value->IsArray()) Fail(PathOf(key), "must be a list");
+    if (!value->IsArray()) Fail(PathOf(key), "doit être une liste");
     if (value->items.size() > kMaxListLength)
-        Fail(PathOf(key), "must hold at most " + std::to_string(kMaxListLength) + " items");
+        Fail(PathOf(key), "doit contenir au plus " + std::to_string(kMaxListLength) + " éléments");
     return &value->items;
 }
 

@@ -29,15 +29,15 @@ std::optional<size_t> Utf8Length(std::string_view text);
 // The bound of every amount of a scenario, in ten-thousandths (9999999999999.9999), and of the sum of
 // a component's acquisition lines: the largest value whose charges the engine computes exactly.
 constexpr int64_t kMaxAmount = 99999999999999999LL;
-inline constexpr const char* kAmountRangeReason = "must be within -9999999999999.9999..9999999999999.9999";
+inline constexpr const char* kAmountRangeReason = "doit être entre -9999999999999.9999 et 9999999999999.9999";
 
 // Single values. Each names the value by path in its messages.
 CCurrency ReadAmount(const JsonValue& value, const std::string& path);  // null: the null amount
 TDateTime ReadDate(const JsonValue& value, const std::string& path);
 bool ReadBool(const JsonValue& value, const std::string& path);
-// A whole number within [low, high] ("must be low..high").
+// A whole number within [low, high] ("doit être entre low et high").
 int ReadInt(const JsonValue& value, const std::string& path, int low, int high);
-// A whole number among the allowed ones; reason is the message otherwise ("must be 1 or 2").
+// A whole number among the allowed ones; reason is the message otherwise ("doit valoir 1 ou 2").
 int ReadIntAmong(const JsonValue& value, const std::string& path, std::initializer_list<int> allowed,
                  const char* reason);
 // A text of at most maxChars characters, without NUL; nonEmpty refuses "". A text bound for a column

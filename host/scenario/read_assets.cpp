@@ -29,7 +29,7 @@ DetailInput ReadDetail(const JsonValue& value, const std::string& path) {
     detail.vat = r.Amount("vat");
     detail.supplier = r.Text("supplier", kMaxSupplierLength);
     detail.designation = r.Text("designation", kMaxDesignationLength);
-    detail.currency = r.IntAmong("currency", {0, 250}, "must be 0 or 250", kDefaultCurrencyCode);
+    detail.currency = r.IntAmong("currency", {0, 250}, "doit valoir 0 ou 250", kDefaultCurrencyCode);
     detail.rate = r.Rate("rate", kDefaultCurrencyRate);
     return detail;
 }
@@ -44,9 +44,9 @@ std::vector<YearAmountInput> ReadYearAmounts(const std::vector<JsonValue>& list,
         item.year = r.RequiredInt("year", 0, SHRT_MAX);
         for (const YearAmountInput& earlier : result)
             if (earlier.year == item.year)
-                Fail(r.PathOf("year"), "year " + std::to_string(item.year) + " is already given");
+                Fail(r.PathOf("year"), "année " + std::to_string(item.year) + " déjà donnée");
         item.amount = r.RequiredAmount(amountKey);
-        if (!item.amount.IsNull() && item.amount < 0) Fail(r.PathOf(amountKey), "must be 0 or more");
+        if (!item.amount.IsNull() && item.amount < 0) Fail(r.PathOf(amountKey), "doit être positif ou nul");
         result.push_back(item);
     }
     return result;
@@ -62,21 +62,21 @@ PlanInput ReadPlan(const JsonValue& value, const std::string& path, const std::v
     ObjectReader r(value, path,
                    {"kind", "method", "start", "duration", "residual", "forced_opening", "manual"});
     PlanInput plan;
-    plan.kind = r.RequiredIntAmong("kind", {1, 2, 4}, "must be 1, 2 or 4");
+    plan.kind = r.RequiredIntAmong("kind", {1, 2, 4}, "doit valoir 1, 2 ou 4");
     for (const PlanInput& other : earlier)
         if (other.kind == plan.kind)
-            Fail(r.PathOf("kind"), "a plan of kind " + std::to_string(plan.kind) + " is already given");
+            Fail(r.PathOf("kind"), "un plan de type " + std::to_string(plan.kind) + " est déjà donné");
     plan.method = r.RequiredInt("method", 0, 13);
     plan.start = r.OptionalDate("start").value_or(TDateTime());
     plan.duration = r.Int("duration", 0, kNoDuration, kNoDuration);
     if (plan.duration > kMaxDurationMonths && plan.duration != kNoDuration)
-        Fail(r.PathOf("duration"), "must be at most " + std::to_string(kMaxDurationMonths) +
-                                       " months (a schedule holds at most 1000 years), or 65535 for none");
+        Fail(r.PathOf("duration"), "au plus " + std::to_string(kMaxDurationMonths) +
+                                       " mois (un plan tient au plus 1000 ans), ou 65535 pour aucune");
     plan.residual = r.OptionalAmount("residual");
     if (const JsonValue* forced = r.Find("forced_opening"))
         plan.forced_opening = ReadPlanForcedOpening(*forced, r.PathOf("forced_opening"));
     if (const std::vector<JsonValue>* manual = r.List("manual")) {
-        if (plan.method != 4) Fail(r.PathOf("manual"), "is only for method 4 (manual)");
+        if (plan.method != 4) Fail(r.PathOf("manual"), "ne vaut que pour la méthode 4 (manuelle)");
         plan.manual = ReadYearAmounts(*manual, r.PathOf("manual"), "amount");
     }
     return plan;
@@ -105,10 +105,10 @@ SituationInput ReadSituation(const JsonValue& value, const std::string& path,
         {"date", "kind", "current_value", "impairment_nonded", "max_reversal", "manual_charge", "units"});
     SituationInput situation;
     situation.date = r.Date("date");
-    situation.kind = r.RequiredIntAmong("kind", {0, 1, 2}, "must be 0, 1 or 2");
+    situation.kind = r.RequiredIntAmong("kind", {0, 1, 2}, "doit valoir 0, 1 ou 2");
     for (const SituationInput& other : earlier)
         if (other.date == situation.date && other.kind == situation.kind)
-            Fail(r.PathOf("kind"), "a situation of this date and kind is already given");
+            Fail(r.PathOf("kind"), "une situation de cette date et de ce type est déjà donnée");
     situation.current_value = r.Amount("current_value");
     situation.impairment_nonded = r.Amount("impairment_nonded");
     situation.max_reversal = r.Amount("max_reversal");
@@ -133,7 +133,7 @@ void CheckDetailsTotal(const std::vector<DetailInput>& details, const std::strin
         for (const CCurrency& amount : {detail.price, detail.costs, detail.vat})
             if (!amount.IsNull()) total += amount;
     if (total.Count() > fields::kMaxAmount || total.Count() < -fields::kMaxAmount)
-        Fail(path, std::string("the sum of the prices, costs and VAT ") + fields::kAmountRangeReason);
+        Fail(path, std::string("la somme des prix, frais et TVA ") + fields::kAmountRangeReason);
 }
 
 ComponentInput ReadComponent(const JsonValue& value, const std::string& path, const AssetInput& asset) {
@@ -143,7 +143,7 @@ ComponentInput ReadComponent(const JsonValue& value, const std::string& path, co
     ComponentInput component;
     component.account = r.RequiredText("account", kMaxAccountLength);
     for (char c : component.account)
-        if (c < '0' || c > '9') Fail(r.PathOf("account"), "must be made of digits only");
+        if (c < '0' || c > '9') Fail(r.PathOf("account"), "ne doit contenir que des chiffres");
     component.entry_date = r.Date("entry_date");
     component.service_date = r.OptionalDate("service_date").value_or(component.entry_date);
     component.entry_type = r.Int("entry_type", 0, 6, 0);
@@ -168,11 +168,11 @@ AssetInput ReadAsset(const JsonValue& value, const std::string& path,
     AssetInput asset;
     asset.ref = r.RequiredText("ref", kMaxRefLength);
     if (asset.ref.find_first_not_of(" \t") == std::string::npos)
-        Fail(r.PathOf("ref"), "must not be made of spaces only");
+        Fail(r.PathOf("ref"), "ne doit pas être fait que d'espaces");
     for (size_t j = 0; j < earlier.size(); ++j)
         if (earlier[j].ref == asset.ref)
             Fail(r.PathOf("ref"),
-                 "duplicate ref \"" + asset.ref + "\" (also assets[" + std::to_string(j) + "].ref)");
+                 "référence \"" + asset.ref + "\" en double (aussi assets[" + std::to_string(j) + "].ref)");
     asset.designation = r.Text("designation", kMaxDesignationLength);
     asset.type = r.Int("type", 0, SHRT_MAX, 1);
     asset.state = r.Int("state", 0, 5, 2);
@@ -180,7 +180,7 @@ AssetInput ReadAsset(const JsonValue& value, const std::string& path,
     if (const JsonValue* vehicle = r.Find("vehicle"))
         asset.vehicle = ReadVehicle(*vehicle, r.PathOf("vehicle"));
     const std::vector<JsonValue>& components = r.RequiredList("components");
-    if (components.empty()) Fail(r.PathOf("components"), "must hold at least one component");
+    if (components.empty()) Fail(r.PathOf("components"), "doit contenir au moins un composant");
     for (size_t k = 0; k < components.size(); ++k)
         asset.components.push_back(ReadComponent(components[k], ItemPath(r.PathOf("components"), k), asset));
     return asset;
@@ -199,7 +199,7 @@ std::vector<AssetInput> ReadAssets(const ObjectReader& root) {
 size_t FindAsset(const std::vector<AssetInput>& assets, const std::string& ref, const std::string& path) {
     for (size_t i = 0; i < assets.size(); ++i)
         if (assets[i].ref == ref) return i;
-    Fail(path, "no asset has the ref \"" + ref + "\"");
+    Fail(path, "aucun bien n'a la référence \"" + ref + "\"");
 }
 
 }  // namespace vkhost::sections

@@ -19,12 +19,13 @@ std::string Iso(TDateTime date) {
 void CheckFollows(const FiscalYearInput& previous, const FiscalYearInput& year, const ObjectReader& reader) {
     if (year.end < previous.start)
         Fail(reader.PathOf("start"),
-             "fiscal years must be in order (the previous one starts " + Iso(previous.start) + ")");
+             "les exercices doivent se suivre (le précédent commence le " + Iso(previous.start) + ")");
     if (year.start <= previous.end)
-        Fail(reader.PathOf("start"), "overlaps the previous fiscal year (ending " + Iso(previous.end) + ")");
+        Fail(reader.PathOf("start"),
+             "chevauche l'exercice précédent (qui finit le " + Iso(previous.end) + ")");
     if (year.start > previous.end + 1)
         Fail(reader.PathOf("start"),
-             "leaves a gap after the previous fiscal year (ending " + Iso(previous.end) + ")");
+             "laisse un trou après l'exercice précédent (qui finit le " + Iso(previous.end) + ")");
 }
 
 bool LastsAtMost24Months(const FiscalYearInput& year) {
@@ -37,13 +38,13 @@ bool LastsAtMost24Months(const FiscalYearInput& year) {
 
 std::vector<FiscalYearInput> ReadFiscalYears(const ObjectReader& reader) {
     const std::vector<JsonValue>& list = reader.RequiredList("fiscal_years");
-    if (list.empty()) Fail(reader.PathOf("fiscal_years"), "must hold at least one fiscal year");
+    if (list.empty()) Fail(reader.PathOf("fiscal_years"), "doit contenir au moins un exercice");
     std::vector<FiscalYearInput> years;
     for (size_t i = 0; i < list.size(); ++i) {
         ObjectReader y(list[i], ItemPath(reader.PathOf("fiscal_years"), i), {"start", "end"});
         FiscalYearInput year{y.Date("start"), y.Date("end")};
-        if (year.end < year.start) Fail(y.PathOf("end"), "must not be before start");
-        if (!LastsAtMost24Months(year)) Fail(y.PathOf("end"), "a fiscal year lasts at most 24 months");
+        if (year.end < year.start) Fail(y.PathOf("end"), "ne doit pas précéder start");
+        if (!LastsAtMost24Months(year)) Fail(y.PathOf("end"), "un exercice dure au plus 24 mois");
         if (i > 0) CheckFollows(years.back(), year, y);
         years.push_back(year);
     }
@@ -60,7 +61,7 @@ bool IsJournalKey(const std::string& key) {
 std::string SettingText(const JsonValue& value, const std::string& path) {
     std::string text = fields::ReadText(value, path, SIZE_MAX, false);
     for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7F) Fail(path, "must not contain line breaks or control characters");
+        if (c < 0x20 || c == 0x7F) Fail(path, "ne doit contenir ni saut de ligne ni caractère de contrôle");
     return text;
 }
 
@@ -68,14 +69,14 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
     std::vector<std::pair<std::string, std::string>> settings;
     const JsonValue* object = reader.Find("settings");
     if (!object) return settings;
-    if (!object->IsObject()) Fail(reader.PathOf("settings"), "must be an object");
+    if (!object->IsObject()) Fail(reader.PathOf("settings"), "doit être un objet");
     for (const auto& [key, value] : object->members) {
         std::string path = MemberPath(reader.PathOf("settings"), key);
         std::string text;
         if (key == "DerogatoireTaux") {
             std::optional<DecimalNumber> number =
                 value.IsNumber() ? ParseJsonNumber(value.text) : std::nullopt;
-            if (!number) Fail(path, "must be a number");
+            if (!number) Fail(path, "doit être un nombre");
             text = DecimalToText(*number);
         } else if (key == "MiseAuxNormes_MethodeRetrospective") {
             text = std::to_string(fields::ReadInt(value, path, -INT_MAX, INT_MAX));
@@ -83,7 +84,7 @@ std::vector<std::pair<std::string, std::string>> ReadSettings(const ObjectReader
             text = SettingText(value, path);
         } else {
             Fail(path,
-                 "unknown setting (DerogatoireTaux, MiseAuxNormes_MethodeRetrospective or \"0\"..\"25\")");
+                 "réglage inconnu (DerogatoireTaux, MiseAuxNormes_MethodeRetrospective ou \"0\"..\"25\")");
         }
         settings.emplace_back(key, text);
     }
@@ -102,15 +103,16 @@ CaseInput ReadCase(const JsonValue& value, const std::string& path) {
     const FiscalYearInput* current = nullptr;
     for (const FiscalYearInput& year : result.fiscal_years)
         if (year.start == result.current_year) current = &year;
-    if (!current) Fail(r.PathOf("current_year"), "must be the start of a recorded fiscal year");
+    if (!current) Fail(r.PathOf("current_year"), "doit être le début d'un exercice enregistré");
     result.situation_date = r.OptionalDate("situation_date").value_or(current->end);
     if (result.situation_date < current->start || result.situation_date > current->end)
         Fail(r.PathOf("situation_date"),
-             "must fall in the current fiscal year (" + Iso(current->start) + ".." + Iso(current->end) + ")");
-    result.tax_regime = r.IntAmong("tax_regime", {1, 2}, "must be 1 or 2", 1);
+             "doit tomber dans l'exercice courant (" + Iso(current->start) + ".." + Iso(current->end) + ")");
+    result.tax_regime = r.IntAmong("tax_regime", {1, 2}, "doit valoir 1 ou 2", 1);
     // The legal name: "legal_name", or "company" as the first scenarios wrote it; not both.
     if (r.Find("company") && r.Find("legal_name"))
-        Fail(r.PathOf("legal_name"), "the legal name is given once: \"legal_name\" or \"company\"");
+        Fail(r.PathOf("legal_name"),
+             "la raison sociale ne se donne qu'une fois : \"legal_name\" ou \"company\"");
     result.company = r.Find("legal_name") ? r.RequiredText("legal_name", kMaxCompanyLength)
                                           : r.Text("company", kMaxCompanyLength, "Demo");
     result.user = r.Find("user") ? r.RequiredText("user", kMaxUserLength) : "demo";

@@ -24,7 +24,7 @@ ExitComponentInput ReadExitComponent(const JsonValue& value, const std::string& 
     component.index = r.RequiredInt("index", 0, static_cast<int>(asset.components.size()) - 1);
     for (const ExitComponentInput& other : earlier)
         if (other.index == component.index)
-            Fail(r.PathOf("index"), "component " + std::to_string(component.index) + " is already given");
+            Fail(r.PathOf("index"), "composant " + std::to_string(component.index) + " déjà donné");
     component.entered_price = r.Amount("entered_price");
     component.price = r.Amount("price");
     component.vat_deducted = r.Amount("vat_deducted");
@@ -52,7 +52,7 @@ ExitAssetInput ReadExitAsset(const JsonValue& value, const std::string& path,
     exitAsset.asset_index = FindAsset(assets, exitAsset.ref, r.PathOf("ref"));
     auto [where, inserted] = disposed.emplace(exitAsset.ref, r.PathOf("ref"));
     if (!inserted)
-        Fail(r.PathOf("ref"), "asset \"" + exitAsset.ref + "\" is already taken out by " + where->second);
+        Fail(r.PathOf("ref"), "le bien \"" + exitAsset.ref + "\" est déjà sorti par " + where->second);
     if (const std::vector<JsonValue>* list = r.List("components"))
         for (size_t k = 0; k < list->size(); ++k)
             exitAsset.components.push_back(ReadExitComponent((*list)[k], ItemPath(r.PathOf("components"), k),
@@ -71,7 +71,7 @@ ExitInput ReadExit(const JsonValue& value, const std::string& path, const std::v
     exit.date = r.Date("date");
     exit.end_of_use = r.OptionalDate("end_of_use").value_or(exit.date);
     exit.price = r.RequiredAmount("price");
-    exit.currency = r.IntAmong("currency", {0, 250}, "must be 0 or 250", kDefaultCurrencyCode);
+    exit.currency = r.IntAmong("currency", {0, 250}, "doit valoir 0 ou 250", kDefaultCurrencyCode);
     exit.rate = r.Rate("rate", kDefaultCurrencyRate);
     exit.reason = r.Int("reason", 1, 5, 1);
     exit.vat_reversed = r.Bool("vat_reversed", false);
@@ -105,16 +105,16 @@ const ActionSyntax kActions[] = {
 };
 
 const ActionSyntax& FindAction(const JsonValue& value, const std::string& path) {
-    if (!value.IsObject()) Fail(path, "must be an object");
+    if (!value.IsObject()) Fail(path, "doit être un objet");
     const JsonValue* name = value.Find("do");
     std::string namePath = MemberPath(path, "do");
-    if (!name) Fail(namePath, "is required");
-    if (!name->IsString()) Fail(namePath, "must be a text");
+    if (!name) Fail(namePath, "est obligatoire");
+    if (!name->IsString()) Fail(namePath, "doit être un texte");
     for (const ActionSyntax& syntax : kActions)
         if (name->text == syntax.name) return syntax;
     std::string known;
     for (const ActionSyntax& syntax : kActions) known += std::string(known.empty() ? "" : ", ") + syntax.name;
-    Fail(namePath, "unknown action (" + known + ")");
+    Fail(namePath, "action inconnue (" + known + ")");
 }
 
 std::string ResolvePath(const std::string& file, const std::string& baseDirectory) {
@@ -129,7 +129,7 @@ ActionInput ReadAction(const JsonValue& value, const std::string& path, const st
     for (const auto& member : value.members)
         if (!syntax.Has(member.first))
             Fail(MemberPath(path, member.first),
-                 std::string("unknown field for action \"") + syntax.name + "\"");
+                 std::string("champ inconnu pour l'action \"") + syntax.name + "\"");
     ObjectReader r(value, path, syntax.fields);
     ActionInput action;
     action.kind = syntax.kind;
@@ -186,9 +186,9 @@ std::string ReadStatementForm(const JsonValue& value, const std::string& path,
     static const char* const kForms[] = {"2054", "2055", "2059a", "2033c", "2033d", "register", "charges"};
     const std::string form = fields::ReadText(value, path, 10, true);
     if (std::find(std::begin(kForms), std::end(kForms), form) == std::end(kForms))
-        fields::Fail(path, "must be one of 2054, 2055, 2059a, 2033c, 2033d, register, charges");
+        fields::Fail(path, "doit être l'un de 2054, 2055, 2059a, 2033c, 2033d, register, charges");
     if (std::find(asked.begin(), asked.end(), form) != asked.end())
-        fields::Fail(path, "form " + form + " is already asked");
+        fields::Fail(path, "état " + form + " déjà demandé");
     return form;
 }
 
@@ -206,7 +206,7 @@ ReportOptions ReadReportOptions(const ObjectReader& root) {
             const std::string path = ItemPath(r.PathOf("entries"), i);
             const int kind = fields::ReadInt((*kinds)[i], path, 0, 5);
             if (std::find(options.entries.begin(), options.entries.end(), kind) != options.entries.end())
-                fields::Fail(path, "kind " + std::to_string(kind) + " is already asked");
+                fields::Fail(path, "type " + std::to_string(kind) + " déjà demandé");
             options.entries.push_back(kind);
         }
     if (const std::vector<JsonValue>* forms = r.List("statements"))

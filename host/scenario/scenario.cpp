@@ -24,12 +24,13 @@ void CheckExitDates(const Scenario& scenario) {
         const ExitInput& exit = scenario.exits[i];
         const std::string path = ItemPath("exits", i) + ".date";
         if (exit.date < years.front().start || exit.date > years.back().end)
-            fields::Fail(path, "must fall in a recorded fiscal year (" + FormatISODate(years.front().start) +
-                                   ".." + FormatISODate(years.back().end) + ")");
+            fields::Fail(path, "doit tomber dans un exercice enregistré (" +
+                                   FormatISODate(years.front().start) + ".." +
+                                   FormatISODate(years.back().end) + ")");
         for (const ExitAssetInput& taken : exit.assets)
             for (const ComponentInput& component : scenario.assets[taken.asset_index].components)
                 if (exit.date < component.entry_date)
-                    fields::Fail(path, "must not be before the entry of asset \"" + taken.ref + "\" (" +
+                    fields::Fail(path, "ne doit pas précéder l'entrée du bien \"" + taken.ref + "\" (" +
                                            FormatISODate(component.entry_date) + ")");
     }
 }
@@ -51,12 +52,11 @@ Scenario ParseScenario(std::string_view text, const std::string& baseDirectory) 
 
 Scenario ParseScenarioFile(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw InvalidInput(path + ": cannot be read (a directory)");
+    if (std::filesystem::is_directory(path, error)) throw InvalidInput(path + ": illisible (un répertoire)");
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw InvalidInput(path + ": cannot be read (" + std::strerror(errno) + ")");
+    if (!file) throw InvalidInput(path + ": illisible (" + std::strerror(errno) + ")");
     const auto tooLarge = [&] {
-        return InvalidInput(path + ": larger than " + std::to_string(kMaxScenarioBytes >> 20) + " MiB");
+        return InvalidInput(path + ": plus de " + std::to_string(kMaxScenarioBytes >> 20) + " Mio");
     };
     if (std::filesystem::is_regular_file(path, error) &&
         std::filesystem::file_size(path, error) > kMaxScenarioBytes && !error)
@@ -68,7 +68,7 @@ Scenario ParseScenarioFile(const std::string& path) {
         text.append(block.data(), size_t(file.gcount()));
         if (text.size() > kMaxScenarioBytes) throw tooLarge();
     }
-    if (file.bad()) throw InvalidInput(path + ": cannot be read");
+    if (file.bad()) throw InvalidInput(path + ": illisible");
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return ParseScenario(text, error ? std::string() : absolute.parent_path().string());
 }

@@ -64,8 +64,8 @@ TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
     // The ledger holds the entries the scenario created, each balanced.
     Outcome ledger = Host("ledger " + Case());
     ASSERT_EQ(ledger.status, 0) << ledger.err;
-    EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK2"), std::string::npos) << ledger.out;
-    EXPECT_NE(ledger.out.find("journal INVR, 2026-12-31, pièce VK4"), std::string::npos) << ledger.out;
+    EXPECT_NE(ledger.out.find("journal INVR, 31/12/2026, pièce VK2"), std::string::npos) << ledger.out;
+    EXPECT_NE(ledger.out.find("journal INVR, 31/12/2026, pièce VK4"), std::string::npos) << ledger.out;
     EXPECT_NE(ledger.out.find(" 0 déséquilibrées."), std::string::npos) << ledger.out;
     EXPECT_EQ(ledger.out.find("DÉSÉQUILIBRÉE"), std::string::npos) << ledger.out;
 
@@ -94,8 +94,8 @@ TEST_F(EntriesCommands, ScenarioThenLedgerEntriesAndCompare) {
     for (std::string row; std::getline(rows, row);)
         if (row.rfind("681120", 0) == 0) {
             charges = true;
-            EXPECT_NE(row.find("2000.00"), std::string::npos) << row;
-            EXPECT_EQ(row.substr(row.size() - 5), " 0.00") << row;
+            EXPECT_NE(row.find("2 000,00"), std::string::npos) << row;
+            EXPECT_EQ(row.substr(row.size() - 5), " 0,00") << row;
         }
     EXPECT_TRUE(charges) << compare.out;
 }

@@ -80,7 +80,7 @@ TEST_F(FecCommands, SmallCompanysFecComparedShowsExactlyTheAccountantsError) {
     const Outcome imported = Host("fec-import " + Case() + " " + Quoted(kData / "small_company.txt"));
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out,
-              "Grand livre de l'exercice du 2026-01-01 au 2026-12-31 importé : 11 lignes, 4 écritures.\n");
+              "Grand livre de l'exercice du 01/01/2026 au 31/12/2026 importé : 11 lignes, 4 écritures.\n");
     for (const char* type : {"0", "5"}) {
         const Outcome compare = Host(std::string("compare ") + Case() + " " + type);
         ASSERT_EQ(compare.status, 0) << compare.err;

@@ -354,9 +354,9 @@ TEST_F(HostileFiles, OversizedScenariosAreRefusedEarly) {
         std::string file, message;
     };
     const std::vector<Case> cases = {
-        {"/dev/zero", "/dev/zero: larger than 64 MiB"},
-        {sparse.string(), sparse.string() + ": larger than 64 MiB"},
-        {(work.Path() / "long.json").string(), "report.entries: must hold at most 100000 items"},
+        {"/dev/zero", "/dev/zero: plus de 64 Mio"},
+        {sparse.string(), sparse.string() + ": plus de 64 Mio"},
+        {(work.Path() / "long.json").string(), "report.entries: doit contenir au plus 100000 éléments"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -203,7 +203,7 @@ TEST_F(RegisterCommands, ListRefusesDatesOutsideTheYearAndUnknownOptions) {
     } refusals[] = {
         {"--at 2027-01-01", "--at : 01/01/2027 hors de l'exercice courant (du 01/01/2026 au 31/12/2026)"},
         {"--at 31/12/2025 --json", "--at : 31/12/2025 hors de l'exercice courant"},
-        {"--at 30/02/2026", "--at : date invalide \"30/02/2026\""},
+        {"--at 30/02/2026", "--at : date invalide « 30/02/2026 »"},
         {"--at 2026-13-01", "--at : date invalide"},
         {"--state 7", "--state : état inconnu \"7\""},
         {"--json --csv", "--json, --csv : choisir l'un ou l'autre"},

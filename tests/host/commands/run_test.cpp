@@ -84,7 +84,7 @@ TEST_F(HostCommands, AnInvalidScenarioNamesItsFirstBadFieldAndLeavesNothing) {
     scenario.replace(scenario.find("\"state\": 4"), 10, "\"state\": 9");
     const Outcome run = RunScenario(scenario, "--case '" + dossier.string() + "'");
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "assets[1].state: must be 0..5");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "assets[1].state: doit être entre 0 et 5");
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(fs::exists(dossier));
 }
@@ -108,9 +108,9 @@ TEST_F(HostCommands, TextTheCaseFileCannotHoldIsRefusedAtTheDoor) {
     // The case file's text columns hold the WIN1252 characters only.
     const Outcome run = RunScenario(Register("Fourgon 日本"), "--case '" + dossier.string() + "'");
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(
-        run.err.substr(0, run.err.find('\n')),
-        "assets[0].designation: must be text the case file can hold (Windows-1252): U+65E5 at character 9");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+              "assets[0].designation: doit être un texte que le dossier peut contenir (Windows-1252) : "
+              "U+65E5 au caractère 9");
     EXPECT_FALSE(fs::exists(dossier));
 }
 
@@ -146,13 +146,13 @@ TEST_F(HostCommands, LargeAmountsAreExactUpToTheBoundAndRefusedBeyond) {
     struct Refused {
         std::string details, message;
     };
-    const std::string range = "must be within -9999999999999.9999..9999999999999.9999";
+    const std::string range = "doit être entre -9999999999999.9999 et 9999999999999.9999";
     const std::vector<Refused> refused = {
         {R"({"price": "10000000000000"})", "assets[0].components[0].details[0].price: " + range},
         {R"({"price": "9999999999999.9999", "costs": "0.0001"})",
-         "assets[0].components[0].details: the sum of the prices, costs and VAT " + range},
+         "assets[0].components[0].details: la somme des prix, frais et TVA " + range},
         {R"({"price": "5000000000000"}, {"price": "5000000000000"})",
-         "assets[0].components[0].details: the sum of the prices, costs and VAT " + range},
+         "assets[0].components[0].details: la somme des prix, frais et TVA " + range},
     };
     for (const Refused& c : refused) {
         const Outcome run = RunScenario(scenario(c.details));

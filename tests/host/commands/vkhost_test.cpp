@@ -63,7 +63,7 @@ TEST_F(Host, InitCreatesACaseFileThatFirebirdToolsRead) {
     Outcome init =
         RunHost("init " + ShellQuote(caseFile_) + " --first-year 2022-01-01 --years 3 --tax-regime 2");
     ASSERT_EQ(init.status, 0) << init.output;
-    EXPECT_NE(init.output.find("2024-01-01"), std::string::npos) << init.output;
+    EXPECT_NE(init.output.find("01/01/2024"), std::string::npos) << init.output;
 
     Outcome isql = Execute(
         fmt::format("echo 'SHOW TABLES;' | isql-fb -q -ch UTF8 {}", ShellQuote(caseFile_ + "/dossier.fdb")));
@@ -85,7 +85,7 @@ TEST_F(Host, InvalidInputExitsWithStatusTwo) {
         const char* arguments;
         const char* message;
     } cases[] = {
-        {"--first-year 2024-02-30", "Date invalide"},
+        {"--first-year 2024-02-30", "--first-year : date invalide « 2024-02-30 »"},
         {"--current-year 2030-01-01", "exercice courant"},
         {"--tax-regime 3", "tax-regime"},
         {"--years 0", "years"},

@@ -116,9 +116,9 @@ TEST(JsonReader, Refusals) {
         const char* message;
     };
     const Case cases[] = {
-        {R"({"a": {"b": 1, "b": 2}})", "a.b: field given twice"},
-        {"[1, \"\xFF\"]", "[1]: must be valid UTF-8 text"},
-        {"{\"k\": [0, 1, \"\\ud800\"]}", "k[2]: must be valid UTF-8 text"},
+        {R"({"a": {"b": 1, "b": 2}})", "a.b: champ donné deux fois"},
+        {"[1, \"\xFF\"]", "[1]: doit être un texte UTF-8 valide"},
+        {"{\"k\": [0, 1, \"\\ud800\"]}", "k[2]: doit être un texte UTF-8 valide"},
     };
     for (const Case& c : cases) {
         try {

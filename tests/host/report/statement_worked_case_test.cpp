@@ -144,9 +144,10 @@ TEST_F(WorkedStatements, AClosedYearAndADateInsideTheYear) {
     // changes nothing.
     const vktest::Outcome dry = Host("close-year " + Quoted(dossier()) + " --dry-run");
     ASSERT_EQ(dry.status, 0) << dry.err;
-    EXPECT_EQ(dry.out,
-              "Clôture de l'exercice du 01/01/2026 au 31/12/2026 : 3 biens, dont 1 encore en cours (non "
-              "validés).\nSimulation : rien n'a été modifié.\n");
+    EXPECT_EQ(
+        dry.out,
+        "Clôture de l'exercice du 01/01/2026 au 31/12/2026 : 3 biens, dont 1 encore en cours (non "
+        "validés).\nExercice suivant : du 01/01/2027 au 31/12/2027.\nSimulation : rien n'a été modifié.\n");
     for (const char* form : forms)
         EXPECT_EQ(statement(form, ""), current[form]) << form << " after the dry run";
     const vktest::Outcome closed = Host("close-year " + Quoted(dossier()) + " --yes");

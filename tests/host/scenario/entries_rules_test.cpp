@@ -50,6 +50,13 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// An amount as the screen shows it ("1 234,56") written with a decimal point ("1234.56").
+std::string PointDecimal(std::string amount) {
+    amount.erase(std::remove(amount.begin(), amount.end(), ' '), amount.end());
+    std::replace(amount.begin(), amount.end(), ',', '.');
+    return amount;
+}
+
 // Reads the output of `vkhost ledger`: "Écriture N : HEADER", then lines whose account, debit and
 // credit columns are 14, 16 and 16 characters wide, then the entry's total.
 std::vector<LedgerEntry> ParseLedger(const std::string& out) {
@@ -64,7 +71,7 @@ std::vector<LedgerEntry> ParseLedger(const std::string& out) {
         if (entries.empty() || row.rfind("  ", 0) != 0 || row.size() < 50) continue;
         const std::string account = Trim(row.substr(2, 14));
         if (account == "Total") continue;
-        const std::string debit = Trim(row.substr(17, 16)), credit = Trim(row.substr(34, 16));
+        const std::string debit = PointDecimal(row.substr(17, 16)), credit = PointDecimal(row.substr(34, 16));
         entries.back().lines.push_back(account + (debit.empty() ? " C " + credit : " D " + debit));
     }
     return entries;
@@ -187,9 +194,9 @@ TEST_F(EntriesRules, DisposalAfterTheSituationDateIsNotPostedAndChargesArePosted
         bool disposalEntry;    // the exit's entry is in the ledger
         const char* chargeAt;  // the header of the entry that carries the year's charge
     } cases[] = {
-        {"2026-09-30", 12000000, false, "INVR, 2026-06-30, pièce VK2"},
-        {"2026-03-31", 6000000, true, "ODR, 2026-03-31, pièce VK3-"},
-        {"2026-06-30", 12000000, true, "ODR, 2026-06-30, pièce VK3-"},
+        {"2026-09-30", 12000000, false, "INVR, 30/06/2026, pièce VK2"},
+        {"2026-03-31", 6000000, true, "ODR, 31/03/2026, pièce VK3-"},
+        {"2026-06-30", 12000000, true, "ODR, 30/06/2026, pièce VK3-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("sold on ") + c.sale);
@@ -215,7 +222,7 @@ TEST_F(EntriesRules, DisposalAfterTheSituationDateIsNotPostedAndChargesArePosted
         for (std::string row; std::getline(rows, row);)
             if (row.rfind("681120", 0) == 0) {
                 found = true;
-                EXPECT_EQ(row.substr(row.size() - 5), " 0.00") << row;
+                EXPECT_EQ(row.substr(row.size() - 5), " 0,00") << row;
             }
         EXPECT_TRUE(found) << compare.out;
     }

@@ -122,12 +122,12 @@ TEST_F(ExitsThroughTheHost, ACarSoldWithDerogatoryDepreciationAndVatToReverse) {
     // The stored case file lists the exit with the same totals.
     ASSERT_EQ(Run("exits '" + dossier.string() + "'", out), 0) << errors;
     for (const char* line :
-         {"Cession 1 — Vente du fourgon : le 2026-09-30, fin d'utilisation le 2026-09-30, Cession ; "
-          "prix 24000.00, TVA à reverser",
-          "résultat 18660.00 (CT 16500.00, LT 2160.00, CT exclue du LT -)",
-          "Total : coût d'entrée 20000.00 ; TVA à reverser 1600.00",
-          "court terme 17600.00 ; CT exclue du LT 0.00 ; long terme à 0 % 0.00, à 8 % 0.00, à 15 % "
-          "2400.00"})
+         {"Cession 1 — Vente du fourgon : le 30/09/2026, fin d'utilisation le 30/09/2026, Cession ; "
+          "prix 24 000,00, TVA à reverser",
+          "résultat 18 660,00 (CT 16 500,00, LT 2 160,00, CT exclue du LT -)",
+          "Total : coût d'entrée 20 000,00 ; TVA à reverser 1 600,00",
+          "court terme 17 600,00 ; CT exclue du LT 0,00 ; long terme à 0 % 0,00, à 8 % 0,00, à 15 % "
+          "2 400,00"})
         EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
 }
 

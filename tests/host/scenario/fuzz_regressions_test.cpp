@@ -57,7 +57,7 @@ TEST(FuzzRegressions, FiscalYearsAtTheEndOfTheCalendar) {
     EXPECT_EQ(ParseError(scenario("9999-01-01", "9999-12-31")), "");
     EXPECT_EQ(ParseError(scenario("9998-01-01", "9999-12-31")), "");  // exactly 24 months
     EXPECT_EQ(ParseError(scenario("9997-01-01", "9999-01-01")),
-              "case.fiscal_years[0].end: a fiscal year lasts at most 24 months");
+              "case.fiscal_years[0].end: un exercice dure au plus 24 mois");
 }
 
 // Messages "PATH: REASON" quoted control characters of the input as they were (a line break, an
@@ -70,16 +70,16 @@ TEST(FuzzRegressions, MessagesAreOneLineWithAnUnambiguousPath) {
         std::string message;
     };
     const Case cases[] = {
-        {R"({"case\n\u001b[31m": 1})", R"(["case\n\u001b[31m"]: unknown field)"},
-        {"{\"\xC2\x9E\": 1}", R"(["\u009E"]: unknown field)"},
-        {R"({"": 1})", R"([""]: unknown field)"},
-        {R"({": m3": 1})", R"(["\u003A m3"]: unknown field)"},
-        {R"({"case": {"x.y": 1}})", R"(case["x.y"]: unknown field)"},
-        {R"({"case": {"a": 1, "a": 2}})", "case.a: field given twice"},
+        {R"({"case\n\u001b[31m": 1})", R"(["case\n\u001b[31m"]: champ inconnu)"},
+        {"{\"\xC2\x9E\": 1}", R"(["\u009E"]: champ inconnu)"},
+        {R"({"": 1})", R"([""]: champ inconnu)"},
+        {R"({": m3": 1})", R"(["\u003A m3"]: champ inconnu)"},
+        {R"({"case": {"x.y": 1}})", R"(case["x.y"]: champ inconnu)"},
+        {R"({"case": {"a": 1, "a": 2}})", "case.a: champ donné deux fois"},
         {Variant("/exits/0/assets/0/ref", R"("A\n1")"),
-         R"(exits[0].assets[0].ref: no asset has the ref "A\n1")"},
+         R"(exits[0].assets[0].ref: aucun bien n'a la référence "A\n1")"},
         {Variant("/assets/0/components/0/plans/0/dur\u00e9e", "1"),
-         "assets[0].components[0].plans[0].dur\u00e9e: unknown field"},
+         "assets[0].components[0].plans[0].dur\u00e9e: champ inconnu"},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseError(c.scenario), c.message) << c.scenario;
 }
@@ -98,9 +98,9 @@ TEST(FuzzRegressions, NumbersBeyondTheExponentBoundAreRefused) {
             << text << " written " << DecimalToText(*number);
     }
     EXPECT_EQ(ParseError(Variant("/case/settings/DerogatoireTaux", "1e-2000000")),
-              "case.settings.DerogatoireTaux: must be a number");
+              "case.settings.DerogatoireTaux: doit être un nombre");
     EXPECT_EQ(ParseError(Variant("/exits/0/price", "1e-2000000")),
-              "exits[0].price: must be an amount (a number, a decimal text or null)");
+              "exits[0].price: doit être un montant (un nombre, un texte décimal ou null)");
 }
 
 }  // namespace

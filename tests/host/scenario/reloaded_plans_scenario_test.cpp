@@ -46,10 +46,10 @@ TEST_F(ReloadedPlansScenario, SavingAComponentKeepsTheForecastsOfACopyPlanUsingU
         EXPECT_EQ(Charges(accounting), "0:4000 1:6000") << label;
         const vktest::Outcome schedule = Host("schedule " + Quoted(dossier) + " A1");
         ASSERT_EQ(schedule.status, 0) << label << "\n" << schedule.err;
-        EXPECT_NE(schedule.out.find("0 2026-12-31       10000.00        4000.00"), std::string::npos)
+        EXPECT_NE(schedule.out.find("0 31/12/2026      10 000,00       4 000,00"), std::string::npos)
             << label << "\n"
             << schedule.out;
-        EXPECT_NE(schedule.out.find("1 2027-12-31        6000.00        6000.00"), std::string::npos)
+        EXPECT_NE(schedule.out.find("1 31/12/2027       6 000,00       6 000,00"), std::string::npos)
             << label << "\n"
             << schedule.out;
     }
