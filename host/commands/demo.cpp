@@ -3,10 +3,10 @@
 #include <fmt/format.h>
 
 #include "host/commands/commands.h"
-#include "host/scenario/build_register.h"
-#include "host/report/build.h"
 #include "host/commands/screen_format.h"
 #include "host/commands/tempdir.h"
+#include "host/report/build.h"
+#include "host/scenario/build_register.h"
 #include "platform/dossier.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkdetailcomposant.h"

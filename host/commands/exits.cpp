@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "host/scenario/build_exits.h"
-#include "host/json/writer.h"
-#include "host/report/to_json.h"
 #include "host/commands/screen_format.h"
 #include "host/commands/stored.h"
+#include "host/json/writer.h"
+#include "host/report/to_json.h"
+#include "host/scenario/build_exits.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
 #include "units/uvkcession.h"

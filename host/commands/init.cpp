@@ -4,8 +4,8 @@
 
 #include "host/commands/commands.h"
 #include "host/commands/screen_format.h"
-#include "host/report/tables.h"
 #include "host/commands/user_date.h"
+#include "host/report/tables.h"
 #include "platform/files.h"
 #include "units/uvktables.h"
 

@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include "host/commands/closing.h"
+#include "host/commands/user_date.h"
 #include "host/json/writer.h"
 #include "host/report/build.h"
 #include "host/report/to_json.h"
-#include "host/commands/user_date.h"
 #include "platform/barre.h"
 #include "platform/messages.h"
 #include "units/uvkamortissement.h"
