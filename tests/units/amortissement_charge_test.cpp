@@ -150,7 +150,9 @@ TEST(ChargeDeclining, SchedulesWithTheSwitchToLinear) {
             ASSERT_NE(line, nullptr) << c.what << ": no line for year " << e.year;
             EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9)
                 << c.what << ", year " << e.year;
-            if (e.prorata) EXPECT_EQ(line->GetProrata(), e.prorata) << c.what << ", year " << e.year;
+            if (e.prorata) {
+                EXPECT_EQ(line->GetProrata(), e.prorata) << c.what << ", year " << e.year;
+            }
             EXPECT_EQ(line->GetLin(), e.linear) << c.what << ", year " << e.year << ": switched to linear";
             EXPECT_EQ(line->GetDernierAmort(), e.last) << c.what << ", year " << e.year << ": last year";
         }
