@@ -11,7 +11,7 @@
 #include "host/commands/register.h"
 #include "host/commands/run.h"
 #include "host/commands/statement.h"
-#include "host/commands/stored.h"
+#include "host/commands/stored_case.h"
 #include "host/scenario/build_exits.h"
 #include "host/session.h"
 #include "platform/currency.h"

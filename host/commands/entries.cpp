@@ -1,7 +1,8 @@
-// vkhost entries, ledger and compare.
+// vkhost entries DIR KIND: a kind of entries created, cancelled or exported; and the command-line
+// options of entries, ledger and compare.
 #include "host/commands/entries.h"
 #include "host/commands/screen_format.h"
-#include "host/commands/stored.h"
+#include "host/commands/stored_case.h"
 
 #include <algorithm>
 #include <memory>
@@ -50,68 +51,6 @@ void SaveOwner(cVK_Primaire* owner) {
         throw EngineReportedFailure("La date d'écriture de la cession n'a pas pu être enregistrée");
 }
 
-void WriteLedgerJson(const std::vector<EcritureCompta>& entries, std::ostream& out) {
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Key("entries");
-    json.BeginArray();
-    for (const EcritureCompta& entry : entries) {
-        CCurrency debit(0), credit(0);
-        json.BeginObject();
-        json.Field("id", entry.Id);
-        json.Field("journal", entry.Journal);
-        json.Field("date", entry.Date);
-        json.Field("origin", entry.OrigineTexte());
-        json.Field("piece", entry.Piece);
-        json.Field("special", entry.Speciale);
-        json.Key("lines");
-        json.BeginArray();
-        for (const LigneCompta& line : entry.Lignes) {
-            (line.Debit ? debit : credit) += line.Montant;
-            json.BeginObject();
-            json.Field("account", line.Compte);
-            json.Field("debit", line.Debit);
-            json.Field("amount", line.Montant);
-            json.Field("label", line.Libelle);
-            json.EndObject();
-        }
-        json.EndArray();
-        json.Field("total_debit", debit);
-        json.Field("total_credit", credit);
-        json.Field("balanced", debit == credit);
-        json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
-    out << '\n';
-}
-
-void WriteComparisonJson(int type, const std::vector<cVK_EcartComparaison>& rows, std::ostream& out) {
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Field("type", type);
-    json.Key("accounts");
-    json.BeginArray();
-    for (const cVK_EcartComparaison& row : rows) {
-        json.BeginObject();
-        json.Field("account", row.Compte);
-        json.Field("label", row.Libelle);
-        json.Field("ledger", row.Comptabilite);
-        json.Field("register", row.Registre);
-        json.Field("difference", row.Ecart);
-        json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
-    out << '\n';
-}
-
-bool Balanced(const EcritureCompta& entry) {
-    CCurrency debit(0), credit(0);
-    for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
-    return debit == credit;
-}
-
 }  // namespace
 
 int RunEntries(const EntriesOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
@@ -146,70 +85,6 @@ int RunEntries(const EntriesOptions& options, const EnvironmentOptions& environm
                            list.Lignes.size(), list.TypesEcr.size());
         PrintLines(list, out);
     });
-    return kExitOk;
-}
-
-int RunLedger(const LedgerOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
-    Session session(environment);
-    session.Open(options.directory);
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    if (options.json) {
-        std::ostringstream text;
-        WriteLedgerJson(entries, text);
-        out << text.str();
-        return std::all_of(entries.begin(), entries.end(), Balanced) ? kExitOk : kExitFailure;
-    }
-    int unbalanced = 0;
-    for (const EcritureCompta& entry : entries) {
-        CCurrency debit(0), credit(0);
-        for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
-        const bool balanced = debit == credit;
-        if (!balanced) ++unbalanced;
-        out << fmt::format("Écriture {} : journal {}, {}, pièce {}{}{}\n", entry.Id, entry.Journal,
-                           ScreenDate(entry.Date), entry.OrigineTexte(), entry.Piece,
-                           entry.Speciale ? " (spéciale)" : "");
-        for (const LigneCompta& line : entry.Lignes)
-            out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", line.Compte,
-                               line.Debit ? Amount(line.Montant) : "", line.Debit ? "" : Amount(line.Montant),
-                               line.Libelle);
-        out << fmt::format("  {:<14} {:>16} {:>16}  {}\n", "Total", Amount(debit), Amount(credit),
-                           balanced ? "équilibrée" : "DÉSÉQUILIBRÉE");
-    }
-    out << fmt::format("{} écritures, {} déséquilibrées.\n", entries.size(), unbalanced);
-    return unbalanced == 0 ? kExitOk : kExitFailure;
-}
-
-int RunCompare(const CompareOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
-    Session session(environment);
-    session.Open(options.directory);
-    const uint64_t shownBefore = ExceptionsShown();
-    std::vector<cVK_EcartComparaison> rows;
-    bool ledgerImported = false;
-    {
-        // The comparison only reads; whatever the engine might write meanwhile is rolled back.
-        CActionDossier action(session.Dossier());
-        cVK_ComparCptaAss comparison(options.type);
-        if (!comparison.Comparer() || ExceptionsShown() != shownBefore)
-            throw EngineReportedFailure("La comparaison a échoué");
-        rows = comparison.Ecarts();
-        ledgerImported = ComptaGrandLivreEntreprise();
-    }
-    if (options.json) {
-        WriteComparisonJson(options.type, rows, out);
-        return kExitOk;
-    }
-    out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité",
-                       "Registre", "Écart");
-    int differences = 0;
-    for (const cVK_EcartComparaison& row : rows) {
-        if (row.Ecart != CCurrency(0)) ++differences;
-        out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", row.Compte, row.Libelle.substr(0, 40),
-                           Amount(row.Comptabilite), Amount(row.Registre), Amount(row.Ecart));
-    }
-    out << fmt::format("{} comptes, {} écarts.\n", rows.size(), differences);
-    if (ledgerImported)
-        out << "Comptabilité : le grand livre de l'entreprise importé pour l'exercice en cours "
-               "(fec-import).\n";
     return kExitOk;
 }
 

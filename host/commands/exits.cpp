@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "host/commands/screen_format.h"
-#include "host/commands/stored.h"
+#include "host/commands/stored_case.h"
 #include "host/json/writer.h"
 #include "host/report/to_json.h"
 #include "host/scenario/build_exits.h"

@@ -9,7 +9,7 @@
 
 #include "host/commands/import_csv.h"
 #include "host/commands/list.h"
-#include "host/commands/stored.h"
+#include "host/commands/stored_case.h"
 #include "host/scenario/build_register.h"
 #include "platform/barre.h"
 #include "units/vkregistre.h"

@@ -6,7 +6,8 @@
 #include <cctype>
 #include <sstream>
 
-#include "host/commands/stored.h"
+#include "host/commands/csv_writer.h"
+#include "host/commands/stored_case.h"
 #include "host/commands/user_date.h"
 #include "host/json/writer.h"
 #include "units/uvketat_sortie.h"
@@ -22,13 +23,6 @@ constexpr int kStateCount = 6;
 std::string Lowercase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(";\"\n\r") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 void WriteText(const std::vector<vk::RegisterLine>& lines, const TDateTime& at, std::ostream& out) {
@@ -53,9 +47,7 @@ void WriteJson(const std::vector<vk::RegisterLine>& lines, const TDateTime& at, 
     JsonWriter json(out);
     json.BeginObject();
     json.Field("at", at);
-    json.Key("assets");
-    json.BeginArray();
-    for (const vk::RegisterLine& line : lines) {
+    json.Array("assets", lines, [&](const vk::RegisterLine& line) {
         json.BeginObject();
         json.Field("ref", line.ref);
         json.Field("ref_calc", std::stoll(line.refCalc));
@@ -67,20 +59,18 @@ void WriteJson(const std::vector<vk::RegisterLine>& lines, const TDateTime& at, 
         json.Field("gross_value", line.gross);
         json.Field("nbv", line.nbv);
         json.EndObject();
-    }
-    json.EndArray();
+    });
     json.EndObject();
     out << '\n';
 }
 
 void WriteCsv(const std::vector<vk::RegisterLine>& lines, std::ostream& out) {
-    out << "\xEF\xBB\xBF"
-        << "ref;ref_calc;designation;state;complement;account;entry_date;gross_value;nbv\r\n";
+    CsvWriter csv(out);
+    csv.Header({"ref", "ref_calc", "designation", "state", "complement", "account", "entry_date",
+                "gross_value", "nbv"});
     for (const vk::RegisterLine& line : lines)
-        out << CsvField(line.ref) << ';' << line.refCalc << ';' << CsvField(line.designation) << ';'
-            << line.state << ';' << line.complement << ';' << CsvField(line.account) << ';'
-            << FormatISODate(line.entryDate) << ';' << vketat::MontantExactVirgule(line.gross) << ';'
-            << vketat::MontantExactVirgule(line.nbv) << "\r\n";
+        csv.Row(line.ref, line.refCalc, line.designation, line.state, line.complement, line.account,
+                line.entryDate, line.gross, line.nbv);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ int ReadState(const std::string& text);
 std::string StateName(int state);
 
 // The register as a host prints it: aligned French text, JSON (the report's field names, exact
-// amounts, ISO dates) or CSV (';', decimal comma, UTF-8 with a byte-order mark).
+// amounts, ISO dates) or CSV (the same fields and figures, as csv_writer.h writes them).
 void WriteRegister(const std::vector<vk::RegisterLine>& lines, const TDateTime& at, OutputFormat format,
                    std::ostream& out);
 

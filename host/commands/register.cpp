@@ -21,7 +21,8 @@ void AddRegisterCommands(CLI::App& app, const std::function<void(CLI::App*)>& ad
     listCommand->add_option("--state", list->state,
                             "seulement les biens dans cet état (0 à 5, ou Initialisation, Cession...)");
     listCommand->add_flag("--json", list->json, "sortie JSON (montants exacts, dates ISO)");
-    listCommand->add_flag("--csv", list->csv, "sortie CSV (point-virgule, virgule décimale, UTF-8)");
+    listCommand->add_flag("--csv", list->csv,
+                          "sortie CSV pour les programmes (point-virgule, point décimal, dates ISO, UTF-8)");
     addEnvironment(listCommand);
     listCommand->callback([&status, &environment, guarded, list] {
         status = guarded([&] { return RunList(*list, environment, std::cout); });

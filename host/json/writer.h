@@ -47,6 +47,15 @@ public:
     void Field(std::string_view key, std::string_view value) { Key(key), String(value); }
     void Field(std::string_view key, const char* value) { Key(key), String(value); }
 
+    // A member of the open object holding an array: `writeRow(row)` for each of `rows`, in order.
+    template <class Rows, class WriteRow>
+    void Array(std::string_view key, const Rows& rows, WriteRow writeRow) {
+        Key(key);
+        BeginArray();
+        for (const auto& row : rows) writeRow(row);
+        EndArray();
+    }
+
 private:
     struct Level {
         bool object;

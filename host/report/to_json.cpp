@@ -40,10 +40,8 @@ void WritePlan(JsonWriter& w, const PlanReport& plan) {
     w.Field("nbv", plan.at.nbv);
     w.EndObject();
     if (plan.schedule) {
-        w.Key("schedule");
-        w.BeginArray();
-        for (const ScheduleLineReport& line : *plan.schedule) WriteScheduleLine(w, line);
-        w.EndArray();
+        w.Array("schedule", *plan.schedule,
+                [&](const ScheduleLineReport& line) { WriteScheduleLine(w, line); });
     }
     w.EndObject();
 }
@@ -92,10 +90,7 @@ void WriteComponent(JsonWriter& w, const ComponentReport& component) {
     w.Field("index", component.index);
     w.Field("ref_calc", component.ref_calc);
     w.Field("price", component.price);
-    w.Key("plans");
-    w.BeginArray();
-    for (const PlanReport& plan : component.plans) WritePlan(w, plan);
-    w.EndArray();
+    w.Array("plans", component.plans, [&](const PlanReport& plan) { WritePlan(w, plan); });
     if (component.tax) {
         w.Key("tax");
         WriteTax(w, *component.tax);
@@ -114,10 +109,8 @@ void WriteAsset(JsonWriter& w, const AssetReport& asset) {
     w.Field("state", asset.state);
     w.Field("complement", asset.complement);
     w.Field("versions", asset.versions);
-    w.Key("components");
-    w.BeginArray();
-    for (const ComponentReport& component : asset.components) WriteComponent(w, component);
-    w.EndArray();
+    w.Array("components", asset.components,
+            [&](const ComponentReport& component) { WriteComponent(w, component); });
     if (asset.car_reintegration) {
         w.Key("car_reintegration");
         w.BeginObject();
@@ -153,9 +146,7 @@ void WriteExit(JsonWriter& w, const ExitReport& exit) {
 void WriteEntries(JsonWriter& w, const EntriesReport& entries) {
     w.BeginObject();
     w.Field("kind", entries.kind);
-    w.Key("lines");
-    w.BeginArray();
-    for (const EntryLineReport& line : entries.lines) {
+    w.Array("lines", entries.lines, [&](const EntryLineReport& line) {
         w.BeginObject();
         w.Field("journal", line.journal);
         w.Field("date", line.date);
@@ -165,8 +156,7 @@ void WriteEntries(JsonWriter& w, const EntriesReport& entries) {
         w.Field("amount", line.amount);
         w.Field("label", line.label);
         w.EndObject();
-    }
-    w.EndArray();
+    });
     w.EndObject();
 }
 
@@ -187,18 +177,9 @@ void WriteDisposalJson(JsonWriter& w, const DisposalReport& disposal) {
 void WriteReportJson(const Report& report, std::ostream& out) {
     JsonWriter w(out);
     w.BeginObject();
-    w.Key("assets");
-    w.BeginArray();
-    for (const AssetReport& asset : report.assets) WriteAsset(w, asset);
-    w.EndArray();
-    w.Key("exits");
-    w.BeginArray();
-    for (const ExitReport& exit : report.exits) WriteExit(w, exit);
-    w.EndArray();
-    w.Key("entries");
-    w.BeginArray();
-    for (const EntriesReport& entries : report.entries) WriteEntries(w, entries);
-    w.EndArray();
+    w.Array("assets", report.assets, [&](const AssetReport& asset) { WriteAsset(w, asset); });
+    w.Array("exits", report.exits, [&](const ExitReport& exit) { WriteExit(w, exit); });
+    w.Array("entries", report.entries, [&](const EntriesReport& entries) { WriteEntries(w, entries); });
     if (!report.statements.empty()) {
         w.Key("statements");
         w.BeginObject();
@@ -208,10 +189,7 @@ void WriteReportJson(const Report& report, std::ostream& out) {
         }
         w.EndObject();
     }
-    w.Key("warnings");
-    w.BeginArray();
-    for (const std::string& warning : report.warnings) w.String(warning);
-    w.EndArray();
+    w.Array("warnings", report.warnings, [&](const std::string& warning) { w.String(warning); });
     w.EndObject();
 }
 

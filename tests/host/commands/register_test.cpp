@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/currency.h"
-#include "tests/host/scenario/scenario_report.h"
+#include "tests/host/commands/kept_case.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ const char* const kRegisterScenario = R"({
     "details": [{"price": 50000}], "plans": [{"kind": 1, "method": 0}, {"kind": 2, "method": 0}]}]}],
  "report": {"at": "@AT@"}})";
 
-// An exact amount from its JSON number or its CSV text (decimal comma).
+// An exact amount from its JSON number, its CSV text or an import's decimal comma.
 CCurrency Exact(std::string text) {
     for (char& c : text)
         if (c == ',') c = '.';
@@ -86,7 +86,7 @@ std::vector<Expected> FromReport(const json& report, const json& scenario) {
 
 std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text);
+    std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> cells;
@@ -97,18 +97,9 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     return rows;
 }
 
-class RegisterCommands : public vktest::ScenarioReport {
+class RegisterCommands : public vktest::KeptCase {
 protected:
-    vktest::Outcome List(const std::string& options) {
-        return Host("list " + Quoted(dossier()) + " " + options);
-    }
-    // The report of a scenario whose case file is kept in dossier().
-    json KeptReport(const std::string& scenario) {
-        const auto file = work.Path() / "report.json";
-        last = RunScenario(scenario, "--case " + Quoted(dossier()) + " --out " + Quoted(file));
-        EXPECT_EQ(last.status, 0) << last.err;
-        return last.status == 0 ? json::parse(vktest::ReadFile(file)) : json();
-    }
+    vktest::Outcome List(const std::string& options) { return OnCase("list", options); }
 };
 
 // At the situation date (no --at) and at a date inside the year, given either way: the same assets,
@@ -155,7 +146,7 @@ TEST_F(RegisterCommands, ListShowsTheScenarioReportsFigures) {
 
         const vktest::Outcome asCsv = List(std::string(c.option) + " --csv");
         ASSERT_EQ(asCsv.status, 0) << asCsv.err;
-        EXPECT_EQ(asCsv.out.rfind("\xEF\xBB\xBF", 0), 0u) << "byte-order mark";
+        EXPECT_EQ(asCsv.out.rfind("ref;", 0), 0u) << "no byte-order mark: " << asCsv.out;
         const auto rows = CsvRows(asCsv.out);
         ASSERT_EQ(rows.size(), expected.size() + 1) << asCsv.out;
         EXPECT_EQ(rows[0], (std::vector<std::string>{"ref", "ref_calc", "designation", "state", "complement",
@@ -164,7 +155,7 @@ TEST_F(RegisterCommands, ListShowsTheScenarioReportsFigures) {
             ASSERT_EQ(rows[i + 1].size(), 9u) << asCsv.out;
             EXPECT_EQ(rows[i + 1][0], expected[i].ref);
             EXPECT_EQ(rows[i + 1][6], expected[i].entry);
-            EXPECT_NE(rows[i + 1][7].find(','), std::string::npos) << "decimal comma: " << rows[i + 1][7];
+            EXPECT_EQ(rows[i + 1][7].find(','), std::string::npos) << "decimal point: " << rows[i + 1][7];
             EXPECT_EQ(Exact(rows[i + 1][7]), expected[i].gross) << asCsv.out;
             EXPECT_EQ(Exact(rows[i + 1][8]), expected[i].nbv) << asCsv.out;
         }

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/currency.h"
-#include "tests/host/scenario/scenario_report.h"
+#include "tests/host/commands/kept_case.h"
 
 namespace {
 
@@ -36,18 +36,16 @@ const char* const kStoredCase = R"({
  "actions": [{"do": "create_entries", "kind": 5}],
  "report": {"schedules": true, "tax": true, "disposals": true, "entries": [4]}})";
 
-class StoredJson : public vktest::ScenarioReport {
+class StoredJson : public vktest::KeptCase {
 protected:
     void SetUp() override {
-        ScenarioReport::SetUp();
+        KeptCase::SetUp();
         if (IsSkipped()) return;
-        const auto file = work.Path() / "report.json";
-        last = RunScenario(kStoredCase, "--case " + Quoted(dossier()) + " --out " + Quoted(file));
-        ASSERT_EQ(last.status, 0) << last.err;
-        report = json::parse(vktest::ReadFile(file));
+        report = KeptReport(kStoredCase);
+        ASSERT_FALSE(report.is_null());
     }
     json Command(const std::string& command, const std::string& arguments = "") {
-        const vktest::Outcome outcome = Host(command + " " + Quoted(dossier()) + " " + arguments + " --json");
+        const vktest::Outcome outcome = OnCase(command, arguments + " --json");
         EXPECT_EQ(outcome.status, 0) << command << "\n" << outcome.err;
         return outcome.status == 0 ? json::parse(outcome.out) : json();
     }

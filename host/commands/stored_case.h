@@ -1,11 +1,14 @@
-// Commands on a stored case file: the schedule of one asset, validating a version, closing the year.
+// Commands on a stored case file: the schedule of one asset, validating a version, closing the year,
+// and what the commands that read or change a stored case file share.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "host/session.h"
+#include "units/uvkbien.h"
 
 namespace vkhost {
 
@@ -34,6 +37,9 @@ std::string Printable(const std::string& text);
 // The date of an --at option, JJ/MM/AAAA or AAAA-MM-JJ; `byDefault` when none is given. Raises
 // InvalidInput naming the option otherwise.
 TDateTime DateOption(const UnicodeString& text, const TDateTime& byDefault);
+// The latest version of the asset `options.reference` names; raises InvalidInput naming REF when
+// there is none.
+std::unique_ptr<cVK_Bien> FindAsset(const StoredCaseOptions& options);
 
 // Prints the schedule of every plan of every component of an asset's latest version; as JSON, the
 // asset as the scenario report writes it with its schedules, tax and disposal figures.
