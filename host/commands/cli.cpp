@@ -6,6 +6,7 @@
 
 #include "host/commands/cli_french.h"
 #include "host/commands/commands.h"
+#include "host/commands/csv_writer.h"
 #include "host/commands/entries.h"
 #include "host/commands/fec.h"
 #include "host/commands/register.h"
@@ -136,6 +137,7 @@ int Main(int argc, char** argv) {
     scheduleCommand->add_flag(
         "--json", stored.json,
         "sortie JSON : le bien comme le rapport d'un scénario l'écrit (montants exacts)");
+    scheduleCommand->add_flag("--csv", stored.csv, kCsvHelp);
     addEnvironment(scheduleCommand);
     scheduleCommand->callback(
         [&] { status = Guarded([&] { return RunSchedule(stored, environment, std::cout); }); });
@@ -169,6 +171,7 @@ int Main(int argc, char** argv) {
     exitsCommand->add_flag(
         "--json", exits.json,
         "sortie JSON : les cessions et leurs biens comme le rapport d'un scénario les écrit");
+    exitsCommand->add_flag("--csv", exits.csv, kCsvHelp);
     addEnvironment(exitsCommand);
     exitsCommand->callback(
         [&] { status = Guarded([&] { return RunExits(exits, environment, std::cout); }); });

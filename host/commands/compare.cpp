@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "host/commands/csv_writer.h"
 #include "host/commands/entries.h"
+#include "host/commands/list.h"
 #include "host/commands/screen_format.h"
 #include "host/json/writer.h"
 #include "platform/comptabilite.h"
@@ -33,9 +35,17 @@ void WriteComparisonJson(int type, const std::vector<cVK_EcartComparaison>& rows
     out << '\n';
 }
 
+void WriteComparisonCsv(int type, const std::vector<cVK_EcartComparaison>& rows, std::ostream& out) {
+    CsvWriter csv(out);
+    csv.Header({"type", "account", "label", "ledger", "register", "difference"});
+    for (const cVK_EcartComparaison& row : rows)
+        csv.Row(type, row.Compte, row.Libelle, row.Comptabilite, row.Registre, row.Ecart);
+}
+
 }  // namespace
 
 int RunCompare(const CompareOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
+    const OutputFormat format = ChosenFormat(options.json, options.csv);
     Session session(environment);
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();
@@ -50,8 +60,12 @@ int RunCompare(const CompareOptions& options, const EnvironmentOptions& environm
         rows = comparison.Ecarts();
         ledgerImported = ComptaGrandLivreEntreprise();
     }
-    if (options.json) {
+    if (format == OutputFormat::Json) {
         WriteComparisonJson(options.type, rows, out);
+        return kExitOk;
+    }
+    if (format == OutputFormat::Csv) {
+        WriteComparisonCsv(options.type, rows, out);
         return kExitOk;
     }
     out << fmt::format("{:<14} {:<40} {:>16} {:>16} {:>16}\n", "Compte", "Libellé", "Comptabilité",

@@ -14,6 +14,10 @@
 
 namespace vkhost {
 
+// The help of every --csv option.
+inline const char* const kCsvHelp =
+    "sortie CSV pour les programmes (point-virgule, point décimal, dates ISO, UTF-8)";
+
 class CsvWriter {
 public:
     explicit CsvWriter(std::ostream& out) : out_(out) {}

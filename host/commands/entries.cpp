@@ -1,6 +1,7 @@
 // vkhost entries DIR KIND: a kind of entries created, cancelled or exported; and the command-line
 // options of entries, ledger and compare.
 #include "host/commands/entries.h"
+#include "host/commands/csv_writer.h"
 #include "host/commands/screen_format.h"
 #include "host/commands/stored_case.h"
 
@@ -115,6 +116,7 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
     command = app.add_subcommand("ledger", "affiche les écritures enregistrées en comptabilité");
     command->add_option("DIR", ledger->directory, "répertoire du dossier")->required();
     command->add_flag("--json", ledger->json, "sortie JSON (montants exacts, dates ISO)");
+    command->add_flag("--csv", ledger->csv, kCsvHelp);
     addEnvironment(command);
     command->callback([&environment, &status, guarded, ledger] {
         status = guarded([&] { return RunLedger(*ledger, environment, std::cout); });
@@ -127,6 +129,7 @@ void AddEntriesCommands(CLI::App& app, EnvironmentOptions& environment,
         ->required()
         ->check(CLI::Range(0, 5));
     command->add_flag("--json", compare->json, "sortie JSON (montants exacts)");
+    command->add_flag("--csv", compare->csv, kCsvHelp);
     addEnvironment(command);
     command->callback([&environment, &status, guarded, compare] {
         status = guarded([&] { return RunCompare(*compare, environment, std::cout); });

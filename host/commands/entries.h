@@ -31,12 +31,14 @@ struct EntriesOptions {
 struct LedgerOptions {
     UnicodeString directory;
     bool json = false;  // the entries with exact amounts and ISO dates
+    bool csv = false;   // one line per entry line, the same fields
 };
 
 struct CompareOptions {
     UnicodeString directory;
     int type = 5;  // TYPE_COMPARAISON 0..5
     bool json = false;
+    bool csv = false;
 };
 
 // vkhost entries DIR KIND --create | --cancel | --export FILE: one action, one transaction. A

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "host/commands/csv_writer.h"
 #include "host/commands/entries.h"
+#include "host/commands/list.h"
 #include "host/commands/screen_format.h"
 #include "host/json/writer.h"
 #include "platform/comptabilite.h"
@@ -44,6 +46,17 @@ void WriteLedgerJson(const std::vector<EcritureCompta>& entries, std::ostream& o
     out << '\n';
 }
 
+// One line per entry line, the entry's fields repeated, named as the JSON names them.
+void WriteLedgerCsv(const std::vector<EcritureCompta>& entries, std::ostream& out) {
+    CsvWriter csv(out);
+    csv.Header(
+        {"id", "journal", "date", "origin", "piece", "special", "account", "debit", "amount", "label"});
+    for (const EcritureCompta& entry : entries)
+        for (const LigneCompta& line : entry.Lignes)
+            csv.Row(static_cast<long long>(entry.Id), entry.Journal, entry.Date, entry.OrigineTexte(),
+                    entry.Piece, entry.Speciale, line.Compte, line.Debit, line.Montant, line.Libelle);
+}
+
 bool Balanced(const EcritureCompta& entry) {
     CCurrency debit(0), credit(0);
     for (const LigneCompta& line : entry.Lignes) (line.Debit ? debit : credit) += line.Montant;
@@ -56,9 +69,13 @@ int RunLedger(const LedgerOptions& options, const EnvironmentOptions& environmen
     Session session(environment);
     session.Open(options.directory);
     const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    if (options.json) {
+    const OutputFormat format = ChosenFormat(options.json, options.csv);
+    if (format != OutputFormat::Text) {
         std::ostringstream text;
-        WriteLedgerJson(entries, text);
+        if (format == OutputFormat::Json)
+            WriteLedgerJson(entries, text);
+        else
+            WriteLedgerCsv(entries, text);
         out << text.str();
         return std::all_of(entries.begin(), entries.end(), Balanced) ? kExitOk : kExitFailure;
     }

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/commands/csv_writer.h"
 #include "host/commands/import.h"
 #include "host/commands/list.h"
 
@@ -21,8 +22,7 @@ void AddRegisterCommands(CLI::App& app, const std::function<void(CLI::App*)>& ad
     listCommand->add_option("--state", list->state,
                             "seulement les biens dans cet état (0 à 5, ou Initialisation, Cession...)");
     listCommand->add_flag("--json", list->json, "sortie JSON (montants exacts, dates ISO)");
-    listCommand->add_flag("--csv", list->csv,
-                          "sortie CSV pour les programmes (point-virgule, point décimal, dates ISO, UTF-8)");
+    listCommand->add_flag("--csv", list->csv, kCsvHelp);
     addEnvironment(listCommand);
     listCommand->callback([&status, &environment, guarded, list] {
         status = guarded([&] { return RunList(*list, environment, std::cout); });

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "host/commands/csv_writer.h"
+#include "host/commands/list.h"
 #include "host/commands/screen_format.h"
 #include "host/commands/stored_case.h"
 #include "host/json/writer.h"
@@ -53,8 +55,8 @@ void PrintPlan(cVK_Amortissement& plan, const TDateTime& at, std::ostream& out) 
                        ScreenAmount(report.at.nbv));
 }
 
-// The asset as the scenario report writes it, every section asked, at `at`.
-void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) {
+// The asset as the scenario report builds it, every section asked, at `at`.
+AssetReport ReportSchedules(cVK_Bien& asset, const TDateTime& at, std::vector<std::string>& warnings) {
     AssetKey key;
     key.ref = asset.RefSais;
     key.refCalc = asset.GetRefCalc();
@@ -63,8 +65,11 @@ void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) 
         key.componentRefCalcs.push_back(components->Get(i)->GetRefCalc());
     ReportOptions sections;
     sections.schedules = sections.tax = sections.disposals = true;
-    std::vector<std::string> warnings;
-    const AssetReport report = ReportAssetAt(asset, key, sections, at, warnings);
+    return ReportAssetAt(asset, key, sections, at, warnings);
+}
+
+void WriteScheduleJson(const AssetReport& report, const std::vector<std::string>& warnings,
+                       const TDateTime& at, std::ostream& out) {
     JsonWriter json(out);
     json.BeginObject();
     json.Field("at", at);
@@ -75,17 +80,38 @@ void WriteScheduleJson(cVK_Bien& asset, const TDateTime& at, std::ostream& out) 
     out << '\n';
 }
 
+// One line per schedule line of every plan, named as the JSON names them.
+void WriteScheduleCsv(const AssetReport& report, std::ostream& out) {
+    CsvWriter csv(out);
+    csv.Header({"ref", "ref_calc", "component_ref_calc", "kind", "method", "year", "base", "charge",
+                "prorata", "opening_depreciation", "opening_impairment_ded", "opening_impairment_nonded",
+                "opening_nbv", "linear", "last", "stored"});
+    for (const ComponentReport& component : report.components)
+        for (const PlanReport& plan : component.plans)
+            for (const ScheduleLineReport& line : plan.schedule.value_or(std::vector<ScheduleLineReport>{}))
+                csv.Row(report.ref, report.ref_calc, component.ref_calc, plan.kind, plan.method, line.year,
+                        line.base, line.charge, line.prorata, line.opening_depreciation,
+                        line.opening_impairment_ded, line.opening_impairment_nonded, line.opening_nbv,
+                        line.linear, line.last, line.stored);
+}
+
 }  // namespace
 
 int RunSchedule(const StoredCaseOptions& options, const EnvironmentOptions& environment, std::ostream& out) {
     Session session(environment);
     session.Open(options.directory);
     const uint64_t shownBefore = ExceptionsShown();
+    const OutputFormat format = ChosenFormat(options.json, options.csv);
     const TDateTime at = DateOption(options.at, session.Dossier().DateSituation);
     std::unique_ptr<cVK_Bien> asset = FindAsset(options);
-    if (options.json) {
+    if (format != OutputFormat::Text) {
+        std::vector<std::string> warnings;
+        const AssetReport report = ReportSchedules(*asset, at, warnings);
         std::ostringstream text;  // written whole, once the engine has computed everything
-        WriteScheduleJson(*asset, at, text);
+        if (format == OutputFormat::Json)
+            WriteScheduleJson(report, warnings, at, text);
+        else
+            WriteScheduleCsv(report, text);
         FailIfEngineShowedErrors(shownBefore, "Échéancier");
         out << text.str();
         return kExitOk;

@@ -18,6 +18,7 @@ struct StoredCaseOptions {
     UnicodeString at;         // date of the figures (default: the situation date)
     int complement = 2;       // validate: the complementary state given
     bool json = false;        // schedule: the scenario report's `assets[]` element instead of text
+    bool csv = false;         // schedule: one line per schedule line, the JSON's figures
     bool yes = false;         // close-year: no question asked on a terminal
     bool dryRun = false;      // close-year: the summary only, nothing changed
     UnicodeString nextEnd;    // close-year: the next fiscal year's end (default: as recorded, or 12 months)

@@ -35,6 +35,7 @@ std::vector<ExitReport> ReportExits(const std::vector<unsigned>& ids);
 struct ExitsOptions {
     UnicodeString directory;  // the case file
     bool json = false;        // the scenario report's `exits[]`, and the disposals of their assets
+    bool csv = false;         // one line per disposed component, the JSON's disposal figures
 };
 
 // vkhost exits DIR: every exit of a stored case file, with its assets and its totals of gains and

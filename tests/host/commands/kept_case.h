@@ -2,13 +2,30 @@
 // commands are checked against.
 #pragma once
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "tests/host/scenario/scenario_report.h"
 
 namespace vktest {
+
+// The cells of a CSV text as vkhost writes it (';', CRLF), line by line; no field of the tests'
+// cases holds a separator.
+inline std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cells;
+        std::istringstream fields(line + ";");
+        for (std::string cell; std::getline(fields, cell, ';');) cells.push_back(cell);
+        rows.push_back(cells);
+    }
+    return rows;
+}
 
 class KeptCase : public ScenarioReport {
 protected:

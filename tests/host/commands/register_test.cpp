@@ -84,19 +84,6 @@ std::vector<Expected> FromReport(const json& report, const json& scenario) {
     return lines;
 }
 
-std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> cells;
-        std::istringstream fields(line);
-        for (std::string cell; std::getline(fields, cell, ';');) cells.push_back(cell);
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
 class RegisterCommands : public vktest::KeptCase {
 protected:
     vktest::Outcome List(const std::string& options) { return OnCase("list", options); }
@@ -147,7 +134,7 @@ TEST_F(RegisterCommands, ListShowsTheScenarioReportsFigures) {
         const vktest::Outcome asCsv = List(std::string(c.option) + " --csv");
         ASSERT_EQ(asCsv.status, 0) << asCsv.err;
         EXPECT_EQ(asCsv.out.rfind("ref;", 0), 0u) << "no byte-order mark: " << asCsv.out;
-        const auto rows = CsvRows(asCsv.out);
+        const auto rows = vktest::CsvRows(asCsv.out);
         ASSERT_EQ(rows.size(), expected.size() + 1) << asCsv.out;
         EXPECT_EQ(rows[0], (std::vector<std::string>{"ref", "ref_calc", "designation", "state", "complement",
                                                      "account", "entry_date", "gross_value", "nbv"}));

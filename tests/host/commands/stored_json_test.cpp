@@ -151,3 +151,129 @@ TEST_F(StoredJson, LedgerAndComparisonHoldTheReportsEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+// The JSON rows that the CSV of a command flattens, each with the fields its CSV line carries.
+json ScheduleRows(const json& shown) {
+    json rows = json::array();
+    const json& asset = shown["assets"][0];
+    for (const json& component : asset["components"])
+        for (const json& plan : component["plans"])
+            for (json line : plan["schedule"]) {
+                line.update(json{{"ref", asset["ref"]},
+                                 {"ref_calc", asset["ref_calc"]},
+                                 {"component_ref_calc", component["ref_calc"]},
+                                 {"kind", plan["kind"]},
+                                 {"method", plan["method"]}});
+                rows.push_back(line);
+            }
+    return rows;
+}
+
+json DisposalRows(const json& shown) {
+    json rows = json::array();
+    for (const char* section : {"assets", "disposals_outside_exits"})
+        for (const json& asset : shown[section])
+            for (const json& component : asset["components"]) {
+                if (!component.contains("disposal")) continue;
+                json row = component["disposal"];
+                row.update(json{{"exit", asset.value("exit", json())},
+                                {"ref", asset["ref"]},
+                                {"ref_calc", asset["ref_calc"]},
+                                {"component_ref_calc", component["ref_calc"]}});
+                rows.push_back(row);
+            }
+    return rows;
+}
+
+json LedgerRows(const json& shown) {
+    json rows = json::array();
+    for (json entry : shown["entries"]) {
+        const json lines = entry["lines"];
+        entry.erase("lines");
+        for (json line : lines) {
+            line.update(entry);
+            rows.push_back(line);
+        }
+    }
+    return rows;
+}
+
+json ComparisonRows(const json& shown) {
+    json rows = shown["accounts"];
+    for (json& row : rows) row["type"] = shown["type"];
+    return rows;
+}
+
+// A CSV cell holds its JSON value: an exact amount with a decimal point, the text, true/false, or
+// nothing for null.
+bool SameValue(const std::string& cell, const json& value) {
+    if (value.is_null()) return cell.empty();
+    if (value.is_string()) return cell == value.get<std::string>();
+    if (value.is_number())
+        return cell.find(',') == std::string::npos &&
+               CCurrency::Parse(cell) == CCurrency::Parse(value.dump());
+    return cell == value.dump();
+}
+
+}  // namespace
+
+// --csv writes the figures --json writes, a line per row under the JSON's field names, for every
+// command that has both; the two together are refused (status 2).
+TEST_F(StoredJson, CsvHoldsTheJsonsFigures) {
+    struct Case {
+        const char* command;
+        const char* arguments;
+        json (*rows)(const json&);
+    };
+    const Case cases[] = {{"schedule", "B2", ScheduleRows},
+                          {"exits", "", DisposalRows},
+                          {"ledger", "", LedgerRows},
+                          {"compare", "5", ComparisonRows}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const json expected = c.rows(Command(c.command, c.arguments));
+        ASSERT_FALSE(expected.empty());
+        const vktest::Outcome csv = OnCase(c.command, std::string(c.arguments) + " --csv");
+        ASSERT_EQ(csv.status, 0) << csv.err;
+        const auto lines = vktest::CsvRows(csv.out);
+        ASSERT_EQ(lines.size(), expected.size() + 1) << csv.out;
+        const std::vector<std::string>& header = lines[0];
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(lines[i + 1].size(), header.size()) << csv.out;
+            for (size_t f = 0; f < header.size(); ++f)
+                EXPECT_TRUE(SameValue(lines[i + 1][f], expected[i].value(header[f], json())))
+                    << "line " << i + 1 << ", " << header[f] << ": CSV \"" << lines[i + 1][f] << "\", JSON "
+                    << expected[i].value(header[f], json()) << " (" << expected[i].dump() << ")";
+        }
+        const vktest::Outcome both = OnCase(c.command, std::string(c.arguments) + " --json --csv");
+        EXPECT_EQ(both.status, 2) << both.out;
+        EXPECT_NE(both.err.find("--json, --csv"), std::string::npos) << both.err;
+    }
+}
+
+// Disposal records whose exit is gone (removed by another program) are still listed, apart, with
+// the figures they had inside their exit, as text, JSON and CSV.
+TEST_F(StoredJson, DisposalsOutsideAnyExitAreListed) {
+    const json before = Command("exits");
+    Isql(dossier(), "UPDATE ZENKOVKB SET ID_SORTIE=NULL;\nDELETE FROM ZENKOVKS;\nCOMMIT;\n");
+    const json after = Command("exits");
+    EXPECT_TRUE(after["exits"].empty()) << after.dump();
+    ASSERT_EQ(after["disposals_outside_exits"].size(), 1u) << after.dump();
+    const json& outside = after["disposals_outside_exits"][0];
+    EXPECT_EQ(outside["ref"], "A1");
+    ASSERT_EQ(outside["components"].size(), 1u);
+    EXPECT_EQ(outside["components"][0]["disposal"]["gross_value"],
+              before["assets"][0]["components"][0]["disposal"]["gross_value"]);
+
+    const vktest::Outcome text = OnCase("exits");
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out.find("Aucune cession."), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Fiches de cession hors de toute sortie :\n  Bien A1 Fourgon"), std::string::npos)
+        << text.out;
+    const auto csv = vktest::CsvRows(OnCase("exits", "--csv").out);
+    ASSERT_EQ(csv.size(), 2u);
+    EXPECT_EQ(csv[1][0], "") << "no exit";
+    EXPECT_EQ(csv[1][1], "A1");
+}
