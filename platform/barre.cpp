@@ -5,10 +5,22 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+CBarre::Renderer renderer;
+}
+
+void CBarre::SetRenderer(const Renderer& chosen) {
+    renderer = chosen;
+}
+
 CBarre::CBarre(const UnicodeString& caption) : caption_(caption), visible_(isatty(STDERR_FILENO) != 0) {}
 
 CBarre::~CBarre() {
-    if (drawn_) std::fputs("\n", stderr);
+    if (!drawn_) return;
+    if (renderer.done)
+        renderer.done(*this);
+    else
+        std::fputs("\n", stderr);
 }
 
 void CBarre::SetRange(int minimum, int maximum) {
@@ -39,6 +51,8 @@ void CBarre::SetMessage(const UnicodeString& message) {
 
 void CBarre::Draw() {
     if (!visible_) return;
+    drawn_ = true;
+    if (renderer.draw) return renderer.draw(*this);
     const int width = 30;
     int span = maximum_ - minimum_;
     int filled = span == 0 ? width : (position_ - minimum_) * width / span;

@@ -30,6 +30,16 @@ public:
     void NextMessage();
     // The step shown, from 0; -1 before Open.
     int Step() const { return step_; }
+    int Minimum() const { return minimum_; }
+    int Maximum() const { return maximum_; }
+
+    // Draws every bar shown on a terminal (stderr), in place of the default bar; null: the default.
+    // `done` is called once when a drawn bar ends.
+    struct Renderer {
+        void (*draw)(const CBarre& bar) = nullptr;
+        void (*done)(const CBarre& bar) = nullptr;
+    };
+    static void SetRenderer(const Renderer& renderer);
 
 private:
     void Draw();

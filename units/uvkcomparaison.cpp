@@ -155,7 +155,7 @@ void cVK_ComparCptaAss::RegistreComposants() {
             ids.push_back(static_cast<unsigned>(query->Fields(0)->AsInt64()));
     }
     CBarre bar("Comparaison");
-    bar.SetRange(1, static_cast<int>(ids.size()));
+    bar.SetRange(0, static_cast<int>(ids.size()));
     for (unsigned id : ids) {
         cVK_Composant component(nullptr, "", nullptr, id);
         const bool disposed = component.EstCedeALaSituation();
@@ -191,7 +191,7 @@ void cVK_ComparCptaAss::RegistreEcritures() {
     const TDateTime situation = pCurDossier->DateSituation;
     const cVK_ListEcr list(GetType() == 5 ? ecrToutes : ecrVirementsSorties, nullptr);
     CBarre bar("Comparaison");
-    bar.SetRange(1, static_cast<int>(kGroupesEcritures.size()));
+    bar.SetRange(0, static_cast<int>(kGroupesEcritures.size()));
     std::set<UnicodeString> taken;
     for (const std::vector<int>& group : kGroupesEcritures) {
         for (int kind : group) {

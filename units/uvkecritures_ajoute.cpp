@@ -46,7 +46,7 @@ template <typename Generator>
 void ParcourtBiens(unsigned long code, int action, CBarre* bar, Generator generate) {
     constexpr size_t kLot = 500;
     const std::vector<Identifiant> ids = LitIdentifiants(code, GetRequete_ListeBiensAction(action));
-    bar->SetRange(1, static_cast<int>(ids.size()));
+    bar->SetRange(0, static_cast<int>(ids.size()));
     cVK_Prechargement readAhead;
     for (size_t start = 0; start < ids.size(); start += kLot) {
         const size_t end = std::min(ids.size(), start + kLot);
@@ -135,13 +135,11 @@ void cVK_ListEcr::Ajoute(VK_TypesEcr kind, cVK_Primaire* owner, CBarre* bar) {
                 AjouteVirementsSorties(bar);
                 break;
             case ecrDotations:
-                steps("Calcul des écritures de cession de biens\n");
+                steps("Calcul des écritures de dotation\n");
                 AjouteDotations(bar);
                 break;
             case ecrToutes:
-                bar->SetMessages(
-                    "Calcul des écritures\nMise aux normes\nVirements\nCession de composants\nCession de "
-                    "biens\n");
+                bar->SetMessages("Calcul des écritures\nMise aux normes\nVirements\nCessions\nDotations\n");
                 bar->Open();
                 Ajoute(ecrMiseAuxNormes, nullptr, bar);
                 Ajoute(ecrVirementsSorties, nullptr, bar);
@@ -231,7 +229,7 @@ void cVK_ListEcr::AjouteVirementsSorties(CBarre* bar) {
     });
     bar->NextMessage();
     const std::vector<Identifiant> exits = LitIdentifiants(VK_LOC(), GetRequete_ListeSorties());
-    bar->SetRange(1, static_cast<int>(exits.size()));
+    bar->SetRange(0, static_cast<int>(exits.size()));
     for (const Identifiant& id : exits) {
         if (CessionDeLExercice(id.date)) {
             const std::unique_ptr<cVK_Sortie> exit(new cVK_Sortie(id.id));

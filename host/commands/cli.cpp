@@ -9,6 +9,7 @@
 #include "host/commands/csv_writer.h"
 #include "host/commands/entries.h"
 #include "host/commands/fec.h"
+#include "host/commands/progress.h"
 #include "host/commands/register.h"
 #include "host/commands/run.h"
 #include "host/commands/statement.h"
@@ -72,6 +73,7 @@ int Guarded(const std::function<int()>& command) {
 int Main(int argc, char** argv) {
     CLI::App app{"vkhost : l'hôte de référence du moteur d'immobilisations"};
     UseFrench(app, std::string("vkhost, vkengine ") + vk_version());
+    UseProgressLine();
     app.require_subcommand(1);
     int status = kExitOk;
 

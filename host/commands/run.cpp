@@ -16,6 +16,7 @@
 #include "host/scenario/actions.h"
 #include "host/scenario/build_exits.h"
 #include "host/scenario/build_register.h"
+#include "platform/barre.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "units/uvktables.h"
@@ -66,16 +67,28 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     std::vector<AssetKey> keys;
     std::vector<unsigned> exits;
     session.RunAction([&] {
-        for (size_t i = 0; i < scenario.assets.size(); ++i)
+        CBarre bar("Scénario");
+        bar.SetMessage("Création des biens");
+        bar.SetRange(0, static_cast<int>(scenario.assets.size()));
+        for (size_t i = 0; i < scenario.assets.size(); ++i) {
             keys.push_back(KeyOf(BuildAsset(scenario.assets[i], ItemPath("assets", i))));
+            bar.StepIt();
+        }
         exits = BuildExits(scenario.exits, keys);
         for (const ActionInput& action : scenario.actions) RunScenarioAction(session, action, keys);
     });
     // Read back as stored: each chain's latest version, at the report's date.
     const TDateTime at = scenario.report.at ? *scenario.report.at : session.Dossier().DateSituation;
-    for (const AssetKey& key : keys) {
-        std::unique_ptr<cVK_Bien> asset = LoadLatestVersion(key.refCalc);
-        if (asset) report.assets.push_back(ReportAssetAt(*asset, key, scenario.report, at, report.warnings));
+    {
+        CBarre bar("Rapport");
+        bar.SetMessage("Calcul des biens");
+        bar.SetRange(0, static_cast<int>(keys.size()));
+        for (const AssetKey& key : keys) {
+            std::unique_ptr<cVK_Bien> asset = LoadLatestVersion(key.refCalc);
+            if (asset)
+                report.assets.push_back(ReportAssetAt(*asset, key, scenario.report, at, report.warnings));
+            bar.StepIt();
+        }
     }
     report.exits = ReportExits(exits);
     report.entries = ReportEntries(scenario.report.entries);

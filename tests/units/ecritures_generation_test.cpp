@@ -275,14 +275,15 @@ TEST_F(Generation, ExitDisposalNamesItsEntries) {
                                         "ODR 2026-03-15 4", "ODR 2049-12-01 X"}));
 }
 
-// Kind 5 with a bar runs kinds 0, 3 and 4 on it, moving through its four steps.
+// Kind 5 with a bar runs kinds 0, 3 and 4 on it, moving through its four steps; the last, kind 4,
+// computes the year's charges and says so.
 TEST_F(Generation, AllKindsUseTheBarSteps) {
     CBarre bar;
     cVK_ListEcr list(nullptr);
     list.Ajoute(ecrToutes, nullptr, &bar);
     EXPECT_EQ(bar.Caption(), "Calcul des écritures");
     EXPECT_EQ(bar.Step(), 4);
-    EXPECT_EQ(bar.Message(), "Cession de biens");
+    EXPECT_EQ(bar.Message(), "Dotations");
 }
 
 // The standards conformity beyond the gross value, for the reasons 1, 2 and 5. A machine of 5,000
