@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/barre.h"
 #include "platform/dossier.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
@@ -229,12 +230,16 @@ std::vector<FaitsComposant> LireFaits(const Periode& periode) {
     std::vector<FaitsComposant> faits;
     faits.reserve(ids.size());
     cVK_Prechargement readAhead;
+    CBarre bar("État");
+    bar.SetRange(0, static_cast<int>(ids.size()));
+    bar.SetMessage("Lecture des biens");
     for (size_t start = 0; start < ids.size(); start += kLot) {
         const size_t end = std::min(ids.size(), start + kLot);
         readAhead.Charger(std::vector<unsigned>(ids.begin() + start, ids.begin() + end));
         for (size_t i = start; i < end; ++i) {
             cVK_Bien bien(ids[i], "", nullptr, nullptr);
             LitBien(bien, periode, faits);
+            bar.StepIt();
         }
     }
     return faits;

@@ -68,8 +68,8 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     std::vector<unsigned> exits;
     session.RunAction([&] {
         CBarre bar("Scénario");
-        bar.SetMessage("Création des biens");
         bar.SetRange(0, static_cast<int>(scenario.assets.size()));
+        bar.SetMessage("Création des biens");
         for (size_t i = 0; i < scenario.assets.size(); ++i) {
             keys.push_back(KeyOf(BuildAsset(scenario.assets[i], ItemPath("assets", i))));
             bar.StepIt();
@@ -81,8 +81,8 @@ Report BuildAndReport(const Scenario& scenario, const UnicodeString& caseDirecto
     const TDateTime at = scenario.report.at ? *scenario.report.at : session.Dossier().DateSituation;
     {
         CBarre bar("Rapport");
-        bar.SetMessage("Calcul des biens");
         bar.SetRange(0, static_cast<int>(keys.size()));
+        bar.SetMessage("Calcul des biens");
         for (const AssetKey& key : keys) {
             std::unique_ptr<cVK_Bien> asset = LoadLatestVersion(key.refCalc);
             if (asset)
