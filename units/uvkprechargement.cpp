@@ -197,8 +197,13 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         changesALaLecture_ = database_->Stats().changes;
         const UnicodeString range = Selection(ids);
         const UnicodeString vkb = GetNomTable("VKB", false), vkc = GetNomTable("VKC", false);
-        const UnicodeString components = " JOIN " + vkc + " C ON C.ID_COMPO=";
-        const UnicodeString inBatch = " WHERE C.ID_BIEN" + range;
+        // The batch's components as a derived table: the database reads them first through the
+        // index on ID_BIEN, then each child table through its index on ID_COMPO. Joined to the
+        // component table itself, the database may instead walk the whole child table in its key's
+        // order (which the ORDER BY asks for) and look up each row's component: a case file's index
+        // statistics are those of its empty tables, and every batch would then read every row.
+        const UnicodeString components =
+            " JOIN (SELECT DISTINCT ID_COMPO FROM " + vkc + " WHERE ID_BIEN" + range + ") C ON C.ID_COMPO=";
 
         for (unsigned id : ids) tables_["VKB"].couverts.insert(VK_Format_ID(id));
         tables_["VKC"].couverts = tables_["VKB"].couverts;
@@ -230,18 +235,16 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
              "ID_VEH", "ID_VEH", {}, "");
         Lire("VKL",
              "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + " FROM " +
-                 GetNomTable("VKL", false) + " L" + components + "L.ID_COMPO" + inBatch +
-                 " ORDER BY L.ID_DETAIL",
+                 GetNomTable("VKL", false) + " L" + components + "L.ID_COMPO" + " ORDER BY L.ID_DETAIL",
              "ID_DETAIL", "ID_COMPO", {}, "");
         if (pCurDossier->TableExistFirebird(GetNomTable("VKO", false)))
-            Lire("VKO",
-                 "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO" + inBatch,
+            Lire("VKO", "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO",
                  "ID_CESSION", "ID_COMPO", {}, "");
         else
             tables_.erase("VKO");
         Lire("VKA",
              "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" +
-                 components + "A.ID_COMPO" + inBatch + " ORDER BY A.ID_AMORT",
+                 components + "A.ID_COMPO ORDER BY A.ID_AMORT",
              "ID_AMORT", "ID_COMPO", {}, "");
         for (auto& [key, lines] : tables_["VKA"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_AMORT");
@@ -250,12 +253,12 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         const UnicodeString forecasts = GetNomTable("VKU", false);
         Lire("VKU",
              "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U" + components +
-                 "U.ID_COMPO" + inBatch + " ORDER BY U.ID_UOPREVUE",
+                 "U.ID_COMPO ORDER BY U.ID_UOPREVUE",
              "ID_UOPREVUE", "ID_COMPO", {}, "C");
         Lire("VKU",
              "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U JOIN " +
                  GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + components + "A.ID_COMPO" +
-                 inBatch + " ORDER BY U.ID_UOPREVUE",
+                 " ORDER BY U.ID_UOPREVUE",
              "ID_UOPREVUE", "ID_AMORT", {}, "A");
         Lire("VKT",
              "SELECT " + Prefixe(kColonnesLigne, "T") + " FROM " + GetNomTable("VKT", false) +
