@@ -2,40 +2,19 @@
 // their components, acquisition details and plans, as entered (no validation). The per-asset time
 // must not grow with N; each run prints it and its ratio to the smallest size's.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <map>
 
 #include "bench/perf/generator.h"
-#include "platform/system.h"
+#include "bench/scratch.h"
 
 namespace {
-
-// A fresh temporary directory for one generated case file, removed afterwards.
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vkcreate-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw Exception("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 void BM_CreateRegister(benchmark::State& state) {
     static std::map<int, double> perAssetBySize;
     const int assets = static_cast<int>(state.range(0));
     double perAsset = 0;
     for (auto _ : state) {
-        ScratchDirectory directory;
+        vkbench::ScratchDirectory directory("vkcreate");
         vkperf::GeneratorOptions options;
         options.assets = assets;
         options.validate = false;

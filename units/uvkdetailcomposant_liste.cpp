@@ -17,9 +17,14 @@ cVK_LstDetailComposant::cVK_LstDetailComposant(cVK_Composant* component) : compo
         const UnicodeString owner = VK_Format_ID(composant_->ID);
         std::unique_ptr<TDataSet> query = cVK_Prechargement::Prendre("VKL", owner, owner);
         if (!query) {
+            // "ID_DETAIL+0": the same order, sorted after the component's few rows are found
+            // through the index on ID_COMPO. Ordered by the bare key, the database may walk the
+            // whole table in its key's order to pick them out (it does with the index statistics
+            // of a case file, those of its empty tables): the closing of 100,000 assets spent most
+            // of its time there.
             auto own = std::make_unique<TIBSQL>(pCurDossier->GetDatabaseFirebird());
             own->SQL.Add(cVK_DetailComposant::ColonnesSelect + GetNomTable("VKL", false) +
-                         " WHERE ID_COMPO=" + owner + " ORDER BY ID_DETAIL");
+                         " WHERE ID_COMPO=" + owner + " ORDER BY ID_DETAIL+0");
             query = std::move(own);
         }
         for (query->Open(); !query->Eof(); query->Next()) {

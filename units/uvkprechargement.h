@@ -61,9 +61,10 @@ private:
         IBColumns colonnes;  // the columns of the table's statement, for an owner without rows
     };
     // Runs one statement and files every row under its table and its key: the owner's column
-    // (`groupe`, prefixed) then the selecting columns (`sortes`), each after "/".
+    // (`groupe`, prefixed) then the selecting columns (`sortes`), each after "/"; `parCle`: each set
+    // in the order of its primary key.
     void Lire(const char* table, const UnicodeString& sql, const char* primaire, const char* groupe,
-              const std::vector<const char*>& sortes, const UnicodeString& prefixeGroupe);
+              const std::vector<const char*>& sortes, const UnicodeString& prefixeGroupe, bool parCle);
     bool Valide() const;
 
     std::map<std::string, Table> tables_;
