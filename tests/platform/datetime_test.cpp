@@ -44,16 +44,6 @@ TEST(DiffDateJours, ThirtyDaysAMonthBothEndsCounted) {
             << c.why << ": " << FormatISODate(c.from) << " to " << FormatISODate(c.to);
 }
 
-TEST(DiffDateJours, ThirtyDaysCountsMonthsAndYearsByDivision) {
-    // Callers turn the count into months by dividing by 30: every whole month counts the same.
-    for (int month = 1; month <= 12; ++month) {
-        TDateTime first = D(2023, month, 1);
-        EXPECT_EQ(DiffDateJours(first, D(2023, month, DaysInMonth(2023, month)), true), 30)
-            << "month " << month;
-        EXPECT_EQ(DiffDateJours(D(2023, 1, 1), D(2023, month, DaysInMonth(2023, month)), true) / 30, month);
-    }
-}
-
 TEST(DiffDateJours, CalendarDaysBothEndsCounted) {
     const DayCount cases[] = {
         {D(2024, 1, 1), D(2024, 1, 31), 31, "January"},

@@ -292,6 +292,30 @@ TEST_F(Tax, DerogatoryRetainedFollowsTheRate) {
     EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "0.0000");
 }
 
+// An impairment can bring the accounting side above the tax cumul: the balance stops at 0 and the
+// reversal is the opening, no more; the minimum is cut to the maximum. Same machine, current value 3,000
+// entered for D: net book value 6,000, impairment 3,000, C(D) = 4,000 + 3,000 = 7,000 > F(D) = 5,775. Mini =
+// Maxi = Retenu = 5,775; balance max(0, 5,775 - 7,000) = 0; the opening 1,500 is reversed whole.
+TEST_F(Tax, DerogatoryBalanceStopsAtZeroWhenAnImpairmentExceedsTheTaxCumul) {
+    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    cVK_DetSituation situation(m.accounting, kD);
+    situation.SetValActuelle(CCurrency(3000));
+    ASSERT_TRUE(situation.BD_MAJ());
+    m.component->ClearCalculs();
+    ASSERT_EQ(Text(m.component->GetAmortDerog_Comptable(kD)), "7000.0000");
+    EXPECT_EQ(Text(m.component->GetAmortDerogMini(kD)), "5775.0000")
+        << "the minimum never exceeds the maximum";
+    EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "5775.0000");
+    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), "5775.0000");
+    EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "0.0000");
+    CCurrency dotation, reprise, cloture;
+    const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
+    EXPECT_EQ(Text(dotation), "0.0000");
+    EXPECT_EQ(Text(reprise), "1500.0000");
+    EXPECT_EQ(Text(cloture), "0.0000");
+    EXPECT_EQ(Text(movement), "-1500.0000");
+}
+
 // Tax methods "Logiciels" (5) and "Dégr. majoré" (10): the minimum is the tax cumul itself, so
 // Mini = Maxi = Retenu whatever the rate; an ordinary declining plan at rate 0 keeps only C(D).
 //  - software: 1,200 entered 10 April 2016, 12 months imposed from 1 April: F(D) = 1,200 x 270 / 360

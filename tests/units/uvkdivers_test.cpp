@@ -67,14 +67,6 @@ TEST(Formatters, AmountsRoundToTheCentHalfAwayFromZero) {
     EXPECT_TRUE(VK_ArrondiCentime(CCurrency()).IsNull()) << "the null amount stays null";
 }
 
-// The host's settings forms write the case file's settings under the keys the engine exports.
-TEST(SettingsKeys, ExportedKeysNameTheSettingsTheEngineReads) {
-    ASSERT_NE(TOK_MAN_METHODE, nullptr);
-    ASSERT_NE(TOK_DEROG_TAUX, nullptr);
-    EXPECT_STREQ(TOK_MAN_METHODE, "MiseAuxNormes_MethodeRetrospective");
-    EXPECT_STREQ(TOK_DEROG_TAUX, "DerogatoireTaux");
-}
-
 TEST(Formatters, DoubleUsesAPointUnderAFrenchLocale) {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     std::string saved = previous ? previous : "C";

@@ -242,35 +242,22 @@ TEST(ScenarioValid, FiscalYearsAtTheirLimits) {
     EXPECT_TRUE(s.assets.empty());
 }
 
-TEST(ScenarioValid, GoldenScenarios) {
+// What the golden scenarios leave out takes its default; their figures are checked by the golden runs.
+TEST(ScenarioValid, GoldenScenariosLeaveFieldsToTheirDefaults) {
     Scenario units = ParseScenarioFile(kGoldenDir + "/units_km.json");
     const ComponentInput& km = units.assets[0].components[0];
     ASSERT_TRUE(km.units.has_value());
-    EXPECT_EQ(Text(*km.units->total), "300000.0000");
-    EXPECT_EQ(km.units->designation, "km");
     std::vector<std::string> quantities;
     for (const YearAmountInput& forecast : km.units->forecasts)
         quantities.push_back(std::to_string(forecast.year) + ":" + forecast.amount.ToString());
     EXPECT_EQ(quantities, (std::vector<std::string>{"0:30000", "1:0", "2:60000", "3:90000", "4:120000"}));
-    EXPECT_EQ((*km.plans)[0].method, 3);
-    EXPECT_EQ((*km.plans)[0].duration, kNoDuration);  // absent: none
+    EXPECT_EQ((*km.plans)[0].duration, kNoDuration) << "absent: none";
 
     Scenario declining = ParseScenarioFile(kGoldenDir + "/declining_10y.json");
-    const ComponentInput& d2 = declining.assets[0].components[0];
-    EXPECT_EQ(declining.assets[0].ref, "D2");
-    EXPECT_EQ(Iso(d2.entry_date), "2026-05-05");
-    EXPECT_EQ(Text(d2.details[0].price), "200000.0000");
-    EXPECT_EQ((*d2.plans)[0].method, 2);
-    EXPECT_EQ((*d2.plans)[0].duration, 120);
-    EXPECT_TRUE((*d2.plans)[0].start.IsNull());  // absent: the method's rule applies
-    EXPECT_TRUE(declining.report.schedules);
+    EXPECT_TRUE((*declining.assets[0].components[0].plans)[0].start.IsNull()) << "absent: the method's rule";
 
     Scenario building = ParseScenarioFile(kGoldenDir + "/building_vat.json");
-    EXPECT_EQ(Iso(building.case_.situation_date), "2024-12-31");  // default: end of the current year
-    EXPECT_EQ(Text(building.assets[0].components[0].details[0].vat), "19600.0000");
-    EXPECT_EQ(Text(building.exits[0].price), "150000.0000");
-    EXPECT_EQ((*building.assets[0].components[0].plans)[0].duration, 300);
-    EXPECT_TRUE(building.report.disposals);
+    EXPECT_EQ(Iso(building.case_.situation_date), "2024-12-31") << "absent: end of the current year";
 }
 
 TEST(ScenarioValid, EveryGoldenScenarioParses) {
