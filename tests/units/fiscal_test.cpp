@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "platform/dossier.h"
+#include "tests/support/amount_text.h"
 #include "tests/support/engine_fixture.h"
 #include "units/uvkcession.h"
 #include "units/uvkdetailsit.h"
@@ -14,18 +15,13 @@
 
 namespace {
 
+using vktest::AmountText;
+
 using vktest::SetPlan;
 
-// An amount as exact text ("null" for the null amount), so that failures show both sides.
-std::string Text(const CCurrency& amount) {
-    if (amount.IsNull()) return "null";
-    const int64_t count = amount.Count();
-    const uint64_t magnitude = count < 0 ? uint64_t(-(count + 1)) + 1 : uint64_t(count);
-    return fmt::format("{}{}.{:04}", count < 0 ? "-" : "", magnitude / 10000, magnitude % 10000);
-}
 // The expected amount of a table: "null" or a decimal text.
 std::string Expected(const char* text) {
-    return std::string(text) == "null" ? "null" : Text(CCurrency::Parse(text));
+    return std::string(text) == "null" ? "null" : AmountText(CCurrency::Parse(text));
 }
 
 const TDateTime kD = EncodeDate(2026, 12, 31);
@@ -94,17 +90,17 @@ TEST_F(Tax, DerogatoryNotConcernedWhenTaxNeverExceedsAccounting) {
     for (Machine* machine : {&m, &m2}) {
         cVK_Composant* c = machine->component;
         EXPECT_FALSE(c->GetAmortDerogEstConcerne(kD));
-        EXPECT_EQ(Text(c->GetAmortDerogOuv(1)), "0.0000");
+        EXPECT_EQ(AmountText(c->GetAmortDerogOuv(1)), "0.0000");
         for (const CCurrency& figure :
              {c->GetAmortDerogMini(kD), c->GetAmortDerogMaxi(kD), c->GetAmortDerogRetenu(kD),
               c->GetAmortDerog(kD), c->GetAmortRegulDiff(kD)})
-            EXPECT_EQ(Text(figure), "null");
+            EXPECT_EQ(AmountText(figure), "null");
         CCurrency dotation(1), reprise(1), cession(1), cloture(7);
-        EXPECT_EQ(Text(c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture)), "null");
-        EXPECT_EQ(Text(dotation), "null");
-        EXPECT_EQ(Text(reprise), "null");
-        EXPECT_EQ(Text(cession), "null");
-        EXPECT_EQ(Text(cloture), "7.0000") << "the closing balance is left as it was";
+        EXPECT_EQ(AmountText(c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture)), "null");
+        EXPECT_EQ(AmountText(dotation), "null");
+        EXPECT_EQ(AmountText(reprise), "null");
+        EXPECT_EQ(AmountText(cession), "null");
+        EXPECT_EQ(AmountText(cloture), "7.0000") << "the closing balance is left as it was";
     }
 }
 
@@ -115,9 +111,9 @@ TEST_F(Tax, DerogatoryWithoutTaxPlanIsNotConcerned) {
     m.tax->BD_Supprimer(false);
     delete m.tax;
     EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kD));
-    EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "null");
-    EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), "null");
-    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "null");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "null");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), "null");
+    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "null");
 }
 
 // A component that has lost one of its plans keeps the openings stored or forced while it had both.
@@ -160,11 +156,11 @@ TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
               {"GetAmortDerogOuv(1)", component->GetAmortDerogOuv(1)},
               {"GetAmortDerog", component->GetAmortDerog(kD)},
               {"GetAmortDerogEx", component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)}})
-            EXPECT_EQ(Text(figure), "null") << label << ": " << name;
+            EXPECT_EQ(AmountText(figure), "null") << label << ": " << name;
 
         ASSERT_TRUE(component->Cloture()) << label;
-        EXPECT_EQ(Text(component->OUV_A_DED), "null") << label << ": frozen temporary reintegration";
-        EXPECT_EQ(Text(component->DEROG_OUV), "null") << label << ": frozen derogatory balance";
+        EXPECT_EQ(AmountText(component->OUV_A_DED), "null") << label << ": frozen temporary reintegration";
+        EXPECT_EQ(AmountText(component->DEROG_OUV), "null") << label << ": frozen derogatory balance";
     }
 }
 
@@ -174,14 +170,14 @@ TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
 // 2026. With a stored opening of 0 it is not, although F exceeds C on that day too.
 TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
-    EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), "1500.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), "1500.0000");
     EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(kYearStart));
     m.component->DEROG_OUV = CCurrency(0);
     EXPECT_GT(m.tax->GetCumulAmort(kYearStart), m.accounting->GetCumulAmort(kYearStart));
     EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kYearStart));
     EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(EncodeDate(2026, 1, 2)))
         << "any other day: F(D) > C(D)";
-    EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "null");
+    EXPECT_EQ(AmountText(m.component->GetAmortRegulDiffOuv()), "null");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -211,10 +207,10 @@ TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
                                                                            : CCurrency::Parse(c.forced));
         m.component->DEROG_OUV = std::string(c.stored) == "null" ? CCurrency() : CCurrency::Parse(c.stored);
         const std::string label = std::string("forced ") + c.forced + ", stored " + c.stored;
-        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(0)), Expected(c.withoutForced)) << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "1775.0000") << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(0)), Expected(c.withoutForced)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "1775.0000") << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
                   Expected(c.movement))
             << label << " (all outputs null: the movement is still returned)";
     }
@@ -246,8 +242,8 @@ TEST_F(Tax, DerogatoryStandardsOpening) {
             std::string(c.storedMan) == "null" ? CCurrency() : CCurrency::Parse(c.storedMan);
         const std::string label =
             fmt::format("reason {}, forced {}, stored {}", c.reason, c.forcedMan, c.storedMan);
-        EXPECT_EQ(Text(m.component->GetMAN_AmortDerogOuv(1)), Expected(c.man)) << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
+        EXPECT_EQ(AmountText(m.component->GetMAN_AmortDerogOuv(1)), Expected(c.man)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
     }
 }
 
@@ -276,20 +272,20 @@ TEST_F(Tax, DerogatoryRetainedFollowsTheRate) {
     for (const Case& c : cases) {
         SetDerogatoryRate(c.rate);
         const std::string label = std::string("DerogatoireTaux ") + (c.rate ? c.rate : "absent");
-        EXPECT_EQ(Text(m.component->GetAmortDerogMini(kD)), "4000.0000") << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "5775.0000") << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), Expected(c.retained)) << label;
-        EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), Expected(c.balance)) << label;
-        EXPECT_EQ(Text(m.component->GetAmortRegulDiff(kD)), Expected(c.deferred)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(kD)), "4000.0000") << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "5775.0000") << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), Expected(c.retained)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), Expected(c.balance)) << label;
+        EXPECT_EQ(AmountText(m.component->GetAmortRegulDiff(kD)), Expected(c.deferred)) << label;
         CCurrency dotation, reprise, cloture;
         const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
-        EXPECT_EQ(Text(dotation), Expected(c.allocation)) << label;
-        EXPECT_EQ(Text(reprise), Expected(c.reversal)) << label;
-        EXPECT_EQ(Text(cloture), Expected(c.balance)) << label;
-        EXPECT_EQ(Text(movement), Text(CCurrency::Parse(c.balance) - CCurrency(1500))) << label;
+        EXPECT_EQ(AmountText(dotation), Expected(c.allocation)) << label;
+        EXPECT_EQ(AmountText(reprise), Expected(c.reversal)) << label;
+        EXPECT_EQ(AmountText(cloture), Expected(c.balance)) << label;
+        EXPECT_EQ(AmountText(movement), AmountText(CCurrency::Parse(c.balance) - CCurrency(1500))) << label;
     }
     // Opening regularly deferred: F0 - opening - C0 = 3,500 - 1,500 - 2,000.
-    EXPECT_EQ(Text(m.component->GetAmortRegulDiffOuv()), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortRegulDiffOuv()), "0.0000");
 }
 
 // An impairment can bring the accounting side above the tax cumul: the balance stops at 0 and the
@@ -302,18 +298,18 @@ TEST_F(Tax, DerogatoryBalanceStopsAtZeroWhenAnImpairmentExceedsTheTaxCumul) {
     situation.SetValActuelle(CCurrency(3000));
     ASSERT_TRUE(situation.BD_MAJ());
     m.component->ClearCalculs();
-    ASSERT_EQ(Text(m.component->GetAmortDerog_Comptable(kD)), "7000.0000");
-    EXPECT_EQ(Text(m.component->GetAmortDerogMini(kD)), "5775.0000")
+    ASSERT_EQ(AmountText(m.component->GetAmortDerog_Comptable(kD)), "7000.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(kD)), "5775.0000")
         << "the minimum never exceeds the maximum";
-    EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "5775.0000");
-    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), "5775.0000");
-    EXPECT_EQ(Text(m.component->GetAmortDerog(kD)), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "5775.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), "5775.0000");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "0.0000");
     CCurrency dotation, reprise, cloture;
     const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
-    EXPECT_EQ(Text(dotation), "0.0000");
-    EXPECT_EQ(Text(reprise), "1500.0000");
-    EXPECT_EQ(Text(cloture), "0.0000");
-    EXPECT_EQ(Text(movement), "-1500.0000");
+    EXPECT_EQ(AmountText(dotation), "0.0000");
+    EXPECT_EQ(AmountText(reprise), "1500.0000");
+    EXPECT_EQ(AmountText(cloture), "0.0000");
+    EXPECT_EQ(AmountText(movement), "-1500.0000");
 }
 
 // Tax methods "Logiciels" (5) and "Dégr. majoré" (10): the minimum is the tax cumul itself, so
@@ -349,10 +345,11 @@ TEST(TaxSpecialMethods, MinimumEqualsMaximumForSoftwareAndIncreasedDeclining) {
             NewMachine(engine, c.entry, c.price, maLineaire, c.accountingMonths, c.taxMethod, 60, c.account);
         ASSERT_EQ(m.tax->GetMethode(), c.taxMethod) << c.label;
         const TDateTime d = EncodeDate(c.year, 12, 31);
-        EXPECT_EQ(Text(m.component->GetAmortDerogMini(d)), Expected(c.mini)) << c.label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(d)), Expected(c.maxi)) << c.label;
-        EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(d)), Expected(c.mini)) << c.label << " (rate 0)";
-        EXPECT_EQ(Text(m.component->GetAmortDerog(d)), Expected(c.balance)) << c.label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(d)), Expected(c.mini)) << c.label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(d)), Expected(c.maxi)) << c.label;
+        EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(d)), Expected(c.mini))
+            << c.label << " (rate 0)";
+        EXPECT_EQ(AmountText(m.component->GetAmortDerog(d)), Expected(c.balance)) << c.label;
         EXPECT_TRUE(messages->exceptions.empty()) << c.label;
     }
 }
@@ -372,11 +369,11 @@ TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
     SetDerogatoryRate("0");
     Dispose(m.component);
-    EXPECT_EQ(Text(m.accounting->GetCumulAmort(kD)), "3000.0000");
-    EXPECT_EQ(Text(m.tax->GetCumulAmort(kD)), "4447.9200");
-    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(kD)), "4447.9200");
-    EXPECT_EQ(Text(m.component->GetAmortDerogMaxi(kD)), "4447.9200");
-    EXPECT_EQ(Text(m.component->GetAmortDerogRepriseSurCession(kD)), "1447.9200");
+    EXPECT_EQ(AmountText(m.accounting->GetCumulAmort(kD)), "3000.0000");
+    EXPECT_EQ(AmountText(m.tax->GetCumulAmort(kD)), "4447.9200");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), "4447.9200");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "4447.9200");
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogRepriseSurCession(kD)), "1447.9200");
     struct Case {
         const char* forced;
         const char* allocation;
@@ -389,15 +386,15 @@ TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
         CCurrency dotation, reprise, repriseCession, cloture;
         const CCurrency movement =
             m.component->GetAmortDerogEx(kD, &dotation, &reprise, &repriseCession, &cloture);
-        EXPECT_EQ(Text(dotation), Expected(c.allocation)) << "opening forced " << c.forced;
-        EXPECT_EQ(Text(reprise), Expected(c.reversal)) << "opening forced " << c.forced;
-        EXPECT_EQ(Text(repriseCession), "1447.9200") << "opening forced " << c.forced;
-        EXPECT_EQ(Text(cloture), "0.0000") << "opening forced " << c.forced;
-        EXPECT_EQ(Text(movement), Expected(c.movement)) << "opening forced " << c.forced;
+        EXPECT_EQ(AmountText(dotation), Expected(c.allocation)) << "opening forced " << c.forced;
+        EXPECT_EQ(AmountText(reprise), Expected(c.reversal)) << "opening forced " << c.forced;
+        EXPECT_EQ(AmountText(repriseCession), "1447.9200") << "opening forced " << c.forced;
+        EXPECT_EQ(AmountText(cloture), "0.0000") << "opening forced " << c.forced;
+        EXPECT_EQ(AmountText(movement), Expected(c.movement)) << "opening forced " << c.forced;
     }
     // Before the exit date the retained rate is the setting's: at 31 May, rate 0, Retenu = Mini.
-    EXPECT_EQ(Text(m.component->GetAmortDerogRetenu(EncodeDate(2026, 5, 31))),
-              Text(m.component->GetAmortDerogMini(EncodeDate(2026, 5, 31))));
+    EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(EncodeDate(2026, 5, 31))),
+              AmountText(m.component->GetAmortDerogMini(EncodeDate(2026, 5, 31))));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -408,16 +405,16 @@ TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
 // back, nothing deducted. Disposed: GetReintTmp is 0, so the whole opening 1,500 is deducted.
 TEST_F(Tax, TemporaryReintegrationOfTheYearAndOnDisposal) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
-    EXPECT_EQ(Text(m.component->GetReintTmpOuv(1)), "1500.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(1)), "1500.0000");
     EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
-    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "1775.0000");
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "275.0000");
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "1775.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "275.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "0.0000");
     Dispose(m.component);
     EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
-    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "0.0000");
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "1500.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "1500.0000");
 }
 
 // 12,000 entered 1 Jan 2026: A linear 48 months 3,000, F linear 60 months 2,400: reintegration at
@@ -425,17 +422,17 @@ TEST_F(Tax, TemporaryReintegrationOfTheYearAndOnDisposal) {
 // Equal cumuls with an empty or zero opening: not concerned, GetReintTmp null.
 TEST_F(Tax, TemporaryReintegrationDeductsWhatTheOpeningExceeds) {
     Machine m = NewMachine(engine, kYearStart, 12000, maLineaire, 48, maLineaire, 60);
-    EXPECT_EQ(Text(m.component->GetReintTmp(kD)), "600.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "600.0000");
     m.component->SetReintTmpOuvForce(CCurrency(1000));
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
-    EXPECT_EQ(Text(m.component->GetReintTmpReintDed(kD, 1)), "400.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "400.0000");
 
     Machine same = NewMachine(engine, kYearStart, 12000, maLineaire, 60, maLineaire, 60);
     for (const char* opening : {"null", "0"}) {
         same.component->SetReintTmpOuvForce(std::string(opening) == "null" ? CCurrency() : CCurrency(0));
         EXPECT_FALSE(same.component->GetReintTmpEstConcerne(kD)) << "opening " << opening;
-        EXPECT_EQ(Text(same.component->GetReintTmp(kD)), "null") << "opening " << opening;
-        EXPECT_EQ(Text(same.component->GetReintTmpReintDed(kD, 1)), "null") << "opening " << opening;
+        EXPECT_EQ(AmountText(same.component->GetReintTmp(kD)), "null") << "opening " << opening;
+        EXPECT_EQ(AmountText(same.component->GetReintTmpReintDed(kD, 1)), "null") << "opening " << opening;
     }
 }
 
@@ -470,9 +467,9 @@ TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
         m.component->ISAMORT_NON_DEDUC = c.nonDeductible;
         const std::string label = fmt::format("standards {}, forced {}, stored {}, non-deductible {}",
                                               c.forcedMan, c.forced, c.stored, c.nonDeductible);
-        EXPECT_EQ(Text(m.component->GetReintTmpOuv(1)), Expected(c.with1)) << label;
-        EXPECT_EQ(Text(m.component->GetReintTmpOuv(2)), Expected(c.with2)) << label;
-        EXPECT_EQ(Text(m.component->GetReintTmpOuv(0)), Expected(c.with0)) << label;
+        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(1)), Expected(c.with1)) << label;
+        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(2)), Expected(c.with2)) << label;
+        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(0)), Expected(c.with0)) << label;
     }
 }
 
@@ -508,13 +505,15 @@ TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
         vehicle->POUR_VEH_NORME_WLTP = true;
         const std::string label = fmt::format("cost {}, CO2 {}", c.price, c.co2);
         EXPECT_TRUE(car.asset->GetReintDefEstConcerne()) << label;
-        EXPECT_EQ(Text(car.asset->GetReintDefBaseMaxi()), Expected(c.ceiling)) << label;
-        EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), Text(CCurrency(c.price))) << label;
-        EXPECT_EQ(Text(car.asset->GetDotationReintDef(kD)), Text(CCurrency(c.price) / CCurrency(5))) << label;
-        EXPECT_EQ(Text(car.asset->GetReintDef(kD)), Expected(c.definitive)) << label;
-        EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), Expected(c.reintegrated)) << label;
+        EXPECT_EQ(AmountText(car.asset->GetReintDefBaseMaxi()), Expected(c.ceiling)) << label;
+        EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), AmountText(CCurrency(c.price))) << label;
+        EXPECT_EQ(AmountText(car.asset->GetDotationReintDef(kD)),
+                  AmountText(CCurrency(c.price) / CCurrency(5)))
+            << label;
+        EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), Expected(c.definitive)) << label;
+        EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), Expected(c.reintegrated)) << label;
         // The car rule excludes the structure from the temporary reintegration.
-        EXPECT_EQ(Text(car.component->GetReintTmpOuv(1)), "0.0000") << label;
+        EXPECT_EQ(AmountText(car.component->GetReintTmpOuv(1)), "0.0000") << label;
     }
 }
 
@@ -526,9 +525,9 @@ TEST_F(Tax, PassengerCarWithoutFirstRegistration) {
     vehicle->SetTypeVehicule(vtVoitureTourisme);
     vehicle->TAUXCO2 = 100;
     EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(Text(car.asset->GetReintDefBaseMaxi()), "null");
-    EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), "null");
-    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "null");
+    EXPECT_EQ(AmountText(car.asset->GetReintDefBaseMaxi()), "null");
+    EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), "null");
+    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "null");
 }
 
 // A car's structure flagged non-deductible falls under the component rule: its whole allocation
@@ -546,10 +545,10 @@ TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
     car.component->SetIsAmortNonDeductible(true);
     EXPECT_FALSE(car.component->GetReintDefEstConcerneVehTourisme());
     EXPECT_TRUE(car.component->GetReintDefEstConcerne());
-    EXPECT_EQ(Text(car.component->GetReintDef(kD)), "5000.0000");
+    EXPECT_EQ(AmountText(car.component->GetReintDef(kD)), "5000.0000");
     EXPECT_FALSE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "null");
-    EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), "null");
+    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "null");
+    EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), "null");
 
     cVK_Composant* option = car.asset->GetListeComposants()->AddNew();
     option->SetNumCompte("218200");
@@ -561,9 +560,9 @@ TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
     SetPlan(option->GetAmort(taFiscal), maLineaire, 60, kYearStart);
     ASSERT_TRUE(car.asset->BD_MAJ());
     EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(Text(car.asset->GetReintDefCoutEntree()), "3000.0000");
-    EXPECT_EQ(Text(car.asset->GetReintDef(kD)), "0.0000");
-    EXPECT_EQ(Text(car.asset->GetReintegrVoitTourisme()), "1940.0000");
+    EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), "3000.0000");
+    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "0.0000");
+    EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), "1940.0000");
 }
 
 // Component rule with a derogatory movement: the allocation is A's charge plus the net derogatory
@@ -572,9 +571,9 @@ TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
 TEST_F(Tax, DefinitiveReintegrationIncludesTheDerogatoryMovement) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
     m.component->SetIsAmortNonDeductible(true);
-    EXPECT_EQ(Text(m.component->GetDotationReintDef(kD)), "2275.0000");
-    EXPECT_EQ(Text(m.component->GetReintDef(kD)), "2275.0000");
-    EXPECT_EQ(Text(m.component->GetReintDefBaseMaxi()), "0.0000");
+    EXPECT_EQ(AmountText(m.component->GetDotationReintDef(kD)), "2275.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintDef(kD)), "2275.0000");
+    EXPECT_EQ(AmountText(m.component->GetReintDefBaseMaxi()), "0.0000");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -604,7 +603,7 @@ TEST_F(Tax, ImpairmentAtTheSituationDate) {
     situation.SetValActuelle(CCurrency(3000));
     ASSERT_TRUE(situation.BD_MAJ());
     m.component->ClearCalculs();
-    EXPECT_EQ(Text(m.accounting->GetCumulDeprecDed(kD)), "3000.0000");
+    EXPECT_EQ(AmountText(m.accounting->GetCumulDeprecDed(kD)), "3000.0000");
     EXPECT_TRUE(m.component->GetEstDeprecie(kD, false));
     EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false)) << "situation date 31 December";
     EXPECT_FALSE(m.component->GetEstDeprecieAOuv());
@@ -641,9 +640,9 @@ TEST_F(Tax, ImpairmentReversalIsLimitedToWhatTheBooksHold) {
         if (c.maximum >= 0) situation.SetDeprecRepriseMax(CCurrency(c.maximum));
         ASSERT_TRUE(situation.BD_MAJ()) << c.what;
         m.component->ClearCalculs();
-        EXPECT_EQ(Text(m.accounting->GetDeprec(kD, 0)), Expected(c.allowance)) << c.what;
-        EXPECT_EQ(Text(m.accounting->GetDeprec(kD, 1)), Expected(c.reversal)) << c.what;
-        EXPECT_EQ(Text(m.accounting->GetCumulDeprecDed(kD)), Expected(c.cumulated)) << c.what;
+        EXPECT_EQ(AmountText(m.accounting->GetDeprec(kD, 0)), Expected(c.allowance)) << c.what;
+        EXPECT_EQ(AmountText(m.accounting->GetDeprec(kD, 1)), Expected(c.reversal)) << c.what;
+        EXPECT_EQ(AmountText(m.accounting->GetCumulDeprecDed(kD)), Expected(c.cumulated)) << c.what;
     }
 }
 
@@ -660,7 +659,7 @@ TEST_F(Tax, CopyOfAComponentDropsItsOwnStoredOpenings) {
     cVK_Composant* copy = components->Get(0) == m.component ? components->Get(1) : components->Get(0);
     EXPECT_TRUE(copy->DEROG_OUV.IsNull());
     EXPECT_TRUE(copy->OUV_A_DED.IsNull());
-    EXPECT_EQ(Text(m.component->DEROG_OUV), "1500.0000");
+    EXPECT_EQ(AmountText(m.component->DEROG_OUV), "1500.0000");
     EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
                                    " WHERE ID_COMPO=" + std::to_string(m.component->ID)),
               "1500");

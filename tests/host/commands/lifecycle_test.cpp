@@ -14,6 +14,7 @@
 #include "host/session.h"
 #include "platform/dossier.h"
 #include "platform/messages.h"
+#include "tests/support/amount_text.h"
 #include "tests/support/host_test.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
@@ -25,19 +26,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vktest::AmountText;
+
 using vktest::Outcome;
 using vktest::WriteFile;
-
-std::string Text(const CCurrency& amount) {
-    return amount.IsNull() ? "null" : fmt::format("{:.4f}", amount.AsDouble());
-}
 
 // What a schedule line shows, as text, so that a changed figure names itself. The last flag is
 // left out: the stored lines have no column for it.
 std::string Describe(cVK_TabAmort& line) {
     return fmt::format("charge {} base {} opening {} nbv {} prorata '{}'{}",
-                       Text(line.GetDotation(TDateTime())), Text(line.GetBaseAmortissableEx()),
-                       Text(line.GetCumulAmortOuv(1)), Text(line.GetVNCOuv(0)), line.GetProrata(),
+                       AmountText(line.GetDotation(TDateTime())), AmountText(line.GetBaseAmortissableEx()),
+                       AmountText(line.GetCumulAmortOuv(1)), AmountText(line.GetVNCOuv(0)), line.GetProrata(),
                        line.GetLin() ? " linear" : "");
 }
 
@@ -90,8 +89,8 @@ YearFigures ReadYear(OpenCase& open, const std::string& reference, int index) {
         return figures;
     }
     cVK_Composant* component = asset->GetListeComposants()->Get(index);
-    figures.derogOuvColumn = Text(component->DEROG_OUV);
-    figures.reintOuvColumn = Text(component->OUV_A_DED);
+    figures.derogOuvColumn = AmountText(component->DEROG_OUV);
+    figures.reintOuvColumn = AmountText(component->OUV_A_DED);
     figures.opening = component->GetAmortDerogOuv(1);
     figures.balance = component->GetAmortDerog(end);
     CCurrency closing;
@@ -227,8 +226,8 @@ TEST_F(Lifecycle, MachinesClosedYearAfterYearThroughTheHost) {
         }
         for (int t = 0; t < kCount; ++t) {
             const std::string label = fmt::format("{}, year {}", kTracked[t].label, 2024 + closing);
-            EXPECT_EQ(Text(before[t].balance), kTracked[t].balances[closing]) << label;
-            EXPECT_EQ(Text(before[t].reintBalance), kTracked[t].reint[closing]) << label;
+            EXPECT_EQ(AmountText(before[t].balance), kTracked[t].balances[closing]) << label;
+            EXPECT_EQ(AmountText(before[t].reintBalance), kTracked[t].reint[closing]) << label;
             if (closing == 0) firstOpening[t] = before[t].opening;
             allocations[t] += before[t].allocation;
             reversals[t] += before[t].reversal;
@@ -247,26 +246,28 @@ TEST_F(Lifecycle, MachinesClosedYearAfterYearThroughTheHost) {
         for (int t = 0; t < kCount; ++t) {
             const std::string label = fmt::format("{}, closing of {}", kTracked[t].label, 2024 + closing);
             YearFigures after = ReadYear(open, kTracked[t].reference, kTracked[t].index);
-            EXPECT_EQ(after.derogOuvColumn, Text(before[t].balance)) << label;
-            EXPECT_EQ(Text(after.opening), before[t].balance.IsNull() ? "0.0000" : Text(before[t].balance))
+            EXPECT_EQ(after.derogOuvColumn, AmountText(before[t].balance)) << label;
+            EXPECT_EQ(AmountText(after.opening),
+                      before[t].balance.IsNull() ? "0.0000" : AmountText(before[t].balance))
                 << label;
-            EXPECT_EQ(after.reintOuvColumn, Text(before[t].reintBalance)) << label;
-            EXPECT_EQ(Text(after.reintOpening),
-                      before[t].reintBalance.IsNull() ? "0.0000" : Text(before[t].reintBalance))
+            EXPECT_EQ(after.reintOuvColumn, AmountText(before[t].reintBalance)) << label;
+            EXPECT_EQ(AmountText(after.reintOpening),
+                      before[t].reintBalance.IsNull() ? "0.0000" : AmountText(before[t].reintBalance))
                 << label;
             ExpectShiftedByOneYear(before[t], after, label);
         }
     }
     for (int t = 0; t < kCount; ++t) {
         const char* label = kTracked[t].label;
-        EXPECT_EQ(Text(movements[t] + firstOpening[t]), "0.0000")
+        EXPECT_EQ(AmountText(movements[t] + firstOpening[t]), "0.0000")
             << label << ": derogatory over the whole life";
-        EXPECT_EQ(Text(allocations[t] - reversals[t]), Text(movements[t])) << label;
-        EXPECT_EQ(Text(reintegrated[t] - deducted[t]), "0.0000") << label << ": temporary reintegration";
+        EXPECT_EQ(AmountText(allocations[t] - reversals[t]), AmountText(movements[t])) << label;
+        EXPECT_EQ(AmountText(reintegrated[t] - deducted[t]), "0.0000")
+            << label << ": temporary reintegration";
     }
-    EXPECT_EQ(Text(allocations[0]), "1775.0000");
-    EXPECT_EQ(Text(firstOpening[2]), "2000.0000") << "the forced opening cut to the computed maximum";
-    EXPECT_EQ(Text(reintegrated[1]), "1775.0000");
+    EXPECT_EQ(AmountText(allocations[0]), "1775.0000");
+    EXPECT_EQ(AmountText(firstOpening[2]), "2000.0000") << "the forced opening cut to the computed maximum";
+    EXPECT_EQ(AmountText(reintegrated[1]), "1775.0000");
 
     // The host's schedule of the press: five stored years for each of its four plans.
     Outcome schedule = Host("schedule '" + dossier().string() + "' M1");
@@ -286,8 +287,8 @@ TEST_F(Lifecycle, MachinesClosedYearAfterYearThroughTheHost) {
         cVK_Composant* component = asset->GetListeComposants()->Get(i);
         EXPECT_FALSE(component->GetAmortDerogEstConcerne(end));
         EXPECT_FALSE(component->GetReintTmpEstConcerne(end));
-        EXPECT_EQ(Text(component->GetAmort(taComptable)->GetCumulAmort(end)), "10000.0000");
-        EXPECT_EQ(Text(component->GetAmort(taFiscal)->GetCumulAmort(end)), "10000.0000");
+        EXPECT_EQ(AmountText(component->GetAmort(taComptable)->GetCumulAmort(end)), "10000.0000");
+        EXPECT_EQ(AmountText(component->GetAmort(taFiscal)->GetCumulAmort(end)), "10000.0000");
     }
     EXPECT_EQ(asset->EtatCplmt, vcCloture);
     EXPECT_EQ(asset->EXOCREAT, -1);

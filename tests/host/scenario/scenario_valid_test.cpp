@@ -8,19 +8,18 @@
 #include <fstream>
 
 #include "tests/host/scenario/scenario_test_support.h"
+#include "tests/support/amount_text.h"
 
 namespace vkhost::testing {
 namespace {
+
+using vktest::AmountText;
 
 const std::string kGoldenDir = std::string(VK_SOURCE_DIR) + "/tests/golden";
 
 std::string Iso(TDateTime date) {
     return FormatISODate(date);
 }
-std::string Text(const CCurrency& amount) {
-    return amount.IsNull() ? "null" : amount.GetSQL();
-}
-
 // The example of the scenario format, as written there.
 const char* kFormatExample = R"({"case": {"fiscal_years": [{"start": "2024-01-01", "end": "2024-12-31"},
                            {"start": "2025-01-01", "end": "2025-12-31"},
@@ -73,9 +72,9 @@ TEST(ScenarioValid, FormatExampleWithItsDefaults) {
     EXPECT_FALSE(c.non_deductible);
     EXPECT_FALSE(c.car_reintegration);
     ASSERT_EQ(c.details.size(), 1u);
-    EXPECT_EQ(Text(c.details[0].price), "24000.0000");
-    EXPECT_EQ(Text(c.details[0].costs), "500.0000");
-    EXPECT_EQ(Text(c.details[0].vat), "4900.0000");
+    EXPECT_EQ(AmountText(c.details[0].price), "24000.0000");
+    EXPECT_EQ(AmountText(c.details[0].costs), "500.0000");
+    EXPECT_EQ(AmountText(c.details[0].vat), "4900.0000");
     EXPECT_EQ(c.details[0].currency, 0);
     EXPECT_EQ(c.details[0].rate, -1.0);
     ASSERT_TRUE(c.plans.has_value());
@@ -92,7 +91,7 @@ TEST(ScenarioValid, FormatExampleWithItsDefaults) {
     EXPECT_EQ(e.designation, "Sale of the van");
     EXPECT_EQ(Iso(e.date), "2026-09-30");
     EXPECT_EQ(Iso(e.end_of_use), "2026-09-30");  // default: the exit's date
-    EXPECT_EQ(Text(e.price), "12000.0000");
+    EXPECT_EQ(AmountText(e.price), "12000.0000");
     EXPECT_EQ(e.currency, 0);
     EXPECT_EQ(e.reason, 1);
     EXPECT_TRUE(e.vat_reversed);
@@ -117,21 +116,21 @@ TEST(ScenarioValid, FullScenarioSectionsAndActions) {
 
     const ComponentInput& units = s.assets[0].components[1];
     ASSERT_TRUE(units.units.has_value());
-    EXPECT_EQ(Text(*units.units->total), "1000.0000");
+    EXPECT_EQ(AmountText(*units.units->total), "1000.0000");
     EXPECT_EQ(units.units->designation, "km");
     EXPECT_FALSE(units.units->forced_opening.has_value());
     ASSERT_EQ(units.units->forecasts.size(), 1u);
-    EXPECT_EQ(Text(units.units->forecasts[0].amount), "10.0000");
+    EXPECT_EQ(AmountText(units.units->forecasts[0].amount), "10.0000");
     EXPECT_FALSE(units.plans.has_value());  // absent: the engine's default plans
     ASSERT_EQ(units.situations.size(), 1u);
     EXPECT_EQ(units.situations[0].kind, 1);
-    EXPECT_EQ(Text(units.situations[0].current_value), "100.0000");
-    EXPECT_EQ(Text(units.situations[0].impairment_nonded), "null");
+    EXPECT_EQ(AmountText(units.situations[0].current_value), "100.0000");
+    EXPECT_EQ(AmountText(units.situations[0].impairment_nonded), "null");
 
     const ExitComponentInput& entered = s.exits[0].assets[0].components[0];
     EXPECT_EQ(entered.index, 0);
-    EXPECT_EQ(Text(entered.entered_price), "11000.0000");
-    EXPECT_EQ(Text(entered.vat_to_reverse), "null");
+    EXPECT_EQ(AmountText(entered.entered_price), "11000.0000");
+    EXPECT_EQ(AmountText(entered.vat_to_reverse), "null");
     EXPECT_FALSE(entered.tax_rate.has_value());
 
     ASSERT_EQ(s.actions.size(), 3u);
