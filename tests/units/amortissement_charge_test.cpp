@@ -1,5 +1,7 @@
 // The yearly charge of every method, to the cent, with the working of each expected figure.
 // Day counts are 30/360 with both ends counted (1 July to 31 December = 180 days, a year 360).
+#include <fmt/format.h>
+
 #include <cmath>
 
 #include "tests/support/engine_fixture.h"
@@ -62,8 +64,11 @@ TEST_F(Charge, LinearSixtyMonthsStartedInJuly) {
                    "linear 60 months from 1 July 2025");
     EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(5), nullptr);  // nothing left: refused
     EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(5), nullptr);  // and refused again without a line
+    EXPECT_EQ(plan->GetLstTabAmort()->Lignes().size(), 6u) << "years -1 to 4, no line for the refused one";
     EXPECT_DOUBLE_EQ(Sum(Charges(plan)), 10000);
     EXPECT_DOUBLE_EQ(plan->GetTaux(), 20);  // 1200 / 60
+    plan->ClearCalculs();                   // refused years are forgotten with the computed lines
+    EXPECT_EQ(plan->GetLstTabAmort()->Lignes().size(), 0u);
 }
 
 // Method 2, declining, by months from the first day of the month of entry, at the rate 1200 /
@@ -94,70 +99,48 @@ TEST(ChargeDeclining, SchedulesWithTheSwitchToLinear) {
         const char* prorata;
         bool linear, last;
     };
-    struct Case {
-        const char* what;
-        ParametresDossier years;
-        TDateTime entry;
-        double price;
-        unsigned short months;
-        std::vector<Year> expected;
-    };
-    const Case cases[] = {
-        {"36 months from March 2026",
-         vktest::CalendarYears(2024, 3, 2026),
-         EncodeDate(2026, 3, 15),
-         12000,
-         36,
-         {{0, 4166.67, " 10 /  12", false, false},
-          {1, 3916.67, " 12 /  24", true, false},
-          {2, 3916.66, " 12 /  12", true, true}}},
-        {"36 months from 1998, rate 50 %: a tie switches",
-         vktest::CalendarYears(1998, 3, 1999),
-         EncodeDate(1998, 1, 1),
-         10000,
-         36,
-         {{-1, 5000, " 12 /  12", false, false},
-          {0, 2500, " 12 /  24", true, false},
-          {1, 2500, nullptr, true, true}}},
-        {"66 months from 2024: years left rounded up",
-         vktest::CalendarYears(2024, 3, 2026),
-         EncodeDate(2024, 1, 1),
-         10000,
-         66,
-         {{-2, 3181.82, " 12 /  12", false, false},
-          {-1, 2169.42, " 12 /  12", false, false},
-          {0, 1479.15, " 12 /  12", false, false},
-          {1, 1056.54, " 12 /  36", true, false},
-          {2, 1056.54, " 12 /  24", true, false},
-          {3, 1056.53, nullptr, true, true}}},
-        {"36 months in fiscal years from 15 July",
-         vktest::TwelveMonthYears(EncodeDate(2024, 7, 15), 3, 1),
-         EncodeDate(2025, 3, 10),
-         12000,
-         36,
-         {{-1, 1666.67, "  4 /  12", false, false},
-          {0, 5166.67, " 12 /  24", true, false},
-          {1, 5166.66, " 12 /  12", true, true}}},
-    };
-    for (const Case& c : cases) {
-        vktest::EngineCase engine(c.years);
-        cVK_Bien* asset = engine.NewAsset(c.entry, c.price);
-        cVK_Amortissement* plan = asset->GetStructure()->GetAmort(taComptable);
-        SetPlan(plan, maDegressif, c.months);
+    auto check = [](const char* what, const ParametresDossier& years, const TDateTime& entry, double price,
+                    unsigned short months, const std::vector<Year>& expected) {
+        vktest::EngineCase engine(years);
+        cVK_Amortissement* plan = engine.NewAsset(entry, price)->GetStructure()->GetAmort(taComptable);
+        SetPlan(plan, maDegressif, months);
         plan->GetLstTabAmort()->CalculTableau();
-        for (const Year& e : c.expected) {
+        for (const Year& e : expected) {
+            SCOPED_TRACE(fmt::format("{}, year {}", what, e.year));
             cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(e.year);
-            ASSERT_NE(line, nullptr) << c.what << ": no line for year " << e.year;
-            EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9)
-                << c.what << ", year " << e.year;
+            ASSERT_NE(line, nullptr) << "no line";
+            EXPECT_NEAR(line->GetDotation(TDateTime()).AsDouble(), e.charge, 1e-9);
             if (e.prorata) {
-                EXPECT_EQ(line->GetProrata(), e.prorata) << c.what << ", year " << e.year;
+                EXPECT_EQ(line->GetProrata(), e.prorata);
             }
-            EXPECT_EQ(line->GetLin(), e.linear) << c.what << ", year " << e.year << ": switched to linear";
-            EXPECT_EQ(line->GetDernierAmort(), e.last) << c.what << ", year " << e.year << ": last year";
+            EXPECT_EQ(line->GetLin(), e.linear) << "switched to linear";
+            EXPECT_EQ(line->GetDernierAmort(), e.last) << "last year";
         }
-        EXPECT_NEAR(Sum(Charges(plan)), c.price, 1e-6) << c.what << ": the whole base is charged";
-    }
+        EXPECT_NEAR(Sum(Charges(plan)), price, 1e-6) << what << ": the whole base is charged";
+    };
+    check("36 months from March 2026", vktest::CalendarYears(2024, 3, 2026), EncodeDate(2026, 3, 15), 12000,
+          36,
+          {{0, 4166.67, " 10 /  12", false, false},
+           {1, 3916.67, " 12 /  24", true, false},
+           {2, 3916.66, " 12 /  12", true, true}});
+    check("36 months from 1998, rate 50 %: a tie switches", vktest::CalendarYears(1998, 3, 1999),
+          EncodeDate(1998, 1, 1), 10000, 36,
+          {{-1, 5000, " 12 /  12", false, false},
+           {0, 2500, " 12 /  24", true, false},
+           {1, 2500, nullptr, true, true}});
+    check("66 months from 2024: years left rounded up", vktest::CalendarYears(2024, 3, 2026),
+          EncodeDate(2024, 1, 1), 10000, 66,
+          {{-2, 3181.82, " 12 /  12", false, false},
+           {-1, 2169.42, " 12 /  12", false, false},
+           {0, 1479.15, " 12 /  12", false, false},
+           {1, 1056.54, " 12 /  36", true, false},
+           {2, 1056.54, " 12 /  24", true, false},
+           {3, 1056.53, nullptr, true, true}});
+    check("36 months in fiscal years from 15 July", vktest::TwelveMonthYears(EncodeDate(2024, 7, 15), 3, 1),
+          EncodeDate(2025, 3, 10), 12000, 36,
+          {{-1, 1666.67, "  4 /  12", false, false},
+           {0, 5166.67, " 12 /  24", true, false},
+           {1, 5166.66, " 12 /  12", true, true}});
 }
 
 // Coefficient bands by duration (acquisitions from 2010: 1.25, 1.75, 2.25), and the research

@@ -1,6 +1,9 @@
 // Schedules: their first year, stored lines, forced opening values, disposals within the year, the
 // charge up to a date, and the storage of plans.
+#include <fmt/format.h>
+
 #include "tests/support/engine_fixture.h"
+#include "tests/units/cession_fixture.h"
 #include "units/uvkcession.h"
 #include "units/uvkdivers.h"
 
@@ -18,37 +21,11 @@ protected:
         SetPlan(plan, maLineaire, months, start);
         return plan;
     }
+    std::string StoredPlanColumn(const char* column, cVK_Amortissement* plan) {
+        return engine.File().Scalar(std::string("SELECT ") + column + " FROM " + GetNomTable("VKA", false) +
+                                    " WHERE ID_AMORT=" + std::to_string(plan->ID));
+    }
 };
-
-// 36 months from 1 July 2025 (year -1): lines -1, 0, 1 and 2; year 2 holds the end and is last;
-// year 3 is refused.
-TEST_F(Schedule, ThirtySixMonthsFromTheSeventhMonth) {
-    cVK_Amortissement* plan = LinearPlan(EncodeDate(2025, 7, 1), 3600, 36);
-    plan->GetLstTabAmort()->CalculTableau();
-    std::vector<int> years;
-    for (const auto& [year, line] : plan->GetLstTabAmort()->Lignes()) years.push_back(year);
-    EXPECT_EQ(years, (std::vector<int>{-1, 0, 1, 2}));
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(2)->GetDernierAmort());
-    EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(3), nullptr);
-    plan->ClearCalculs();  // refused years are forgotten with the computed lines
-    EXPECT_EQ(plan->GetLstTabAmort()->Lignes().size(), 0u);
-}
-
-// Forcing the opening cumul of a plan started in year -2 with no stored line: the schedule starts
-// at year 0, which opens with the forced cumul. 10,000 linear over 60 months from 1 Jan 2024, 5,000
-// forced: 5,000 left over 1 Jan 2026 to 31 Dec 2028 (1080 days): 5,000 x 360 / 1080 = 1,666.67.
-TEST_F(Schedule, ForcedOpeningCumulMovesTheFirstYearToZero) {
-    cVK_Amortissement* plan = LinearPlan(EncodeDate(2024, 1, 1), 10000);
-    plan->SetCumulAmortOuvForce(5000);
-    plan->GetLstTabAmort()->CalculTableau();
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetForcageOuv());
-    EXPECT_EQ(plan->GetCumulAmortOuv(1), CCurrency(5000));
-    EXPECT_EQ(plan->GetCumulAmortOuv(0), CCurrency(4000));  // the chain alone: 2 x 2,000
-    EXPECT_EQ(plan->GetDotation(TDateTime()), CCurrency(1666.67));
-    plan->SetCumulAmortOuvForce(CCurrency());  // removing the forcing rebuilds the chain
-    EXPECT_EQ(plan->GetCumulAmortOuv(1), CCurrency(4000));
-    EXPECT_EQ(plan->GetDotation(TDateTime()), CCurrency(2000));
-}
 
 // Stored lines for years -3 to -1 start the chain: year 0 opens with their cumul.
 TEST_F(Schedule, StoredLinesStartTheChain) {
@@ -59,15 +36,14 @@ TEST_F(Schedule, StoredLinesStartTheChain) {
     double cumul = 0;
     for (int year = -3; year <= -1; ++year) {
         const double charge = charges[year + 3];
-        VK_ExecSQL(1,
-                   "INSERT INTO " + table +
-                       "(REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,BASE,DOTATION,OUV_CUMUL_AMORT,"
-                       "OUV_VNC) VALUES (" +
-                       component->GetRefCalc() + ",1," + std::to_string(year) + "," + VK_Format_ID(plan->ID) + "," +
-                       (year == -3 ? "1" : "0") + ",0," + CCurrency(10000 - cumul).GetSQL() + "," +
-                       CCurrency(charge).GetSQL() + "," + CCurrency(cumul).GetSQL() + "," +
-                       CCurrency(10000 - cumul).GetSQL() + ")",
-                   "");
+        const std::string left = CCurrency(10000 - cumul).GetSQL();
+        VK_ExecSQL(
+            1,
+            fmt::format("INSERT INTO {} (REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT,PREMIER_AMORT,FORCAGE_OUV,"
+                        "BASE,DOTATION,OUV_CUMUL_AMORT,OUV_VNC) VALUES ({},1,{},{},{},0,{},{},{},{})",
+                        table, component->GetRefCalc(), year, VK_Format_ID(plan->ID), year == -3 ? 1 : 0,
+                        left, CCurrency(charge).GetSQL(), CCurrency(cumul).GetSQL(), left),
+            "");
         cumul += charge;
     }
     plan->GetLstTabAmort()->Relit();
@@ -85,10 +61,7 @@ TEST_F(Schedule, StoredLinesStartTheChain) {
 TEST_F(Schedule, DisposalAndScrappingWithinTheYear) {
     cVK_Amortissement* plan = LinearPlan(EncodeDate(2026, 1, 1), 7200);
     cVK_Composant* component = plan->GetComposant();
-    auto* cession = new cVK_Cession(component, nullptr, 0);
-    component->SetCession(cession);
-    cession->SetMotifSortie(vmCession);
-    cession->SetDateFinUtilisation(EncodeDate(2026, 6, 30));
+    cVK_Cession* cession = vktest::Dispose(component, EncodeDate(2026, 6, 30));
     // 7,200 over 60 months: 1 Jan to 30 Jun is 180 of the 1800 days left: 720.
     EXPECT_EQ(plan->GetDotation(TDateTime()), CCurrency(720));
     EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->GetDernierAmort());
@@ -102,10 +75,7 @@ TEST_F(Schedule, DecliningDisposalStopsAtTheEndOfThePreviousMonth) {
     cVK_Composant* component = asset->GetStructure();
     cVK_Amortissement* plan = component->GetAmort(taComptable);
     SetPlan(plan, maDegressif, 60);  // rate 20 % x 1.75 = 35 %
-    auto* cession = new cVK_Cession(component, nullptr, 0);
-    component->SetCession(cession);
-    cession->SetMotifSortie(vmCession);
-    cession->SetDateFinUtilisation(EncodeDate(2026, 5, 20));
+    vktest::Dispose(component, EncodeDate(2026, 5, 20));
     // January to April: 4 months: 12,000 x 35 % x 4/12 = 1,400.
     EXPECT_EQ(plan->GetDotation(TDateTime()), CCurrency(1400));
     EXPECT_EQ(plan->GetLstTabAmort()->GetTabAmort(0)->GetProrata(), "  4 /  12");
@@ -156,9 +126,7 @@ TEST_F(Schedule, PlansAreStoredWithTheirCopyMethodResolved) {
     fiscal->METHODE = maIdemComptable;
     ASSERT_TRUE(fiscal->BD_Inserer());
     EXPECT_EQ(fiscal->METHODE, maManuel);  // the accounting units of production become manual
-    EXPECT_EQ(engine.File().Scalar("SELECT METHODE FROM " + GetNomTable("VKA", false) + " WHERE ID_AMORT=" +
-                                   std::to_string(fiscal->ID)),
-              "4");
+    EXPECT_EQ(StoredPlanColumn("METHODE", fiscal), "4");
 }
 
 TEST_F(Schedule, ForcedCumulEqualToTheComputedOneIsNotStored) {
@@ -176,10 +144,7 @@ TEST_F(Schedule, ForcedCumulEqualToTheComputedOneIsNotStored) {
         copy->OUV_AMORT = CCurrency(c.forced);
         copy->ClearCalculs();
         ASSERT_TRUE(copy->BD_Inserer());
-        EXPECT_EQ(engine.File().Scalar("SELECT OUV_AMORT FROM " + GetNomTable("VKA", false) + " WHERE ID_AMORT=" +
-                                       std::to_string(copy->ID)),
-                  c.stored)
-            << "forced " << c.forced;
+        EXPECT_EQ(StoredPlanColumn("OUV_AMORT", copy), c.stored) << "forced " << c.forced;
     }
 }
 
@@ -188,25 +153,13 @@ TEST_F(Schedule, RemovedPlanIsDeletedWithItsLines) {
     cVK_Amortissement* plan = LinearPlan(EncodeDate(2024, 1, 1), 10000);
     cVK_Composant* component = plan->GetComposant();
     plan->StockeAmortAnterieurs(false);  // writes years -2 and -1
-    const std::string lines = GetNomTable("VKT", false);
-    ASSERT_EQ(engine.File().Count(lines, "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=1"), 2);
+    const std::string lines = GetNomTable("VKT", false),
+                      ofPlan = "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=1";
+    ASSERT_EQ(engine.File().Count(lines, ofPlan), 2);
     component->GetLstAmortissement()->Delete(plan);
     ASSERT_TRUE(component->GetLstAmortissement()->BD_MAJ());
     delete plan;
-    EXPECT_EQ(engine.File().Count(lines, "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=1"), 0);
-}
-
-// Storing the past twice writes each year once.
-TEST_F(Schedule, StoringThePastTwiceWritesEachYearOnce) {
-    cVK_Amortissement* plan = LinearPlan(EncodeDate(2024, 1, 1), 10000);
-    plan->StockeAmortAnterieurs(false);
-    plan->StockeAmortAnterieurs(false);
-    const std::string where = "REF_CALC=" + plan->GetComposant()->GetRefCalc() + " AND TYPEAMORT=1";
-    EXPECT_EQ(engine.File().Count(GetNomTable("VKT", false), where), 2);
-    plan->StockeAmortAnterieurs(true);  // at closing the current year is frozen too
-    EXPECT_EQ(engine.File().Count(GetNomTable("VKT", false), where), 3);
-    EXPECT_EQ(plan->GetDotation(TDateTime()), CCurrency(2000));  // read back as stored
-    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->IsStocke());
+    EXPECT_EQ(engine.File().Count(lines, ofPlan), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "platform/dossier.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/units/cession_fixture.h"
 #include "units/uvkcession.h"
 #include "units/uvkdivers.h"
 
@@ -79,6 +80,11 @@ protected:
             GetNomTable("VKT", false),
             "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=" + std::to_string(kind) + where);
     }
+    // One column of the register's table `code` ("VKC"...) for the row chosen by `where`.
+    std::string Stored(const char* column, const char* code, const std::string& where) {
+        return engine.File().Scalar(std::string("SELECT ") + column + " FROM " + GetNomTable(code, false) +
+                                    " WHERE " + where);
+    }
     std::string StoredYears(cVK_Composant* component, VK_TypeAmort kind) {
         return engine.File().Scalar("SELECT LIST(EXERCICE, ',') FROM (SELECT EXERCICE FROM " +
                                     GetNomTable("VKT", false) + " WHERE REF_CALC=" + component->GetRefCalc() +
@@ -112,6 +118,7 @@ TEST_F(Opening, ForcingThenRemovingTheForcing) {
     cVK_TabAmort* line = plan->GetLstTabAmort()->GetTabAmort(0);
     EXPECT_TRUE(line->GetForcageOuv());
     EXPECT_DOUBLE_EQ(Money(line->GetCumulAmortOuv(1)), 5000);
+    EXPECT_DOUBLE_EQ(Money(plan->GetCumulAmortOuv(0)), 4000) << "the chain alone, without the forcing";
     EXPECT_DOUBLE_EQ(Money(plan->GetDotation(kD)), 1666.67);
     EXPECT_DOUBLE_EQ(Money(plan->GetLstTabAmort()->GetTabAmort(1)->GetDotation(TDateTime())), 1666.67);
     EXPECT_DOUBLE_EQ(Money(plan->GetLstTabAmort()->GetTabAmort(2)->GetDotation(TDateTime())), 1666.66);
@@ -236,6 +243,7 @@ TEST_F(Opening, StoringThePastWritesEachYearOnce) {
     EXPECT_FALSE(plan->GetLstTabAmort()->GetTabAmort(0)->IsStocke());
     plan->StockeAmortAnterieurs(true);
     EXPECT_EQ(StoredYears(component, taComptable), "-2,-1,0");
+    EXPECT_TRUE(plan->GetLstTabAmort()->GetTabAmort(0)->IsStocke()) << "the current year frozen too";
     EXPECT_EQ(StoredLines(component, taFiscal), 0) << "only this plan";
     cVK_LstTabAmort reread(plan, false);
     ASSERT_NE(reread.GetTabAmort(0), nullptr);
@@ -382,12 +390,8 @@ TEST_F(Opening, ValidationStoresTheComputedOpenings) {
     EXPECT_DOUBLE_EQ(Money(component->GetAmortDerogOuv(1)), 700) << "the forcing stays in effect";
     EXPECT_EQ(StoredYears(component, taComptable), "-1");
     EXPECT_EQ(StoredYears(component, taFiscal), "-1");
-    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
-                                   " WHERE ID_COMPO=" + std::to_string(component->ID)),
-              "1500");
-    EXPECT_EQ(engine.File().Scalar("SELECT VALIDER FROM " + GetNomTable("VKB", false) +
-                                   " WHERE ID_BIEN=" + std::to_string(asset->ID)),
-              "1");
+    EXPECT_EQ(Stored("DEROG_OUV", "VKC", "ID_COMPO=" + std::to_string(component->ID)), "1500");
+    EXPECT_EQ(Stored("VALIDER", "VKB", "ID_BIEN=" + std::to_string(asset->ID)), "1");
     component->SupprimeStokageOuv();
     EXPECT_TRUE(component->DEROG_OUV.IsNull());
     EXPECT_TRUE(component->OUV_A_DED.IsNull());
@@ -481,12 +485,8 @@ TEST_F(Closing, TheYearsBalancesBecomeTheNextOpening) {
         "INITIALISATION AS S FROM " +
         GetNomTable("VKB", false) + " WHERE REF_CALC=" + asset->GetRefCalc() + " ORDER BY ID_BIEN)";
     EXPECT_EQ(engine.File().Scalar(chain), "-1,0,1;-1,1,1");
-    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
-                                   " WHERE ID_COMPO=" + std::to_string(component->ID)),
-              "1775");
-    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV_FORC FROM " + GetNomTable("VKC", false) +
-                                   " WHERE ID_BIEN=" + std::to_string(firstVersion)),
-              "700")
+    EXPECT_EQ(Stored("DEROG_OUV", "VKC", "ID_COMPO=" + std::to_string(component->ID)), "1775");
+    EXPECT_EQ(Stored("DEROG_OUV_FORC", "VKC", "ID_BIEN=" + std::to_string(firstVersion)), "700")
         << "the closed version keeps what was entered";
 }
 
@@ -504,8 +504,7 @@ TEST_F(Closing, DetailCreationYears) {
     ASSERT_TRUE(asset->Cloture());
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(details->Get(i)->EXOCREATION, after[i]) << "creation year " << before[i];
-        EXPECT_EQ(engine.File().Scalar("SELECT EXOCREATION FROM " + GetNomTable("VKL", false) +
-                                       " WHERE ID_DETAIL=" + std::to_string(details->Get(i)->ID)),
+        EXPECT_EQ(Stored("EXOCREATION", "VKL", "ID_DETAIL=" + std::to_string(details->Get(i)->ID)),
                   after[i] == VK_IntNull ? "<null>" : std::to_string(after[i]))
             << "creation year " << before[i];
     }
@@ -522,16 +521,12 @@ TEST_F(Closing, DisposedComponentLeavesTheClosingVersion) {
     sold->SetDateMiseEnService(EncodeDate(2025, 1, 1));
     sold->GetDetails()->AddNew()->SetPrixAcquisOrigine(CCurrency(2000));
     ASSERT_TRUE(asset->BD_MAJ());
-    auto* cession = new cVK_Cession(sold, nullptr, 0);
-    sold->SetCession(cession);
-    cession->SetDateSortie(EncodeDate(2026, 6, 30));
+    vktest::Dispose(sold, EncodeDate(2026, 6, 30));
     const std::string soldRef = sold->GetRefCalc();
     ASSERT_TRUE(asset->Cloture());
     EXPECT_EQ(components->Count(), 1);
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "REF_CALC=" + soldRef), 1);
-    EXPECT_EQ(engine.File().Scalar("SELECT EXOCREATION FROM " + GetNomTable("VKC", false) +
-                                   " WHERE REF_CALC=" + soldRef),
-              "-1");
+    EXPECT_EQ(Stored("EXOCREATION", "VKC", "REF_CALC=" + soldRef), "-1");
     EXPECT_EQ(engine.File().Count(GetNomTable("VKC", false), "ID_BIEN=" + std::to_string(asset->ID)), 1);
 }
 
@@ -539,11 +534,10 @@ TEST_F(Closing, DisposedComponentLeavesTheClosingVersion) {
 // back one year; no empty version is made (a new version would need a structure).
 TEST_F(Closing, WhollyDisposedAssetMakesNoEmptyVersion) {
     cVK_Bien* asset = NewAsset(veInitialisation, EncodeDate(2025, 1, 1), 10000);
-    auto* cession = new cVK_Cession(asset->GetStructure(), nullptr, 0);
-    asset->GetStructure()->SetCession(cession);
-    cession->SetDateSortie(EncodeDate(2026, 6, 30));
-    const std::string chain = "SELECT LIST(EXOCREAT, ',') FROM (SELECT EXOCREAT FROM " + GetNomTable("VKB", false) +
-                              " WHERE REF_CALC=" + asset->GetRefCalc() + " ORDER BY ID_BIEN)";
+    vktest::Dispose(asset->GetStructure(), EncodeDate(2026, 6, 30));
+    const std::string chain = "SELECT LIST(EXOCREAT, ',') FROM (SELECT EXOCREAT FROM " +
+                              GetNomTable("VKB", false) + " WHERE REF_CALC=" + asset->GetRefCalc() +
+                              " ORDER BY ID_BIEN)";
     ASSERT_EQ(engine.File().Scalar(chain), "0");
     EXPECT_TRUE(asset->Cloture());
     EXPECT_EQ(engine.File().Scalar(chain), "-1") << "one version, moved back; none added";

@@ -8,7 +8,9 @@
 
 #include "platform/dossier.h"
 #include "tests/support/amount_text.h"
+#include "tests/support/calc_figures.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/units/cession_fixture.h"
 #include "units/uvkcession.h"
 #include "units/uvkdetailsit.h"
 #include "units/uvkdivers.h"
@@ -16,12 +18,12 @@
 namespace {
 
 using vktest::AmountText;
-
+using vktest::Figures;
 using vktest::SetPlan;
 
-// The expected amount of a table: "null" or a decimal text.
-std::string Expected(const char* text) {
-    return std::string(text) == "null" ? "null" : AmountText(CCurrency::Parse(text));
+// An amount of a table: "null" for the empty amount, else a decimal text.
+CCurrency Amount(const char* text) {
+    return std::string(text) == "null" ? CCurrency() : CCurrency::Parse(text);
 }
 
 const TDateTime kD = EncodeDate(2026, 12, 31);
@@ -52,14 +54,41 @@ Machine NewMachine(vktest::EngineCase& engine, const TDateTime& entry, const CCu
 }
 
 // A sale on 30 June 2026, which is also the end of use.
-cVK_Cession* Dispose(cVK_Composant* component, const TDateTime& exit = EncodeDate(2026, 6, 30)) {
-    auto* cession = new cVK_Cession(component, nullptr, 0);
-    component->SetCession(cession);
-    cession->SetMotifSortie(vmCession);
-    cession->SetDateSortie(exit);
-    cession->SetDateFinUtilisation(exit);
+void Dispose(cVK_Composant* component) {
+    vktest::Dispose(component, EncodeDate(2026, 6, 30));
     component->ClearCalculs();
-    return cession;
+}
+
+// Takes one of the component's plans out of its list and of the database.
+void DropPlan(cVK_Composant* component, VK_TypeAmort kind) {
+    cVK_Amortissement* gone = component->GetAmort(kind);
+    component->GetLstAmortissement()->Delete(gone);
+    gone->BD_Supprimer(false);
+    delete gone;
+}
+
+// Makes the machine a passenger car of the given CO2 rate (WLTP), first registered on 1 Jan 2026
+// unless said otherwise.
+void MakeCar(Machine& car, int co2, bool registered = true) {
+    cVK_Vehicule* vehicle = car.asset->CreeVehicule();
+    vehicle->SetTypeVehicule(vtVoitureTourisme);
+    if (registered) vehicle->SetDatePremierImmatriculation(EncodeDate(2026, 1, 1));
+    vehicle->TAUXCO2 = co2;
+    vehicle->POUR_VEH_NORME_WLTP = true;
+}
+
+// The machine most cases use: 10,000 entered 1 Jan 2025, A linear 60 months, F declining 60 months.
+Machine Machine2025(vktest::EngineCase& engine) {
+    return NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+}
+
+// Enters a current value for D on the accounting plan (an impairment when below the book value).
+void EnterCurrentValue(Machine& m, int value, int maximumReversal = -1) {
+    cVK_DetSituation situation(m.accounting, kD);
+    situation.SetValActuelle(CCurrency(value));
+    if (maximumReversal >= 0) situation.SetDeprecRepriseMax(CCurrency(maximumReversal));
+    ASSERT_TRUE(situation.BD_MAJ());
+    m.component->ClearCalculs();
 }
 
 // Writes the setting; null checks that the case file has none.
@@ -90,30 +119,15 @@ TEST_F(Tax, DerogatoryNotConcernedWhenTaxNeverExceedsAccounting) {
     for (Machine* machine : {&m, &m2}) {
         cVK_Composant* c = machine->component;
         EXPECT_FALSE(c->GetAmortDerogEstConcerne(kD));
-        EXPECT_EQ(AmountText(c->GetAmortDerogOuv(1)), "0.0000");
-        for (const CCurrency& figure :
-             {c->GetAmortDerogMini(kD), c->GetAmortDerogMaxi(kD), c->GetAmortDerogRetenu(kD),
-              c->GetAmortDerog(kD), c->GetAmortRegulDiff(kD)})
-            EXPECT_EQ(AmountText(figure), "null");
-        CCurrency dotation(1), reprise(1), cession(1), cloture(7);
-        EXPECT_EQ(AmountText(c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture)), "null");
-        EXPECT_EQ(AmountText(dotation), "null");
-        EXPECT_EQ(AmountText(reprise), "null");
-        EXPECT_EQ(AmountText(cession), "null");
-        EXPECT_EQ(AmountText(cloture), "7.0000") << "the closing balance is left as it was";
+        EXPECT_EQ(Figures("open", c->GetAmortDerogOuv(1), "mini", c->GetAmortDerogMini(kD), "maxi",
+                          c->GetAmortDerogMaxi(kD), "kept", c->GetAmortDerogRetenu(kD), "bal",
+                          c->GetAmortDerog(kD), "deferred", c->GetAmortRegulDiff(kD)),
+                  "open=0 mini=null maxi=null kept=null bal=null deferred=null");
+        CCurrency dotation(1), reprise(1), cession(1), cloture(7);  // the closing balance is left as it was
+        const CCurrency move = c->GetAmortDerogEx(kD, &dotation, &reprise, &cession, &cloture);
+        EXPECT_EQ(Figures("move", move, "alloc", dotation, "rev", reprise, "sold", cession, "close", cloture),
+                  "move=null alloc=null rev=null sold=null close=7");
     }
-}
-
-// A component without a tax plan is not concerned (plans are found by kind, D16).
-TEST_F(Tax, DerogatoryWithoutTaxPlanIsNotConcerned) {
-    Machine m = NewMachine(engine, kYearStart, 10000, maLineaire, 60, maDegressif, 60);
-    m.component->GetLstAmortissement()->Delete(m.tax);
-    m.tax->BD_Supprimer(false);
-    delete m.tax;
-    EXPECT_FALSE(m.component->GetAmortDerogEstConcerne(kD));
-    EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "null");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)), "null");
-    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "null");
 }
 
 // A component that has lost one of its plans keeps the openings stored or forced while it had both.
@@ -129,13 +143,10 @@ TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
         {taComptable, "OUV_A_DED_FORC_MAN"},
     };
     for (const Case& c : cases) {
-        const std::string label = fmt::format("without plan {}, {} = 100", int(c.missing), c.opening);
+        SCOPED_TRACE(fmt::format("without plan {}, {} = 100", int(c.missing), c.opening));
         Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
         cVK_Composant* component = m.component;
-        cVK_Amortissement* gone = component->GetAmort(c.missing);
-        component->GetLstAmortissement()->Delete(gone);
-        gone->BD_Supprimer(false);
-        delete gone;
+        DropPlan(component, c.missing);
         const std::string opening = c.opening;
         CCurrency* field = opening == "OUV_A_DED"         ? &component->OUV_A_DED
                            : opening == "OUV_A_DED_FORCE" ? &component->OUV_A_DED_FORCE
@@ -144,23 +155,18 @@ TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
                                                           : &component->OUV_A_DED_FORC_MAN;
         *field = CCurrency(100);
         component->Modifie();
-        ASSERT_TRUE(m.asset->BD_MAJ()) << label;
-
-        EXPECT_FALSE(component->GetReintTmpEstConcerne(kD)) << label;
-        EXPECT_FALSE(component->GetAmortDerogEstConcerne(kD)) << label;
-        for (const auto& [name, figure] :
-             {std::pair{"GetReintTmpOuv(1)", component->GetReintTmpOuv(1)},
-              {"GetReintTmp", component->GetReintTmp(kD)},
-              {"GetReintTmpReintDed 0", component->GetReintTmpReintDed(kD, 0)},
-              {"GetReintTmpReintDed 1", component->GetReintTmpReintDed(kD, 1)},
-              {"GetAmortDerogOuv(1)", component->GetAmortDerogOuv(1)},
-              {"GetAmortDerog", component->GetAmortDerog(kD)},
-              {"GetAmortDerogEx", component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)}})
-            EXPECT_EQ(AmountText(figure), "null") << label << ": " << name;
-
-        ASSERT_TRUE(component->Cloture()) << label;
-        EXPECT_EQ(AmountText(component->OUV_A_DED), "null") << label << ": frozen temporary reintegration";
-        EXPECT_EQ(AmountText(component->DEROG_OUV), "null") << label << ": frozen derogatory balance";
+        ASSERT_TRUE(m.asset->BD_MAJ());
+        EXPECT_FALSE(component->GetReintTmpEstConcerne(kD));
+        EXPECT_FALSE(component->GetAmortDerogEstConcerne(kD));
+        EXPECT_EQ(
+            Figures("tmp open", component->GetReintTmpOuv(1), "tmp", component->GetReintTmp(kD), "added",
+                    component->GetReintTmpReintDed(kD, 0), "deducted", component->GetReintTmpReintDed(kD, 1),
+                    "derog open", component->GetAmortDerogOuv(1), "derog", component->GetAmortDerog(kD),
+                    "move", component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
+            "tmp open=null tmp=null added=null deducted=null derog open=null derog=null move=null");
+        ASSERT_TRUE(component->Cloture());
+        EXPECT_EQ(Figures("frozen tmp", component->OUV_A_DED, "frozen derog", component->DEROG_OUV),
+                  "frozen tmp=null frozen derog=null");
     }
 }
 
@@ -169,7 +175,7 @@ TEST_F(Tax, MissingPlanLeavesStoredAndForcedOpeningsNotConcerned) {
 // 3,500. Opening 2026: C0 = 2,000, F0 = 3,500, computed opening balance 1,500: concerned on 1 Jan
 // 2026. With a stored opening of 0 it is not, although F exceeds C on that day too.
 TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), "1500.0000");
     EXPECT_TRUE(m.component->GetAmortDerogEstConcerne(kYearStart));
     m.component->DEROG_OUV = CCurrency(0);
@@ -185,65 +191,59 @@ TEST_F(Tax, DerogatoryAtYearStartOnlyTheOpeningDecides) {
 
 // Same machine (opening maximum 1,500). 2026: A 8,000 x 360 / 1,440 = 2,000, C(D) = 4,000; F
 // 6,500 x 35 % = 2,275 (linear would be 6,500 / 4 = 1,625), F(D) = 5,775. Balance at D: 1,775.
-// The movement of the year is 1,775 minus the opening in effect.
+// The movement of the year is 1,775 minus the opening in effect; it is returned even when every
+// output is null.
 TEST_F(Tax, DerogatoryForcedOpeningIsCappedButZeroIsKept) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     struct Case {
-        const char* forced;         // DEROG_OUV_FORC
-        const char* stored;         // DEROG_OUV
-        const char* opening;        // GetAmortDerogOuv(1)
-        const char* withoutForced;  // GetAmortDerogOuv(0)
-        const char* movement;       // GetAmortDerogEx, 1,775 - opening
+        const char* forced;  // DEROG_OUV_FORC
+        const char* stored;  // DEROG_OUV
+        const char* expected;
     } cases[] = {
-        {"null", "null", "1500", "1500", "275"},  // computed: max(0, F0 - C0)
-        {"2000", "null", "1500", "1500", "275"},  // above the maximum: cut to 1,500
-        {"700", "null", "700", "1500", "1075"},   // below: taken as it is
-        {"0", "null", "0", "1500", "1775"},       // 0 is a value, not an absence
-        {"null", "1200", "1200", "1200", "575"},  // the stored opening of the last closing
-        {"900", "1200", "900", "1200", "875"},    // forced beats stored
+        {"null", "null", "open=1500 unforced=1500 bal=1775 move=275"},  // computed: max(0, F0 - C0)
+        {"2000", "null", "open=1500 unforced=1500 bal=1775 move=275"},  // above the maximum: cut to 1,500
+        {"700", "null", "open=700 unforced=1500 bal=1775 move=1075"},   // below: taken as it is
+        {"0", "null", "open=0 unforced=1500 bal=1775 move=1775"},       // 0 is a value, not an absence
+        {"null", "1200",
+         "open=1200 unforced=1200 bal=1775 move=575"},  // the stored opening of the last closing
+        {"900", "1200", "open=900 unforced=1200 bal=1775 move=875"},  // forced beats stored
     };
     for (const Case& c : cases) {
-        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency()
-                                                                           : CCurrency::Parse(c.forced));
-        m.component->DEROG_OUV = std::string(c.stored) == "null" ? CCurrency() : CCurrency::Parse(c.stored);
-        const std::string label = std::string("forced ") + c.forced + ", stored " + c.stored;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(0)), Expected(c.withoutForced)) << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "1775.0000") << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
-                  Expected(c.movement))
-            << label << " (all outputs null: the movement is still returned)";
+        m.component->SetAmortDerogOuvForce(Amount(c.forced));
+        m.component->DEROG_OUV = Amount(c.stored);
+        EXPECT_EQ(Figures("open", m.component->GetAmortDerogOuv(1), "unforced",
+                          m.component->GetAmortDerogOuv(0), "bal", m.component->GetAmortDerog(kD), "move",
+                          m.component->GetAmortDerogEx(kD, nullptr, nullptr, nullptr, nullptr)),
+                  c.expected)
+            << "forced " << c.forced << ", stored " << c.stored;
     }
 }
 
 // The standards-conformity opening: none for the reasons 0 and 5; for the others (1, a component
 // created by the conformity; 4, one carried into it) forced (capped), stored, or the computed
-// maximum; when it exists it beats the ordinary forced value.
+// maximum; when it exists it beats the ordinary forced value (700).
 TEST_F(Tax, DerogatoryStandardsOpening) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     m.component->SetAmortDerogOuvForce(CCurrency(700));
     struct Case {
         int reason;
         const char* forcedMan;
         const char* storedMan;
-        const char* man;      // GetMAN_AmortDerogOuv(1)
-        const char* opening;  // GetAmortDerogOuv(1)
+        const char* expected;
     } cases[] = {
-        {0, "300", "400", "null", "700"}, {5, "300", "400", "null", "700"},
-        {1, "300", "400", "300", "300"},  {1, "null", "null", "1500", "1500"},
-        {4, "300", "400", "300", "300"},  {4, "3000", "null", "1500", "1500"},
-        {4, "null", "400", "400", "400"}, {4, "null", "null", "1500", "1500"},
+        {0, "300", "400", "standards=null open=700"}, {5, "300", "400", "standards=null open=700"},
+        {1, "300", "400", "standards=300 open=300"},  {1, "null", "null", "standards=1500 open=1500"},
+        {4, "300", "400", "standards=300 open=300"},  {4, "3000", "null", "standards=1500 open=1500"},
+        {4, "null", "400", "standards=400 open=400"}, {4, "null", "null", "standards=1500 open=1500"},
     };
     for (const Case& c : cases) {
         m.component->MAN_MOTIF = c.reason;
-        m.component->SetMAN_AmortDerogOuvForce(
-            std::string(c.forcedMan) == "null" ? CCurrency() : CCurrency::Parse(c.forcedMan));
-        m.component->DEROG_OUV_MAN =
-            std::string(c.storedMan) == "null" ? CCurrency() : CCurrency::Parse(c.storedMan);
-        const std::string label =
-            fmt::format("reason {}, forced {}, stored {}", c.reason, c.forcedMan, c.storedMan);
-        EXPECT_EQ(AmountText(m.component->GetMAN_AmortDerogOuv(1)), Expected(c.man)) << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogOuv(1)), Expected(c.opening)) << label;
+        m.component->SetMAN_AmortDerogOuvForce(Amount(c.forcedMan));
+        m.component->DEROG_OUV_MAN = Amount(c.storedMan);
+        EXPECT_EQ(Figures("standards", m.component->GetMAN_AmortDerogOuv(1), "open",
+                          m.component->GetAmortDerogOuv(1)),
+                  c.expected)
+            << fmt::format("reason {}, forced {}, stored {}", c.reason, c.forcedMan, c.storedMan);
     }
 }
 
@@ -253,36 +253,28 @@ TEST_F(Tax, DerogatoryStandardsOpening) {
 // Same machine at D: Mini = C(D) = 4,000, Maxi = F(D) = 5,775. Retained = Mini + (Maxi - Mini) x
 // rate: absent 100 % = 5,775; 0 % = 4,000 (balance 0, the opening 1,500 is reversed); 50 % =
 // 4,000 + 887.50 = 4,887.50 (balance 887.50, regularly deferred 887.50); 33 % = 4,000 + 585.75.
+// The closing balance is the balance, the movement the balance less the opening 1,500.
 TEST_F(Tax, DerogatoryRetainedFollowsTheRate) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
-    struct Case {
-        const char* rate;
-        const char* retained;
-        const char* balance;
-        const char* deferred;
-        const char* allocation;
-        const char* reversal;
-    } cases[] = {
-        {nullptr, "5775", "1775", "0", "275", "0"},
-        {"100", "5775", "1775", "0", "275", "0"},
-        {"0", "4000", "0", "1775", "0", "1500"},
-        {"50", "4887.5", "887.5", "887.5", "0", "612.5"},
-        {"33", "4585.75", "585.75", "1189.25", "0", "914.25"},
+    Machine m = Machine2025(engine);
+    const std::pair<const char*, const char*> cases[] = {
+        {nullptr, "kept=5775 bal=1775 deferred=0 move=275 alloc=275 rev=0 close=1775"},
+        {"100", "kept=5775 bal=1775 deferred=0 move=275 alloc=275 rev=0 close=1775"},
+        {"0", "kept=4000 bal=0 deferred=1775 move=-1500 alloc=0 rev=1500 close=0"},
+        {"50", "kept=4887.5 bal=887.5 deferred=887.5 move=-612.5 alloc=0 rev=612.5 close=887.5"},
+        {"33", "kept=4585.75 bal=585.75 deferred=1189.25 move=-914.25 alloc=0 rev=914.25 close=585.75"},
     };
-    for (const Case& c : cases) {
-        SetDerogatoryRate(c.rate);
-        const std::string label = std::string("DerogatoireTaux ") + (c.rate ? c.rate : "absent");
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(kD)), "4000.0000") << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "5775.0000") << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), Expected(c.retained)) << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), Expected(c.balance)) << label;
-        EXPECT_EQ(AmountText(m.component->GetAmortRegulDiff(kD)), Expected(c.deferred)) << label;
+    for (const auto& [rate, expected] : cases) {
+        SetDerogatoryRate(rate);
+        SCOPED_TRACE(std::string("DerogatoireTaux ") + (rate ? rate : "absent"));
+        EXPECT_EQ(
+            Figures("mini", m.component->GetAmortDerogMini(kD), "maxi", m.component->GetAmortDerogMaxi(kD)),
+            "mini=4000 maxi=5775");
         CCurrency dotation, reprise, cloture;
-        const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
-        EXPECT_EQ(AmountText(dotation), Expected(c.allocation)) << label;
-        EXPECT_EQ(AmountText(reprise), Expected(c.reversal)) << label;
-        EXPECT_EQ(AmountText(cloture), Expected(c.balance)) << label;
-        EXPECT_EQ(AmountText(movement), AmountText(CCurrency::Parse(c.balance) - CCurrency(1500))) << label;
+        const CCurrency move = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
+        EXPECT_EQ(Figures("kept", m.component->GetAmortDerogRetenu(kD), "bal", m.component->GetAmortDerog(kD),
+                          "deferred", m.component->GetAmortRegulDiff(kD), "move", move, "alloc", dotation,
+                          "rev", reprise, "close", cloture),
+                  expected);
     }
     // Opening regularly deferred: F0 - opening - C0 = 3,500 - 1,500 - 2,000.
     EXPECT_EQ(AmountText(m.component->GetAmortRegulDiffOuv()), "0.0000");
@@ -293,23 +285,16 @@ TEST_F(Tax, DerogatoryRetainedFollowsTheRate) {
 // entered for D: net book value 6,000, impairment 3,000, C(D) = 4,000 + 3,000 = 7,000 > F(D) = 5,775. Mini =
 // Maxi = Retenu = 5,775; balance max(0, 5,775 - 7,000) = 0; the opening 1,500 is reversed whole.
 TEST_F(Tax, DerogatoryBalanceStopsAtZeroWhenAnImpairmentExceedsTheTaxCumul) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
-    cVK_DetSituation situation(m.accounting, kD);
-    situation.SetValActuelle(CCurrency(3000));
-    ASSERT_TRUE(situation.BD_MAJ());
-    m.component->ClearCalculs();
+    Machine m = Machine2025(engine);
+    EnterCurrentValue(m, 3000);
     ASSERT_EQ(AmountText(m.component->GetAmortDerog_Comptable(kD)), "7000.0000");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(kD)), "5775.0000")
-        << "the minimum never exceeds the maximum";
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "5775.0000");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), "5775.0000");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerog(kD)), "0.0000");
     CCurrency dotation, reprise, cloture;
-    const CCurrency movement = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
-    EXPECT_EQ(AmountText(dotation), "0.0000");
-    EXPECT_EQ(AmountText(reprise), "1500.0000");
-    EXPECT_EQ(AmountText(cloture), "0.0000");
-    EXPECT_EQ(AmountText(movement), "-1500.0000");
+    const CCurrency move = m.component->GetAmortDerogEx(kD, &dotation, &reprise, nullptr, &cloture);
+    // The minimum never exceeds the maximum.
+    EXPECT_EQ(Figures("mini", m.component->GetAmortDerogMini(kD), "maxi", m.component->GetAmortDerogMaxi(kD),
+                      "kept", m.component->GetAmortDerogRetenu(kD), "bal", m.component->GetAmortDerog(kD),
+                      "move", move, "alloc", dotation, "rev", reprise, "close", cloture),
+              "mini=5775 maxi=5775 kept=5775 bal=0 move=-1500 alloc=0 rev=1500 close=0");
 }
 
 // Tax methods "Logiciels" (5) and "Dégr. majoré" (10): the minimum is the tax cumul itself, so
@@ -321,36 +306,35 @@ TEST_F(Tax, DerogatoryBalanceStopsAtZeroWhenAnImpairmentExceedsTheTaxCumul) {
 //  - ordinary declining, same dates: F(D) = 1,750; Mini = 1,000; at rate 0 Retenu = 1,000.
 TEST(TaxSpecialMethods, MinimumEqualsMaximumForSoftwareAndIncreasedDeclining) {
     struct Case {
-        const char* label;
         int year;
         TDateTime entry;
         CCurrency price;
         const char* account;
         VK_MethodeAmort taxMethod;
         unsigned short accountingMonths;
-        const char* mini;
-        const char* maxi;
-        const char* balance;
+        const char* expected;  // at rate 0
     } cases[] = {
-        {"Logiciels", 2016, EncodeDate(2016, 4, 10), 1200, "205000", maLogiciels, 36, "900", "900", "610"},
-        {"Dégr. majoré", 2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressifMajore, 60, "2275", "2275",
-         "1275"},
-        {"Dégressif", 2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressif, 60, "1000", "1750", "0"},
+        {2016, EncodeDate(2016, 4, 10), 1200, "205000", maLogiciels, 36,
+         "mini=900 maxi=900 kept=900 bal=610"},
+        {2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressifMajore, 60,
+         "mini=2275 maxi=2275 kept=2275 bal=1275"},
+        {2002, EncodeDate(2002, 7, 1), 10000, "215400", maDegressif, 60,
+         "mini=1000 maxi=1750 kept=1000 bal=0"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(fmt::format("tax method {}", int(c.taxMethod)));
         vktest::EngineCase engine(vktest::CalendarYears(c.year - 1, 2, c.year));
         vktest::Messages messages;
         SetDerogatoryRate("0");
         Machine m =
             NewMachine(engine, c.entry, c.price, maLineaire, c.accountingMonths, c.taxMethod, 60, c.account);
-        ASSERT_EQ(m.tax->GetMethode(), c.taxMethod) << c.label;
+        ASSERT_EQ(m.tax->GetMethode(), c.taxMethod);
         const TDateTime d = EncodeDate(c.year, 12, 31);
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogMini(d)), Expected(c.mini)) << c.label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(d)), Expected(c.maxi)) << c.label;
-        EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(d)), Expected(c.mini))
-            << c.label << " (rate 0)";
-        EXPECT_EQ(AmountText(m.component->GetAmortDerog(d)), Expected(c.balance)) << c.label;
-        EXPECT_TRUE(messages->exceptions.empty()) << c.label;
+        EXPECT_EQ(
+            Figures("mini", m.component->GetAmortDerogMini(d), "maxi", m.component->GetAmortDerogMaxi(d),
+                    "kept", m.component->GetAmortDerogRetenu(d), "bal", m.component->GetAmortDerog(d)),
+            c.expected);
+        EXPECT_TRUE(messages->exceptions.empty());
     }
 }
 
@@ -366,31 +350,26 @@ TEST(TaxSpecialMethods, MinimumEqualsMaximumForSoftwareAndIncreasedDeclining) {
 //  - opening 700 (forced): V = 747.92, allocation 747.92, reversal = Bal = 1,447.92, movement -700.
 // The reversal on disposal is the balance at the exit date: 1,447.92 as well.
 TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     SetDerogatoryRate("0");
     Dispose(m.component);
-    EXPECT_EQ(AmountText(m.accounting->GetCumulAmort(kD)), "3000.0000");
-    EXPECT_EQ(AmountText(m.tax->GetCumulAmort(kD)), "4447.9200");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(kD)), "4447.9200");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogMaxi(kD)), "4447.9200");
-    EXPECT_EQ(AmountText(m.component->GetAmortDerogRepriseSurCession(kD)), "1447.9200");
-    struct Case {
-        const char* forced;
-        const char* allocation;
-        const char* reversal;
-        const char* movement;
-    } cases[] = {{"null", "0", "1500", "-1500"}, {"700", "747.92", "1447.92", "-700"}};
-    for (const Case& c : cases) {
-        m.component->SetAmortDerogOuvForce(std::string(c.forced) == "null" ? CCurrency()
-                                                                           : CCurrency::Parse(c.forced));
+    EXPECT_EQ(Figures("C", m.accounting->GetCumulAmort(kD), "F", m.tax->GetCumulAmort(kD), "kept",
+                      m.component->GetAmortDerogRetenu(kD), "maxi", m.component->GetAmortDerogMaxi(kD),
+                      "rev on disposal", m.component->GetAmortDerogRepriseSurCession(kD)),
+              "C=3000 F=4447.92 kept=4447.92 maxi=4447.92 rev on disposal=1447.92");
+    const std::pair<const char*, const char*> cases[] = {
+        {"null", "move=-1500 alloc=0 rev=1500 sold=1447.92 close=0"},
+        {"700", "move=-700 alloc=747.92 rev=1447.92 sold=1447.92 close=0"},
+    };
+    for (const auto& [forced, expected] : cases) {
+        m.component->SetAmortDerogOuvForce(Amount(forced));
         CCurrency dotation, reprise, repriseCession, cloture;
-        const CCurrency movement =
+        const CCurrency move =
             m.component->GetAmortDerogEx(kD, &dotation, &reprise, &repriseCession, &cloture);
-        EXPECT_EQ(AmountText(dotation), Expected(c.allocation)) << "opening forced " << c.forced;
-        EXPECT_EQ(AmountText(reprise), Expected(c.reversal)) << "opening forced " << c.forced;
-        EXPECT_EQ(AmountText(repriseCession), "1447.9200") << "opening forced " << c.forced;
-        EXPECT_EQ(AmountText(cloture), "0.0000") << "opening forced " << c.forced;
-        EXPECT_EQ(AmountText(movement), Expected(c.movement)) << "opening forced " << c.forced;
+        EXPECT_EQ(Figures("move", move, "alloc", dotation, "rev", reprise, "sold", repriseCession, "close",
+                          cloture),
+                  expected)
+            << "opening forced " << forced;
     }
     // Before the exit date the retained rate is the setting's: at 31 May, rate 0, Retenu = Mini.
     EXPECT_EQ(AmountText(m.component->GetAmortDerogRetenu(EncodeDate(2026, 5, 31))),
@@ -405,16 +384,16 @@ TEST_F(Tax, DerogatoryOfADisposedComponentIsReversedWhole) {
 // back, nothing deducted. Disposed: GetReintTmp is 0, so the whole opening 1,500 is deducted.
 TEST_F(Tax, TemporaryReintegrationOfTheYearAndOnDisposal) {
     Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maDegressif, 60, maLineaire, 60);
-    EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(1)), "1500.0000");
+    auto figures = [&] {
+        return Figures("open", m.component->GetReintTmpOuv(1), "tmp", m.component->GetReintTmp(kD), "added",
+                       m.component->GetReintTmpReintDed(kD, 0), "deducted",
+                       m.component->GetReintTmpReintDed(kD, 1));
+    };
     EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
-    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "1775.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "275.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "0.0000");
+    EXPECT_EQ(figures(), "open=1500 tmp=1775 added=275 deducted=0");
     Dispose(m.component);
     EXPECT_TRUE(m.component->GetReintTmpEstConcerne(kD));
-    EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "0.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "1500.0000");
+    EXPECT_EQ(figures(), "open=1500 tmp=0 added=0 deducted=1500");
 }
 
 // 12,000 entered 1 Jan 2026: A linear 48 months 3,000, F linear 60 months 2,400: reintegration at
@@ -424,15 +403,17 @@ TEST_F(Tax, TemporaryReintegrationDeductsWhatTheOpeningExceeds) {
     Machine m = NewMachine(engine, kYearStart, 12000, maLineaire, 48, maLineaire, 60);
     EXPECT_EQ(AmountText(m.component->GetReintTmp(kD)), "600.0000");
     m.component->SetReintTmpOuvForce(CCurrency(1000));
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 0)), "0.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintTmpReintDed(kD, 1)), "400.0000");
-
+    EXPECT_EQ(Figures("added", m.component->GetReintTmpReintDed(kD, 0), "deducted",
+                      m.component->GetReintTmpReintDed(kD, 1)),
+              "added=0 deducted=400");
     Machine same = NewMachine(engine, kYearStart, 12000, maLineaire, 60, maLineaire, 60);
     for (const char* opening : {"null", "0"}) {
-        same.component->SetReintTmpOuvForce(std::string(opening) == "null" ? CCurrency() : CCurrency(0));
+        same.component->SetReintTmpOuvForce(Amount(opening));
         EXPECT_FALSE(same.component->GetReintTmpEstConcerne(kD)) << "opening " << opening;
-        EXPECT_EQ(AmountText(same.component->GetReintTmp(kD)), "null") << "opening " << opening;
-        EXPECT_EQ(AmountText(same.component->GetReintTmpReintDed(kD, 1)), "null") << "opening " << opening;
+        EXPECT_EQ(Figures("tmp", same.component->GetReintTmp(kD), "deducted",
+                          same.component->GetReintTmpReintDed(kD, 1)),
+                  "tmp=null deducted=null")
+            << "opening " << opening;
     }
 }
 
@@ -445,31 +426,26 @@ TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
         const char* forced;
         const char* stored;
         bool nonDeductible;
-        const char* with1;
-        const char* with2;
-        const char* with0;
+        const char* expected;  // GetReintTmpOuv(1), (2), (0)
     } cases[] = {
-        {"null", "null", "null", false, "1500", "1500", "1500"},
-        {"null", "0", "null", false, "0", "0", "1500"},
-        {"null", "9000", "null", false, "9000", "9000", "1500"},
-        {"300", "0", "null", false, "300", "0", "1500"},
-        {"null", "null", "800", false, "800", "800", "800"},
-        {"null", "null", "null", true, "0", "0", "0"},
-        {"null", "250", "null", true, "250", "250", "0"},
-    };
-    auto amount = [](const char* text) {
-        return std::string(text) == "null" ? CCurrency() : CCurrency::Parse(text);
+        {"null", "null", "null", false, "1=1500 2=1500 0=1500"},
+        {"null", "0", "null", false, "1=0 2=0 0=1500"},
+        {"null", "9000", "null", false, "1=9000 2=9000 0=1500"},
+        {"300", "0", "null", false, "1=300 2=0 0=1500"},
+        {"null", "null", "800", false, "1=800 2=800 0=800"},
+        {"null", "null", "null", true, "1=0 2=0 0=0"},
+        {"null", "250", "null", true, "1=250 2=250 0=0"},
     };
     for (const Case& c : cases) {
-        m.component->SetMAN_ReintTmpOuvForce(amount(c.forcedMan));
-        m.component->SetReintTmpOuvForce(amount(c.forced));
-        m.component->OUV_A_DED = amount(c.stored);
+        m.component->SetMAN_ReintTmpOuvForce(Amount(c.forcedMan));
+        m.component->SetReintTmpOuvForce(Amount(c.forced));
+        m.component->OUV_A_DED = Amount(c.stored);
         m.component->ISAMORT_NON_DEDUC = c.nonDeductible;
-        const std::string label = fmt::format("standards {}, forced {}, stored {}, non-deductible {}",
-                                              c.forcedMan, c.forced, c.stored, c.nonDeductible);
-        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(1)), Expected(c.with1)) << label;
-        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(2)), Expected(c.with2)) << label;
-        EXPECT_EQ(AmountText(m.component->GetReintTmpOuv(0)), Expected(c.with0)) << label;
+        EXPECT_EQ(Figures("1", m.component->GetReintTmpOuv(1), "2", m.component->GetReintTmpOuv(2), "0",
+                          m.component->GetReintTmpOuv(0)),
+                  c.expected)
+            << fmt::format("standards {}, forced {}, stored {}, non-deductible {}", c.forcedMan, c.forced,
+                           c.stored, c.nonDeductible);
     }
 }
 
@@ -482,38 +458,31 @@ TEST_F(Tax, TemporaryReintegrationOpeningPrecedence) {
 //  - 200 g: 9,900; 5,000 x 15,100 / 25,000 = 3,020;
 //  - 10 g: 30,000 >= the cost: nothing (GetReintDef 0, GetReintegrVoitTourisme null);
 //  - unknown rate: the lowest ceiling of these dates, 9,900 (D43): 3,020.
-// A car costing exactly its ceiling (18,300 at 100 g) gives 0 too. The cost compared is the recorded
-// cost, price and costs (D45): 20,000 + 5,000 of costs is a cost of 25,000 (1,340 added back).
+// A car costing exactly its ceiling (18,300 at 100 g) gives 0 too. The allocation is a fifth of the
+// cost; the car rule excludes the structure from the temporary reintegration (its opening is 0).
 TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
     struct Case {
         int price;
         int co2;
-        const char* ceiling;
-        const char* definitive;
-        const char* reintegrated;
+        const char* expected;
     } cases[] = {
-        {25000, 100, "18300", "1340", "1340"}, {25000, 200, "9900", "3020", "3020"},
-        {25000, 10, "30000", "0", "null"},     {25000, VK_IntNull, "9900", "3020", "3020"},
-        {18300, 100, "18300", "0", "null"},
+        {25000, 100, "ceiling=18300 cost=25000 alloc=5000 added=1340 car=1340 tmp open=0"},
+        {25000, 200, "ceiling=9900 cost=25000 alloc=5000 added=3020 car=3020 tmp open=0"},
+        {25000, 10, "ceiling=30000 cost=25000 alloc=5000 added=0 car=null tmp open=0"},
+        {25000, VK_IntNull, "ceiling=9900 cost=25000 alloc=5000 added=3020 car=3020 tmp open=0"},
+        {18300, 100, "ceiling=18300 cost=18300 alloc=3660 added=0 car=null tmp open=0"},
     };
     for (const Case& c : cases) {
         Machine car = NewMachine(engine, kYearStart, c.price, maLineaire, 60, maLineaire, 60, "218200");
-        cVK_Vehicule* vehicle = car.asset->CreeVehicule();
-        vehicle->SetTypeVehicule(vtVoitureTourisme);
-        vehicle->SetDatePremierImmatriculation(kYearStart);
-        vehicle->TAUXCO2 = c.co2;
-        vehicle->POUR_VEH_NORME_WLTP = true;
+        MakeCar(car, c.co2);
         const std::string label = fmt::format("cost {}, CO2 {}", c.price, c.co2);
         EXPECT_TRUE(car.asset->GetReintDefEstConcerne()) << label;
-        EXPECT_EQ(AmountText(car.asset->GetReintDefBaseMaxi()), Expected(c.ceiling)) << label;
-        EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), AmountText(CCurrency(c.price))) << label;
-        EXPECT_EQ(AmountText(car.asset->GetDotationReintDef(kD)),
-                  AmountText(CCurrency(c.price) / CCurrency(5)))
+        EXPECT_EQ(
+            Figures("ceiling", car.asset->GetReintDefBaseMaxi(), "cost", car.asset->GetReintDefCoutEntree(),
+                    "alloc", car.asset->GetDotationReintDef(kD), "added", car.asset->GetReintDef(kD), "car",
+                    car.asset->GetReintegrVoitTourisme(), "tmp open", car.component->GetReintTmpOuv(1)),
+            c.expected)
             << label;
-        EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), Expected(c.definitive)) << label;
-        EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), Expected(c.reintegrated)) << label;
-        // The car rule excludes the structure from the temporary reintegration.
-        EXPECT_EQ(AmountText(car.component->GetReintTmpOuv(1)), "0.0000") << label;
     }
 }
 
@@ -521,13 +490,11 @@ TEST_F(Tax, PassengerCarAboveAndWithinTheCeiling) {
 // and so is the definitive reintegration (not the whole allocation).
 TEST_F(Tax, PassengerCarWithoutFirstRegistration) {
     Machine car = NewMachine(engine, kYearStart, 25000, maLineaire, 60, maLineaire, 60, "218200");
-    cVK_Vehicule* vehicle = car.asset->CreeVehicule();
-    vehicle->SetTypeVehicule(vtVoitureTourisme);
-    vehicle->TAUXCO2 = 100;
+    MakeCar(car, 100, false);
     EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(AmountText(car.asset->GetReintDefBaseMaxi()), "null");
-    EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), "null");
-    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "null");
+    EXPECT_EQ(Figures("ceiling", car.asset->GetReintDefBaseMaxi(), "car",
+                      car.asset->GetReintegrVoitTourisme(), "added", car.asset->GetReintDef(kD)),
+              "ceiling=null car=null added=null");
 }
 
 // A car's structure flagged non-deductible falls under the component rule: its whole allocation
@@ -537,18 +504,14 @@ TEST_F(Tax, PassengerCarWithoutFirstRegistration) {
 // cost 28,000 > 18,300, allocation 5,600: 5,600 x 9,700 / 28,000 = 1,940.
 TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
     Machine car = NewMachine(engine, kYearStart, 25000, maLineaire, 60, maLineaire, 60, "218200");
-    cVK_Vehicule* vehicle = car.asset->CreeVehicule();
-    vehicle->SetTypeVehicule(vtVoitureTourisme);
-    vehicle->SetDatePremierImmatriculation(kYearStart);
-    vehicle->TAUXCO2 = 100;
-    vehicle->POUR_VEH_NORME_WLTP = true;
+    MakeCar(car, 100);
     car.component->SetIsAmortNonDeductible(true);
     EXPECT_FALSE(car.component->GetReintDefEstConcerneVehTourisme());
     EXPECT_TRUE(car.component->GetReintDefEstConcerne());
-    EXPECT_EQ(AmountText(car.component->GetReintDef(kD)), "5000.0000");
     EXPECT_FALSE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "null");
-    EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), "null");
+    EXPECT_EQ(Figures("component", car.component->GetReintDef(kD), "asset", car.asset->GetReintDef(kD),
+                      "cost", car.asset->GetReintDefCoutEntree()),
+              "component=5000 asset=null cost=null");
 
     cVK_Composant* option = car.asset->GetListeComposants()->AddNew();
     option->SetNumCompte("218200");
@@ -560,20 +523,20 @@ TEST_F(Tax, NonDeductibleComponentOfACarFollowsTheComponentRule) {
     SetPlan(option->GetAmort(taFiscal), maLineaire, 60, kYearStart);
     ASSERT_TRUE(car.asset->BD_MAJ());
     EXPECT_TRUE(car.asset->GetReintDefEstConcerne());
-    EXPECT_EQ(AmountText(car.asset->GetReintDefCoutEntree()), "3000.0000");
-    EXPECT_EQ(AmountText(car.asset->GetReintDef(kD)), "0.0000");
-    EXPECT_EQ(AmountText(car.asset->GetReintegrVoitTourisme()), "1940.0000");
+    EXPECT_EQ(Figures("cost", car.asset->GetReintDefCoutEntree(), "added", car.asset->GetReintDef(kD), "car",
+                      car.asset->GetReintegrVoitTourisme()),
+              "cost=3000 added=0 car=1940");
 }
 
 // Component rule with a derogatory movement: the allocation is A's charge plus the net derogatory
 // movement. Machine of 2025 (A linear 2,000, derogatory +275 in 2026) flagged non-deductible:
 // 2,275 added back.
 TEST_F(Tax, DefinitiveReintegrationIncludesTheDerogatoryMovement) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     m.component->SetIsAmortNonDeductible(true);
-    EXPECT_EQ(AmountText(m.component->GetDotationReintDef(kD)), "2275.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintDef(kD)), "2275.0000");
-    EXPECT_EQ(AmountText(m.component->GetReintDefBaseMaxi()), "0.0000");
+    EXPECT_EQ(Figures("alloc", m.component->GetDotationReintDef(kD), "added", m.component->GetReintDef(kD),
+                      "ceiling", m.component->GetReintDefBaseMaxi()),
+              "alloc=2275 added=2275 ceiling=0");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -581,7 +544,7 @@ TEST_F(Tax, DefinitiveReintegrationIncludesTheDerogatoryMovement) {
 
 // No impairment anywhere: neither test holds; an impairment of 0 does not count.
 TEST_F(Tax, ImpairmentAtTheOpening) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     EXPECT_FALSE(m.component->GetEstDeprecieAOuv());
     EXPECT_FALSE(m.component->GetEstDeprecie(TDateTime(), true));
     EXPECT_FALSE(m.component->GetEstDeprecie(kD, false));
@@ -598,11 +561,8 @@ TEST_F(Tax, ImpairmentAtTheOpening) {
 // value at 31 December 2026 10,000 - 4,000 = 6,000; a current value of 3,000 entered for that day
 // gives an impairment of 3,000, which counts on that day only.
 TEST_F(Tax, ImpairmentAtTheSituationDate) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
-    cVK_DetSituation situation(m.accounting, kD);
-    situation.SetValActuelle(CCurrency(3000));
-    ASSERT_TRUE(situation.BD_MAJ());
-    m.component->ClearCalculs();
+    Machine m = Machine2025(engine);
+    EnterCurrentValue(m, 3000);
     EXPECT_EQ(AmountText(m.accounting->GetCumulDeprecDed(kD)), "3000.0000");
     EXPECT_TRUE(m.component->GetEstDeprecie(kD, false));
     EXPECT_TRUE(m.component->GetEstDeprecie(TDateTime(), false)) << "situation date 31 December";
@@ -622,33 +582,28 @@ TEST_F(Tax, ImpairmentReversalIsLimitedToWhatTheBooksHold) {
         int opening;       // impairment forced at the opening, -1 for none
         int currentValue;  // entered for D
         int maximum;       // highest reversal entered, -1 for none
-        const char* allowance;
-        const char* reversal;
-        const char* cumulated;  // impairment at D
+        const char* expected;
     } cases[] = {
-        {"value far above the book value: the whole 1,000", 1000, 9000, -1, "0", "1000", "0"},
-        {"value 250 above the book value", 1000, 5500, -1, "0", "250", "750"},
-        {"the entered maximum limits it", 1000, 9000, 600, "0", "600", "400"},
-        {"value below the book value: an allowance", 1000, 5000, -1, "250", "0", "1250"},
-        {"never impaired: nothing to reverse", -1, 9000, -1, "0", "0", "0"},
+        {"value far above the book value: the whole 1,000", 1000, 9000, -1, "alloc=0 rev=1000 cumul=0"},
+        {"value 250 above the book value", 1000, 5500, -1, "alloc=0 rev=250 cumul=750"},
+        {"the entered maximum limits it", 1000, 9000, 600, "alloc=0 rev=600 cumul=400"},
+        {"value below the book value: an allowance", 1000, 5000, -1, "alloc=250 rev=0 cumul=1250"},
+        {"never impaired: nothing to reverse", -1, 9000, -1, "alloc=0 rev=0 cumul=0"},
     };
     for (const Case& c : cases) {
-        Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+        SCOPED_TRACE(c.what);
+        Machine m = Machine2025(engine);
         if (c.opening >= 0) m.accounting->SetCumulDeprecDedOuvForce(CCurrency(c.opening));
-        cVK_DetSituation situation(m.accounting, kD);
-        situation.SetValActuelle(CCurrency(c.currentValue));
-        if (c.maximum >= 0) situation.SetDeprecRepriseMax(CCurrency(c.maximum));
-        ASSERT_TRUE(situation.BD_MAJ()) << c.what;
-        m.component->ClearCalculs();
-        EXPECT_EQ(AmountText(m.accounting->GetDeprec(kD, 0)), Expected(c.allowance)) << c.what;
-        EXPECT_EQ(AmountText(m.accounting->GetDeprec(kD, 1)), Expected(c.reversal)) << c.what;
-        EXPECT_EQ(AmountText(m.accounting->GetCumulDeprecDed(kD)), Expected(c.cumulated)) << c.what;
+        EnterCurrentValue(m, c.currentValue, c.maximum);
+        EXPECT_EQ(Figures("alloc", m.accounting->GetDeprec(kD, 0), "rev", m.accounting->GetDeprec(kD, 1),
+                          "cumul", m.accounting->GetCumulDeprecDed(kD)),
+                  c.expected);
     }
 }
 
 // Copying a component drops the stored openings of the copy, not of the source (D20).
 TEST_F(Tax, CopyOfAComponentDropsItsOwnStoredOpenings) {
-    Machine m = NewMachine(engine, EncodeDate(2025, 1, 1), 10000, maLineaire, 60, maDegressif, 60);
+    Machine m = Machine2025(engine);
     m.component->DEROG_OUV = CCurrency(1500);
     m.component->OUV_A_DED = CCurrency(10);
     m.component->Modifie();
@@ -657,15 +612,12 @@ TEST_F(Tax, CopyOfAComponentDropsItsOwnStoredOpenings) {
     cVK_ListeComposants* components = m.asset->GetListeComposants();
     ASSERT_EQ(components->Count(), 2);
     cVK_Composant* copy = components->Get(0) == m.component ? components->Get(1) : components->Get(0);
-    EXPECT_TRUE(copy->DEROG_OUV.IsNull());
-    EXPECT_TRUE(copy->OUV_A_DED.IsNull());
-    EXPECT_EQ(AmountText(m.component->DEROG_OUV), "1500.0000");
-    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
-                                   " WHERE ID_COMPO=" + std::to_string(m.component->ID)),
-              "1500");
-    EXPECT_EQ(engine.File().Scalar("SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) +
-                                   " WHERE ID_COMPO=" + std::to_string(copy->ID)),
-              "<null>");
+    EXPECT_EQ(
+        Figures("copy derog", copy->DEROG_OUV, "copy tmp", copy->OUV_A_DED, "source", m.component->DEROG_OUV),
+        "copy derog=null copy tmp=null source=1500");
+    const std::string stored = "SELECT DEROG_OUV FROM " + GetNomTable("VKC", false) + " WHERE ID_COMPO=";
+    EXPECT_EQ(engine.File().Scalar(stored + std::to_string(m.component->ID)), "1500");
+    EXPECT_EQ(engine.File().Scalar(stored + std::to_string(copy->ID)), "<null>");
 }
 
 }  // namespace
