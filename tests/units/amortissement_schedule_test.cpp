@@ -148,18 +148,4 @@ TEST_F(Schedule, ForcedCumulEqualToTheComputedOneIsNotStored) {
     }
 }
 
-// A plan removed from the list leaves the table at the next save, with its stored lines.
-TEST_F(Schedule, RemovedPlanIsDeletedWithItsLines) {
-    cVK_Amortissement* plan = LinearPlan(EncodeDate(2024, 1, 1), 10000);
-    cVK_Composant* component = plan->GetComposant();
-    plan->StockeAmortAnterieurs(false);  // writes years -2 and -1
-    const std::string lines = GetNomTable("VKT", false),
-                      ofPlan = "REF_CALC=" + component->GetRefCalc() + " AND TYPEAMORT=1";
-    ASSERT_EQ(engine.File().Count(lines, ofPlan), 2);
-    component->GetLstAmortissement()->Delete(plan);
-    ASSERT_TRUE(component->GetLstAmortissement()->BD_MAJ());
-    delete plan;
-    EXPECT_EQ(engine.File().Count(lines, ofPlan), 0);
-}
-
 }  // namespace

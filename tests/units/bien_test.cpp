@@ -220,15 +220,6 @@ TEST_P(Asset, StateNamesShowAnEntryOfTheYear) {
     EXPECT_EQ(asset->GetEtat(), "Entrée");
     asset->GetStructure()->SetDateEntree(EncodeDate(2025, 3, 1));
     EXPECT_EQ(asset->GetEtat(), "Importation");
-    const std::pair<VK_Etats, const char*> names[] = {{veAucun, ""},
-                                                      {veInitialisation, "Initialisation"},
-                                                      {veMiseAuxNormes, "Mise aux normes"},
-                                                      {veModification, "Modification"},
-                                                      {veCession, "Cession"}};
-    for (const auto& [state, name] : names) {
-        asset->Etat = state;
-        EXPECT_EQ(asset->GetEtat(), name);
-    }
 }
 
 // Locking by action, kind, state S and complement C; the structure entered in 2025 unless said.

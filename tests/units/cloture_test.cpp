@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/dossier.h"
+#include "tests/support/calc_dump.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/units/cession_fixture.h"
 #include "units/uvkcession.h"
@@ -22,26 +23,6 @@ const TDateTime kD = EncodeDate(2026, 12, 31);
 
 double Money(const CCurrency& amount) {
     return amount.IsNull() ? CCurrency::NullDouble : amount.AsDouble();
-}
-
-// Every row of a table, one line each, columns in table order, rows in the order of the first column.
-std::string Dump(const std::string& table) {
-    TIBQuery query(pCurDossier->GetDatabaseFirebird());
-    query.SQL.SetText("SELECT * FROM " + table + " ORDER BY 1");
-    std::string text;
-    for (query.Open(); !query.Eof(); query.Next()) {
-        for (int i = 0; i < query.FieldCount(); ++i)
-            text += (query.Fields(i)->IsNull() ? std::string("<null>") : query.Fields(i)->AsString()) + "|";
-        text += "\n";
-    }
-    return text;
-}
-
-std::string DumpRegister() {
-    std::string text;
-    for (const char* table : {"VKB", "VKC", "VKL", "VKA", "VKT", "VKV"})
-        text += std::string(table) + ":\n" + Dump(GetNomTable(table, false));
-    return text;
 }
 
 class Opening : public ::testing::Test {
@@ -232,9 +213,10 @@ TEST_F(Opening, WhenTheStandardsConformityApplies) {
 
 // Years -2 to 0 computed: storing the past writes -2 and -1; again, nothing more (D24); at closing
 // 0 joins them. The stored lines are read back with their figures.
-TEST_F(Opening, StoringThePastWritesEachYearOnce) {
+TEST_F(Opening, StoringThePastWritesEachYearOnceAndGoesWithThePlan) {
     cVK_Composant* component = NewAsset(veInitialisation, EncodeDate(2024, 1, 1), 10000)->GetStructure();
     cVK_Amortissement* plan = component->GetAmort(taComptable);
+    std::unique_ptr<cVK_Amortissement> removed;  // freed at the end, after the lines read from it
     plan->StockeAmortAnterieurs(false);
     EXPECT_EQ(StoredYears(component, taComptable), "-2,-1");
     plan->StockeAmortAnterieurs(false);
@@ -252,6 +234,11 @@ TEST_F(Opening, StoringThePastWritesEachYearOnce) {
     EXPECT_DOUBLE_EQ(Money(reread.GetTabAmort(0)->GetCumulAmortOuv(1)), 4000);
     EXPECT_EQ(reread.GetTabAmort(0)->GetProrata(), "360 / 1080");
     EXPECT_DOUBLE_EQ(Money(plan->GetDotation(kD)), 2000) << "the stored year 0 still answers";
+    // A plan removed from the list leaves the table at the next save, with its stored lines.
+    component->GetLstAmortissement()->Delete(plan);
+    removed.reset(plan);
+    ASSERT_TRUE(component->GetLstAmortissement()->BD_MAJ());
+    EXPECT_EQ(StoredLines(component, taComptable), 0);
 }
 
 // A plan with nothing stored before year 0 gets an empty stored year -1 when its asset is in state
@@ -419,13 +406,13 @@ TEST_F(Closing, ComponentEnteredAfterTheYearEndChangesNothing) {
     cVK_Composant* component = asset->GetStructure();
     component->SetAmortDerogOuvForce(CCurrency(5));
     ASSERT_TRUE(asset->BD_MAJ());
-    const std::string before = DumpRegister();
+    const std::string before = vktest::DumpDatabase(engine.File().Database(), true);
     EXPECT_FALSE(component->Cloture());
-    EXPECT_EQ(DumpRegister(), before);
+    EXPECT_EQ(vktest::DumpDatabase(engine.File().Database(), true), before);
     EXPECT_DOUBLE_EQ(Money(component->DEROG_OUV_FORC), 5);
     EXPECT_EQ(component->EXOCREATION, 0);
     EXPECT_FALSE(asset->Cloture()) << "an asset none of whose components entered";
-    EXPECT_EQ(DumpRegister(), before);
+    EXPECT_EQ(vktest::DumpDatabase(engine.File().Database(), true), before);
     EXPECT_EQ(asset->EtatCplmt, vcEnCours);
 }
 

@@ -10,40 +10,10 @@
 
 #include "bench/perf/generator.h"
 #include "host/session.h"
+#include "tests/support/calc_dump.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// The columns that hold the moment of the run, not what was entered.
-bool IsTimeStamp(const std::string& column) {
-    return column == "DATECREAT" || column == "DATEVALID";
-}
-
-// Every row of every table of the case file, a table after the other in name order, each row in the
-// order of its first column (the identifier).
-std::string DumpCaseFile(TIBDatabase& database) {
-    std::vector<std::string> tables;
-    TIBQuery names(&database);
-    names.SQL.SetText(
-        "SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG,0)=0 AND "
-        "RDB$VIEW_BLR IS NULL ORDER BY 1");
-    for (names.Open(); !names.Eof(); names.Next()) tables.push_back(names.Fields(0)->AsString());
-    std::string text;
-    for (const std::string& table : tables) {
-        text += "[" + table + "]\n";
-        TIBQuery rows(&database);
-        rows.SQL.SetText("SELECT * FROM " + table + " ORDER BY 1");
-        for (rows.Open(); !rows.Eof(); rows.Next()) {
-            for (int i = 0; i < rows.FieldCount(); ++i) {
-                TField* field = rows.Fields(i);
-                if (IsTimeStamp(field->FieldName())) continue;
-                text += field->FieldName() + "=" + (field->IsNull() ? "<null>" : field->AsString()) + ";";
-            }
-            text += "\n";
-        }
-    }
-    return text;
-}
 
 // The first line where two dumps part, with the table it belongs to.
 std::string FirstDifference(const std::string& expected, const std::string& computed) {
@@ -84,7 +54,7 @@ TEST(CreationRows, SameRowsAsBeforeTheFasterCreation) {
         ASSERT_EQ(made.assets, shape.assets);
         vkhost::Session session({directory / "env", "test"});
         session.Open(directory / "case");
-        const std::string computed = DumpCaseFile(*session.Dossier().GetDatabaseFirebird());
+        const std::string computed = vktest::DumpDatabase(*session.Dossier().GetDatabaseFirebird(), false);
         const std::string path =
             std::string(VK_SOURCE_DIR) + "/tests/data/creation/rows-" + shape.name + ".txt";
         const char* write = std::getenv("VK_WRITE_ROWS");

@@ -142,7 +142,8 @@ TEST(Tables, CreatedOnceWithTheirGeneratorsAndIndexes) {
         EXPECT_EQ(file.Count("RDB$INDICES", fmt::format("RDB$INDEX_NAME='{}'", index)), 1) << index;
     // The foreign keys and their rules: components cascade with their asset, vehicles and groups
     // are unlinked, an exit that an asset names cannot go.
-    EXPECT_EQ(file.Count("RDB$REF_CONSTRAINTS", "RDB$DELETE_RULE='CASCADE'"), 7);  // with the plans, lines, disposals, forecasts
+    // Cascades also with the plans, lines, disposals and forecasts.
+    EXPECT_EQ(file.Count("RDB$REF_CONSTRAINTS", "RDB$DELETE_RULE='CASCADE'"), 7);
     EXPECT_EQ(file.Count("RDB$REF_CONSTRAINTS", "RDB$DELETE_RULE='SET NULL'"), 2);
     EXPECT_EQ(file.Count("RDB$REF_CONSTRAINTS", "RDB$DELETE_RULE='RESTRICT'"), 1);
     EXPECT_GE(file.Count("RDB$GENERATORS", "RDB$GENERATOR_NAME STARTING WITH 'G_ZENKOVK'"), 8);

@@ -117,8 +117,8 @@ TEST(Coefficients, OverlapsAndNullCoefficients) {
     common->ExecuteImmediate("INSERT INTO VKCOEF VALUES ('1995-05-01','1995-05-31',NULL,NULL,NULL)");
     common->ExecuteImmediate("DELETE FROM VKCOEF WHERE DateDebut IS NULL");
     EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 5, 5), 48), CCurrency(1));  // two periods
-    EXPECT_EQ(ListeCoefDeg.Count(), 1u);  // only 15 January was kept
-    EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(1990, 1, 1), 48), CCurrency(1));    // before every period
+    EXPECT_EQ(ListeCoefDeg.Count(), 1u);                                        // only 15 January was kept
+    EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(1990, 1, 1), 48), CCurrency(1));  // before every period
     EXPECT_TRUE(ListeCoefDeg.GetCoef(EncodeDate(1995, 5, 5), 48).IsNull());
     EXPECT_EQ(ListeCoefDeg.Count(), 2u);
     EXPECT_EQ(ListeCoefDeg.GetCoef(EncodeDate(2026, 6, 5), 73), CCurrency(2.25));
