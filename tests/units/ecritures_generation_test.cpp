@@ -19,61 +19,44 @@ const TDateTime kSituation = EncodeDate(2026, 12, 31);
 
 class Generation : public vktest::EntriesCase {};
 
-// The year's charges, all in entry INVR of the situation date, piece "2" (piece "4" for the
-// derogatory allocation), the list registering pieces "2", "4" and "5".
+// Linear over 60 months from 1 July 2025, base 10,000: 2025 charges 1,000 (180 / 1800 days), 2026
+// charges 2,000 (9,000 x 360 / 1620). Tangible asset (215400): depreciation account 281540 (the 8
+// inserted, the final zero dropped), charge account 681120; all in entry INVR of the situation date,
+// piece "2", which is registered with pieces "4" and "5".
 TEST_F(Generation, ChargesOfTheYear) {
-    struct Case {
-        const char* what;
-        TDateTime entry;
-        double price;
-        const char* account;
-        unsigned short months;
-        bool decliningTax;
-        std::vector<std::string> lines;
-    } const cases[] = {
-        // Linear over 60 months from 1 July 2025, base 10,000: 2025 charges 1,000 (180 / 1800 days),
-        // 2026 charges 2,000 (9,000 x 360 / 1620). Tangible asset: depreciation account 281540 (the
-        // 8 inserted, the final zero dropped), charge account 681120.
-        {"tangible",
-         EncodeDate(2025, 7, 1),
-         10000,
-         "215400",
-         60,
-         false,
-         {"2 C 281540 2000 Dot. aux amort.", "2 D 681120 2000 Dot. aux amort."}},
-        // Intangible (account type 0): 280500 and 681110. 36 months from 1 January 2026 on 12,000.
-        {"intangible",
-         EncodeDate(2026, 1, 1),
-         12000,
-         "205000",
-         36,
-         false,
-         {"2 C 280500 4000 Dot. aux amort.", "2 D 681110 4000 Dot. aux amort."}},
-        // Declining tax plan over 60 months (coefficient 1.75: 20 % x 1.75 = 35 %) against a linear
-        // book plan from 1 January 2026 on 10,000: tax 3,500, book 2,000, derogatory allocation 1,500
-        // on 687250 / 145000.
-        {"derogatory",
-         EncodeDate(2026, 1, 1),
-         10000,
-         "215400",
-         60,
-         true,
-         {"2 C 281540 2000 Dot. aux amort.", "2 D 681120 2000 Dot. aux amort.",
-          "4 C 145000 1500 Dot. aux amort. dérog.", "4 D 687250 1500 Dot. aux amort. dérog."}},
-    };
-    for (const Case& c : cases) {
-        cVK_Bien* asset = Asset(c.entry, c.price, c.account, c.months, c.decliningTax);
-        const cVK_ListEcr list(ecrDotations, nullptr);
-        EXPECT_EQ(Lines(list), c.lines) << c.what;
-        for (const auto& [line, amount] : list.Lignes) {
-            EXPECT_STREQ(line.Journal, "INVR") << c.what;
-            EXPECT_EQ(double(line.DateEcr), double(kSituation)) << c.what;
-        }
-        std::vector<std::string> pieces;
-        for (const cEcrType& type : list.TypesEcr) pieces.push_back(type.Piece);
-        EXPECT_EQ(pieces, (std::vector<std::string>{"2", "4", "5"})) << c.what;
-        ASSERT_TRUE(asset->BD_Supprimer(false)) << c.what;
+    Asset(EncodeDate(2025, 7, 1), 10000, "215400");
+    const cVK_ListEcr list(ecrDotations, nullptr);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"2 C 281540 2000 Dot. aux amort.",
+                                                     "2 D 681120 2000 Dot. aux amort."}));
+    for (const auto& [line, amount] : list.Lignes) {
+        EXPECT_STREQ(line.Journal, "INVR");
+        EXPECT_EQ(double(line.DateEcr), double(kSituation));
     }
+    ASSERT_EQ(list.TypesEcr.size(), 3u);
+    EXPECT_EQ(list.TypesEcr[0].Piece, "2");
+    EXPECT_EQ(list.TypesEcr[1].Piece, "4");
+    EXPECT_EQ(list.TypesEcr[2].Piece, "5");
+}
+
+// Intangible (205000, account type 0): depreciation account 280500, charge 681110. 36 months from
+// 1 January 2026 on 12,000: 4,000 a year.
+TEST_F(Generation, IntangibleAssetTakesItsOwnAccounts) {
+    Asset(EncodeDate(2026, 1, 1), 12000, "205000", 36);
+    const cVK_ListEcr list(ecrDotations, nullptr);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"2 C 280500 4000 Dot. aux amort.",
+                                                     "2 D 681110 4000 Dot. aux amort."}));
+}
+
+// Declining tax plan over 60 months (coefficient 1.75: rate 20 % x 1.75 = 35 %) against a linear
+// book plan, from 1 January 2026 on 10,000: tax 3,500, book 2,000, derogatory allocation 1,500 on
+// 687250 / 145000 (piece "4").
+TEST_F(Generation, DerogatoryAllocation) {
+    Asset(EncodeDate(2026, 1, 1), 10000, "215400", 60, true);
+    const cVK_ListEcr list(ecrDotations, nullptr);
+    EXPECT_EQ(Lines(list),
+              (std::vector<std::string>{"2 C 281540 2000 Dot. aux amort.", "2 D 681120 2000 Dot. aux amort.",
+                                        "4 C 145000 1500 Dot. aux amort. dérog.",
+                                        "4 D 687250 1500 Dot. aux amort. dérog."}));
 }
 
 // A financial asset (261000, account type 3) has no depreciation line even with a plan, but its
