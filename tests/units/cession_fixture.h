@@ -29,6 +29,14 @@ inline cVK_Cession* Dispose(cVK_Composant* component, const TDateTime& date,
     return cession;
 }
 
+// Enters the disposal's price and accounting depreciation, without derogatory depreciation.
+inline cVK_Cession* Entered(cVK_Cession* cession, int price, int depreciation) {
+    cession->PRIX_CESSION_SAIS = CCurrency(price);
+    cession->AMORT_CPTA_PRAT_SAIS = CCurrency(depreciation);
+    cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+    return cession;
+}
+
 // A new stored exit, its assets added with TakeOut.
 inline std::unique_ptr<cVK_Sortie> NewExit(const TDateTime& date, const CCurrency& price,
                                            VK_MotifSortie reason = vmCession, bool vatReversed = false) {

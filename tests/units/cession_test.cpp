@@ -9,6 +9,7 @@ namespace {
 
 using vktest::Dispose;
 using vktest::EngineCase;
+using vktest::Entered;
 using vktest::Regime;
 using vktest::Shown;
 
@@ -148,10 +149,7 @@ TEST(DisposalSplit, ShortLongAndExcludedParts) {
         for (const SplitCase& c : cases) {
             if (c.regime != regime) continue;
             cVK_Composant* component = engine.NewAsset(c.entry, 1000, c.account)->GetStructure();
-            cVK_Cession* cession = Dispose(component, c.exit);
-            cession->PRIX_CESSION_SAIS = CCurrency(c.price);
-            cession->AMORT_CPTA_PRAT_SAIS = CCurrency(c.depreciation);
-            cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+            cVK_Cession* cession = Entered(Dispose(component, c.exit), c.price, c.depreciation);
             CCurrency pv, shortTerm, excluded, longTerm;
             bool applicable = !c.applicable;
             const bool gain =
@@ -175,10 +173,7 @@ TEST(DisposalSplit, ShortLongAndExcludedParts) {
 TEST(DisposalSplit, EnteredValuesAreCutWhenReadAndKeptAsEntered) {
     EngineCase engine;
     cVK_Composant* component = engine.NewAsset(EncodeDate(2020, 1, 1), 1000)->GetStructure();
-    cVK_Cession* cession = Dispose(component, EncodeDate(2026, 6, 30));
-    cession->PRIX_CESSION_SAIS = CCurrency(1200);
-    cession->AMORT_CPTA_PRAT_SAIS = CCurrency(300);
-    cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+    cVK_Cession* cession = Entered(Dispose(component, EncodeDate(2026, 6, 30)), 1200, 300);
     // A short-term gain of 900 entered for a realised gain of 500: 500 short-term, nothing left.
     cession->PVCT_SAIS = CCurrency(900);
     EXPECT_EQ(cession->GetPVCT_Sais(), CCurrency(500));
@@ -212,10 +207,7 @@ TEST(DisposalSplit, EnteredValuesAreCutWhenReadAndKeptAsEntered) {
 TEST(DisposalSplit, EnteredExcludedGainUnderCorporateTax) {
     EngineCase engine(Regime(2));
     cVK_Composant* component = engine.NewAsset(EncodeDate(2020, 1, 1), 1000)->GetStructure();
-    cVK_Cession* cession = Dispose(component, EncodeDate(2026, 6, 30));
-    cession->PRIX_CESSION_SAIS = CCurrency(1200);
-    cession->AMORT_CPTA_PRAT_SAIS = CCurrency(300);
-    cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+    cVK_Cession* cession = Entered(Dispose(component, EncodeDate(2026, 6, 30)), 1200, 300);
     cession->PVLT_EXCLUES_SAIS = CCurrency(150);
     EXPECT_EQ(cession->PvMvCTExclueLongTerme(true, nullptr), CCurrency(150));
     EXPECT_EQ(cession->PvMvCTExclueLongTerme(false, nullptr), CCurrency(200));
@@ -237,10 +229,7 @@ TEST(DisposalSplit, LeaseBuyBackFloor) {
     cVK_Bien* asset = engine.NewAsset(EncodeDate(2020, 1, 1), 1000);
     cVK_Composant* component = asset->GetStructure();
     component->SetTypeEntree(2);
-    cVK_Cession* cession = Dispose(component, EncodeDate(2026, 6, 30));
-    cession->PRIX_CESSION_SAIS = CCurrency(1200);
-    cession->AMORT_CPTA_PRAT_SAIS = CCurrency(300);
-    cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+    cVK_Cession* cession = Entered(Dispose(component, EncodeDate(2026, 6, 30)), 1200, 300);
     asset->PLANCHER_CALC_PV = CCurrency(100);
     EXPECT_EQ(cession->PvMvCourtTerme(true), CCurrency(100));
     EXPECT_EQ(cession->PvMvLongTerme(true), CCurrency(400));
@@ -270,10 +259,8 @@ TEST(DisposalRate, LoadingGivesARateToALongTermResult) {
     };
     for (const auto& c : cases) {
         cVK_Bien* asset = engine.NewAsset(EncodeDate(2020, 1, 1), 1000, c.account);
-        cVK_Cession* cession = Dispose(asset->GetStructure(), EncodeDate(2026, 6, 30));
-        cession->PRIX_CESSION_SAIS = CCurrency(1200);
-        cession->AMORT_CPTA_PRAT_SAIS = CCurrency(c.depreciation);
-        cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+        cVK_Cession* cession =
+            Entered(Dispose(asset->GetStructure(), EncodeDate(2026, 6, 30)), 1200, c.depreciation);
         cession->PVLT_EXCLUES_SAIS = c.excludedEntered;
         cession->TAUX_IMPOSITION.SetNull();
         ASSERT_TRUE(asset->BD_MAJ());

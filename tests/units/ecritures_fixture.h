@@ -9,6 +9,7 @@
 
 #include "platform/comptabilite.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/units/cession_fixture.h"
 #include "units/uvkcession.h"
 #include "units/uvkcomptes.h"
 #include "units/uvkecritures.h"
@@ -80,12 +81,7 @@ protected:
     // Disposes of the asset's structure in a new disposal version (a component disposal, no exit).
     cVK_Cession* Dispose(cVK_Bien* asset, VK_MotifSortie reason, const TDateTime& date) {
         NextVersion(asset, veCession);
-        cVK_Composant* structure = asset->GetStructure();
-        auto* cession = new cVK_Cession(structure, nullptr, 0);
-        structure->SetCession(cession);
-        cession->SetMotifSortie(reason);
-        cession->SetDateSortie(date);
-        cession->SetDateFinUtilisation(date);
+        cVK_Cession* cession = ::vktest::Dispose(asset->GetStructure(), date, reason);
         EXPECT_TRUE(asset->BD_MAJ());
         return cession;
     }

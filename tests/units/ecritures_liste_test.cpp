@@ -13,7 +13,16 @@ using vktest::EntriesCase;
 const TDateTime kSituation = EncodeDate(2026, 12, 31);
 const TDateTime kMarch = EncodeDate(2026, 3, 31);
 
-class Posting : public EntriesCase {};
+class Posting : public EntriesCase {
+protected:
+    // A balanced entry of `amount`: `credited` credited, `debited` debited, in that order.
+    static void Pair(ListEcr& list, const char* journal, const TDateTime& date, const char* piece,
+                     const char* credited, const char* debited, double amount, const char* label = "",
+                     const TDateTime& previous = TDateTime()) {
+        list.insert(Line(journal, date, piece, credited, false, amount, label, previous));
+        list.insert(Line(journal, date, piece, debited, true, amount, label, previous));
+    }
+};
 
 // Lines equal on journal, date, piece, account and direction are one line whatever their labels
 // (the first label is kept) and whatever Regrouper says (D35); the same account on both sides gives
@@ -90,12 +99,9 @@ TEST_F(Posting, LineInitialisationByKind) {
 // The ledger receives one entry per identity, its piece without the kind and its origin "VK" + kind.
 TEST_F(Posting, CreatesOneEntryPerIdentityWithPieceTexts) {
     ListEcr list;
-    list.insert(Line("ODR", kMarch, "3-12", "215400", false, 900, "Cession presse"));
-    list.insert(Line("ODR", kMarch, "3-12", "675200", true, 900, "Cession presse"));
-    list.insert(Line("ODR", kMarch, "7-CP15", "215500", false, 40));
-    list.insert(Line("ODR", kMarch, "7-CP15", "675200", true, 40));
-    list.insert(Line("INVR", kSituation, "2", "681120", true, 100));
-    list.insert(Line("INVR", kSituation, "2", "281540", false, 100));
+    Pair(list, "ODR", kMarch, "3-12", "215400", "675200", 900, "Cession presse");
+    Pair(list, "ODR", kMarch, "7-CP15", "215500", "675200", 40);
+    Pair(list, "INVR", kSituation, "2", "281540", "681120", 100);
     ASSERT_TRUE(list.Creer());
     EXPECT_EQ(Identities(), (std::vector<std::string>{"ODR 2026-03-31 VK3-12", "ODR 2026-03-31 VK7-CP15",
                                                       "INVR 2026-12-31 VK2"}));
@@ -108,33 +114,31 @@ TEST_F(Posting, CreatesOneEntryPerIdentityWithPieceTexts) {
     EXPECT_EQ(ledger[2].Piece, "");
 }
 
-// A created list with identities and no line records nothing and removes the recorded entries of
-// those identities.
-TEST_F(Posting, IdentitiesWithoutLinesRemoveTheirRecordedEntries) {
+// A created list's identities without lines record nothing and remove the recorded entries of
+// those identities; creating the list twice leaves one set of its entries, cancelling removes them.
+TEST_F(Posting, CreatingReplacesTheEntriesOfItsIdentitiesAndCancellingRemovesThem) {
     Record("INVR", kSituation, '2', "", 100);
     Record("INVR", kSituation, '5', "", 30);
-    Record("INVR", kSituation, '1', "", 8);  // not named by the list: stays
     ListEcr list;
     for (const char* piece : {"2", "4", "5"})
         list.AjouteTypeEcr(Line("INVR", kSituation, piece, "", false, 0));
     ASSERT_TRUE(list.Creer());
-    EXPECT_EQ(Identities(), std::vector<std::string>{"INVR 2026-12-31 VK1"});
-}
-
-TEST_F(Posting, CreatingTwiceLeavesOneSetAndCancellingRemovesIt) {
-    ListEcr list;
-    list.AjouteTypeEcr(Line("INVR", kSituation, "5", "", false, 0));
-    list.insert(Line("INVR", kSituation, "2", "681120", true, 100));
-    list.insert(Line("INVR", kSituation, "2", "281540", false, 100));
-    list.insert(Line("ODR", kMarch, "3-2", "215400", false, 50));
-    list.insert(Line("ODR", kMarch, "3-2", "675200", true, 50));
-    Record("INVR", kSituation, '5', "", 30);
-    ASSERT_TRUE(list.Creer());
-    ASSERT_TRUE(list.Creer());
-    EXPECT_EQ(Identities(), (std::vector<std::string>{"ODR 2026-03-31 VK3-2", "INVR 2026-12-31 VK2"}));
-    ASSERT_EQ(ComptaLireEcritures()[1].Lignes.size(), 2u);
-    ASSERT_TRUE(list.Annuler());
     EXPECT_TRUE(Identities().empty());
+
+    Record("INVR", kSituation, '1', "", 8);  // not named by the lists: stays
+    Record("INVR", kSituation, '5', "", 30);
+    ListEcr entries;
+    entries.AjouteTypeEcr(Line("INVR", kSituation, "5", "", false, 0));
+    Pair(entries, "INVR", kSituation, "2", "281540", "681120", 100);
+    Pair(entries, "ODR", kMarch, "3-2", "215400", "675200", 50);
+    ASSERT_TRUE(entries.Creer());
+    ASSERT_TRUE(entries.Creer());
+    const std::vector<std::string> created = {"ODR 2026-03-31 VK3-2", "INVR 2026-12-31 VK1",
+                                              "INVR 2026-12-31 VK2"};
+    EXPECT_EQ(Identities(), created);
+    ASSERT_EQ(ComptaLireEcritures().back().Lignes.size(), 2u);
+    ASSERT_TRUE(entries.Annuler());
+    EXPECT_EQ(Identities(), std::vector<std::string>{"INVR 2026-12-31 VK1"});
 }
 
 // Exporting writes the file and touches nothing in the ledger: no cancellation of registered
@@ -143,8 +147,7 @@ TEST_F(Posting, ExportNeverCancelsNorChecksDates) {
     Record("INVR", kSituation, '5', "", 30);
     ListEcr list;
     list.AjouteTypeEcr(Line("INVR", kSituation, "5", "", false, 0));
-    list.insert(Line("ODR", EncodeDate(2025, 6, 30), "3-1", "215400", false, 70, "", EncodeDate(2025, 5, 1)));
-    list.insert(Line("ODR", EncodeDate(2025, 6, 30), "3-1", "675200", true, 70));
+    Pair(list, "ODR", EncodeDate(2025, 6, 30), "3-1", "215400", "675200", 70, "", EncodeDate(2025, 5, 1));
     const std::string file = (engine.File().Directory() / "export.txt").string();
     AssSetFichierExport(file);
     ASSERT_TRUE(list.Exporter());
@@ -165,10 +168,8 @@ TEST_F(Posting, EarlierEntryCancelledWhenItsDateChanged) {
     Record("ODR", before, '3', "-12", 900);
     Record("ODR", kMarch, '3', "-13", 500);
     ListEcr list;
-    list.insert(Line("ODR", kMarch, "3-12", "215400", false, 800, "", before));
-    list.insert(Line("ODR", kMarch, "3-12", "675200", true, 800, "", before));
-    list.insert(Line("ODR", kMarch, "3-13", "215400", false, 400, "", kMarch));
-    list.insert(Line("ODR", kMarch, "3-13", "675200", true, 400, "", kMarch));
+    Pair(list, "ODR", kMarch, "3-12", "215400", "675200", 800, "", before);
+    Pair(list, "ODR", kMarch, "3-13", "215400", "675200", 400, "", kMarch);
     ASSERT_TRUE(list.Creer());
     EXPECT_EQ(Identities(), (std::vector<std::string>{"ODR 2026-03-31 VK3-12", "ODR 2026-03-31 VK3-13"}));
     EXPECT_EQ(ComptaLireEcritures()[1].Lignes[0].Montant, CCurrency(400));
@@ -177,12 +178,9 @@ TEST_F(Posting, EarlierEntryCancelledWhenItsDateChanged) {
 // Lines of one piece that sort apart open the entry again: one entry per journal and date.
 TEST_F(Posting, LinesOfOnePieceSortingApartMakeSeparateEntries) {
     ListEcr list;
-    list.insert(Line("ODR", kMarch, "3-9", "215400", false, 10));
-    list.insert(Line("ODR", kMarch, "3-9", "675200", true, 10));
-    list.insert(Line("INVR", kMarch, "3-9", "681120", true, 4));
-    list.insert(Line("INVR", kMarch, "3-9", "281540", false, 4));
-    list.insert(Line("ODR", kSituation, "3-9", "681120", true, 6));
-    list.insert(Line("ODR", kSituation, "3-9", "281540", false, 6));
+    Pair(list, "ODR", kMarch, "3-9", "215400", "675200", 10);
+    Pair(list, "INVR", kMarch, "3-9", "281540", "681120", 4);
+    Pair(list, "ODR", kSituation, "3-9", "281540", "681120", 6);
     ASSERT_TRUE(list.Creer());
     EXPECT_EQ(Identities(), (std::vector<std::string>{"INVR 2026-03-31 VK3-9", "ODR 2026-03-31 VK3-9",
                                                       "ODR 2026-12-31 VK3-9"}));
@@ -208,8 +206,7 @@ TEST_F(Posting, RefusedDatesChangeNothing) {
     for (const Case& c : cases) {
         Record("INVR", kSituation, '2', "", 100);
         ListEcr list;
-        list.insert(Line("INVR", kSituation, "2", "681120", true, 5));
-        list.insert(Line("INVR", kSituation, "2", "281540", false, 5));
+        Pair(list, "INVR", kSituation, "2", "281540", "681120", 5);
         list.AjouteTypeEcr(Line("INVR", kSituation, "4", "", false, 0));
         if (c.identityOnly) {
             list.AjouteTypeEcr(c.line);
@@ -234,8 +231,7 @@ TEST_F(Posting, RefusedDatesChangeNothing) {
 // An entry the library refuses to open for export ends the run and reports failure (D22).
 TEST_F(Posting, RefusedExportOpenEndsTheRun) {
     ListEcr list;
-    list.insert(Line("INVR", TDateTime(), "2", "681120", true, 5));
-    list.insert(Line("INVR", TDateTime(), "2", "281540", false, 5));
+    Pair(list, "INVR", TDateTime(), "2", "281540", "681120", 5);
     AssSetFichierExport((engine.File().Directory() / "refused.txt").string());
     EXPECT_FALSE(list.Exporter());
     EXPECT_FALSE(AssExportEnCours());

@@ -7,8 +7,7 @@
 
 #include <fmt/format.h>
 
-#include "tests/support/engine_fixture.h"
-#include "units/uvkcession.h"
+#include "tests/units/cession_fixture.h"
 #include "units/uvkdetailsit.h"
 #include "units/uvkdivers.h"
 #include "units/uvkprechargement.h"
@@ -68,10 +67,8 @@ protected:
         second->GetDetails()->AddNew()->SetPrixAcquisOrigine(CCurrency(3000));
         two->BD_MAJ();
         two->Valider(vcValide);
-        auto* cession = new cVK_Cession(second, nullptr, 0);
-        cession->SetDateFinUtilisation(EncodeDate(2026, 5, 31));
+        cVK_Cession* cession = vktest::Dispose(second, EncodeDate(2026, 5, 31));
         cession->PRIXHT_SORTIE = CCurrency(1500);
-        second->SetCession(cession);
         cession->BD_MAJ();
         cVK_Bien* car = engine_.NewAsset(EncodeDate(2026, 2, 1), CCurrency(30000), "218200");
         car->CreeVehicule()->SetTypeVehicule(vtVoitureTourisme);
@@ -139,10 +136,6 @@ TEST_F(ReadAhead, NothingIsReadAheadOutsideAHostAction) {
     const UnicodeString first = VK_Format_ID(ids_[0]);
     EXPECT_EQ(cVK_Prechargement::Prendre("VKB", first, first), nullptr);
 }
-
-}  // namespace
-
-namespace {
 
 // A read-ahead made while another is current (the year's entries read ahead inside a host's own
 // batches) hands the current role back when it ends: the outer batch serves its rows again.

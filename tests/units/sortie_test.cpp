@@ -12,6 +12,7 @@ namespace {
 using vktest::Conclude;
 using vktest::Dispose;
 using vktest::EngineCase;
+using vktest::Entered;
 using vktest::NewExit;
 using vktest::Regime;
 using vktest::Shown;
@@ -50,28 +51,23 @@ std::string Rows(const std::string& sql) {
 TEST(Exit, WithoutAssetsEverythingIsZeroOrEmpty) {
     EngineCase engine;
     auto exit = NewExit(kExitDate, 1000);
-    EXPECT_EQ(exit->TotalCoutEntree(), CCurrency(0));
-    EXPECT_EQ(exit->TotalPrixCession_Calc(), CCurrency(0));
-    EXPECT_EQ(exit->TotalPrixCession_Sais(), CCurrency(0));
-    CCurrency totals[8];
-    exit->GetTotalPvMv(&totals[0], &totals[1], &totals[2], &totals[3], &totals[4], &totals[5], &totals[6],
-                       &totals[7]);
-    for (const CCurrency& total : totals) EXPECT_EQ(total, CCurrency(0));
-    EXPECT_TRUE(exit->GetTotalTvaAReverser().IsNull());
-    for (bool uo : {true, false}) {
-        EXPECT_TRUE(exit->TotalAmortUOouManu_Restants(uo).IsNull());
-        EXPECT_TRUE(exit->TotalAmortUOouManu_Prevus(uo).IsNull());
-        EXPECT_TRUE(exit->TotalAmortUOouManu_Reels(uo).IsNull());
-    }
-    CCurrency ded, nonDed;
-    exit->GetTotalDepreciations(&ded, &nonDed);
-    EXPECT_EQ(ded, CCurrency(0));
-    EXPECT_EQ(nonDed, CCurrency(0));
-    EXPECT_FALSE(exit->ExistePlrsCompoCedes());
-    EXPECT_FALSE(exit->ExisteCompoAmortisEnUO());
-    EXPECT_FALSE(exit->ExisteCompoAmortisManu());
-    EXPECT_FALSE(exit->ExisteCompoDeprecieAOuv());
-    EXPECT_FALSE(exit->ExisteCompoAmortisDerog());
+    CCurrency t[10];
+    exit->GetTotalPvMv(&t[0], &t[1], &t[2], &t[3], &t[4], &t[5], &t[6], &t[7]);
+    exit->GetTotalDepreciations(&t[8], &t[9]);
+    for (const CCurrency& total : t) EXPECT_EQ(Shown(total), "0");
+    for (const CCurrency& total :
+         {exit->TotalCoutEntree(), exit->TotalPrixCession_Calc(), exit->TotalPrixCession_Sais()})
+        EXPECT_EQ(Shown(total), "0");
+    EXPECT_EQ(Shown(exit->GetTotalTvaAReverser()), "<empty>");
+    for (bool uo : {true, false})
+        for (const CCurrency& total :
+             {exit->TotalAmortUOouManu_Restants(uo), exit->TotalAmortUOouManu_Prevus(uo),
+              exit->TotalAmortUOouManu_Reels(uo)})
+            EXPECT_EQ(Shown(total), "<empty>") << "units " << uo;
+    const bool flags[] = {exit->ExistePlrsCompoCedes(), exit->ExisteCompoAmortisEnUO(),
+                          exit->ExisteCompoAmortisManu(), exit->ExisteCompoDeprecieAOuv(),
+                          exit->ExisteCompoAmortisDerog()};
+    for (size_t i = 0; i < std::size(flags); ++i) EXPECT_FALSE(flags[i]) << "flag " << i;
 }
 
 TEST(Exit, PriceInACurrencyIsConvertedOnlyWithARate) {
@@ -155,10 +151,7 @@ TEST(ExitTotals, LongTermGainsByRate) {
         cVK_Bien* asset = engine.NewAsset(kJan2020, 1000);
         asset->GetStructure()->GetDetails()->Get(0)->SetTVARecupereeOrigine(100);
         asset->BD_MAJ();
-        cVK_Cession* cession = TakeOut(*exit, asset->ID)->GetStructure()->GetCession();
-        cession->PRIX_CESSION_SAIS = CCurrency(1200);
-        cession->AMORT_CPTA_PRAT_SAIS = CCurrency(300);
-        cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+        cVK_Cession* cession = Entered(TakeOut(*exit, asset->ID)->GetStructure()->GetCession(), 1200, 300);
         cession->VAL_REEVAL_SAIS = CCurrency(1000);
         cession->TAUX_IMPOSITION = CCurrency(rate);
     }
@@ -183,10 +176,9 @@ TEST(ExitTotals, ReducedRateUnderCorporateTax) {
     auto exit = NewExit(kExitDate, 0);
     for (bool reduced : {false, true}) {
         cVK_Bien* asset = engine.NewAsset(kJan2020, 1000);
-        cVK_Cession* cession = TakeOut(*exit, asset->ID)->GetStructure()->GetCession();
-        cession->PRIX_CESSION_SAIS = CCurrency(reduced ? 500 : 1200);  // a loss of 200, a gain of 500
-        cession->AMORT_CPTA_PRAT_SAIS = CCurrency(300);
-        cession->AMORT_DEROG_PRAT_SAIS = CCurrency(0);
+        // A loss of 200, a gain of 500.
+        cVK_Cession* cession =
+            Entered(TakeOut(*exit, asset->ID)->GetStructure()->GetCession(), reduced ? 500 : 1200, 300);
         cession->PV_TAXABLE_TAUX_REDUIT = reduced;
     }
     CCurrency ct, excluded, lt0, lt8, lt15, lt165, reducedRate, lt19;
