@@ -55,6 +55,12 @@ int Scalar(TIBDatabase& database, const UnicodeString& sql) {
     return query.Fields(0)->AsInteger();
 }
 
+// The current year's first and last day, and the situation date.
+std::string Current(const CDossier& dossier) {
+    return FormatISODate(dossier.DateDebutExercice) + " " + FormatISODate(dossier.DateFinExercice) + " " +
+           FormatISODate(dossier.DateSituation);
+}
+
 class CaseFile : public testing::Test {
 protected:
     std::unique_ptr<CDossier> Create(const ParametresDossier& p) { return CDossier::Creer(directory_, p); }
@@ -89,9 +95,7 @@ TEST_F(CaseFile, CreateThenReopen) {
     EXPECT_EQ(dossier->RegimeFiscalSecondaire, 2);
     EXPECT_TRUE(dossier->DossierIS());
     EXPECT_EQ(dossier->LongueurCompte, 8);
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2024-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-06-30");
+    EXPECT_EQ(Current(*dossier), "2024-01-01 2024-12-31 2024-06-30");
     ASSERT_EQ(dossier->Exercices().size(), 3u);
     EXPECT_TRUE(dossier->Exercices()[0].Cloture);
     EXPECT_FALSE(dossier->Exercices()[2].Cloture);
@@ -102,7 +106,7 @@ TEST_F(CaseFile, CreateThenReopen) {
     EXPECT_EQ(dossier->FichierINI()->GetInteger("VK", "MiseAuxNormes_MethodeRetrospective", -1), -1);
 }
 
-TEST_F(CaseFile, DefaultsAndTheHostTables) {
+TEST_F(CaseFile, DefaultsHostTablesAndOwnerOnlyFiles) {
     auto dossier = Create(Calendar());
     EXPECT_FALSE(dossier->DossierIS());
     EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-12-31");  // the current year's end
@@ -110,10 +114,7 @@ TEST_F(CaseFile, DefaultsAndTheHostTables) {
         EXPECT_TRUE(dossier->TableExistFirebird(table)) << table;
     EXPECT_FALSE(dossier->TableExistFirebird("ZENKOVKB"));
     EXPECT_FALSE(dossier->TableExistFirebird("X' OR '1'='1"));
-}
-
-TEST_F(CaseFile, FilesAreTheOwnersOnly) {
-    auto dossier = Create(Calendar());
+    // The files are the owner's only.
     auto mode = [](const fs::path& path) {
         struct stat info {};
         stat(path.c_str(), &info);
@@ -163,8 +164,7 @@ TEST_F(CaseFile, FiscalYearsAreValidatedBeforeAnythingIsWritten) {
         {"no fiscal year", CalendarWith([](P p) { p.Exercices.clear(); })},
         {"a year ending before it starts", CalendarWith([](P p) { p.Exercices[2].Fin = D(2023, 12, 1); })},
         {"account length", CalendarWith([](P p) { p.LongueurCompte = 5; })},
-        {"tax regime", CalendarWith([](P p) { p.RegimeFiscal = 3; })},
-    };
+        {"tax regime", CalendarWith([](P p) { p.RegimeFiscal = 3; })}};
     for (const auto& [why, p] : cases) {
         EXPECT_THROW(Create(p), EDossier) << why;
         EXPECT_FALSE(fs::exists(directory_)) << why;
@@ -213,8 +213,7 @@ TEST_F(CaseFile, FiscalYearsRecordedAndExtrapolated) {
          Years(D(2023, 4, 1), D(2023, 12, 31), 1, 1),
          "2023-04-01 -1 2023-03-31 -2 2022-04-01 -2 2022-03-31 -3", "-2 2022-04-01 2023-03-31", 4},
         {"an 18-month first year, then calendar years", Years(D(2023, 7, 1), D(2024, 12, 31), 1, 0),
-         "2023-07-01 0 2024-12-31 0 2025-01-01 1 2026-01-01 2 2023-06-30 -1 2022-07-01 -1", "", 4},
-    };
+         "2023-07-01 0 2024-12-31 0 2025-01-01 1 2026-01-01 2 2023-06-30 -1 2022-07-01 -1", "", 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         fs::remove_all(directory_);
@@ -364,9 +363,7 @@ TEST_F(CaseFile, PassingToTheNextYearRecordsItWhenMissing) {
     EXPECT_TRUE(dossier->Exercices()[2].Cloture);
     EXPECT_FALSE(dossier->Exercices()[3].Cloture);
     EXPECT_EQ(FormatISODate(dossier->Exercices()[3].Fin), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2025-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2025-12-31");
+    EXPECT_EQ(Current(*dossier), "2025-01-01 2025-12-31 2025-12-31");
     EXPECT_FALSE(dossier->DateDansExerciceOuvert(D(2024, 12, 31)));
     EXPECT_TRUE(dossier->DateDansExerciceOuvert(D(2025, 1, 1)));
 }
@@ -379,9 +376,7 @@ TEST_F(CaseFile, PassingToAnAlreadyRecordedYearKeepsItsDates) {
     dossier->PasserExerciceSuivant();
     ASSERT_EQ(dossier->Exercices().size(), 2u);
     EXPECT_TRUE(dossier->Exercices()[0].Cloture);
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-07-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2025-12-31");
+    EXPECT_EQ(Current(*dossier), "2024-07-01 2025-12-31 2025-12-31");
     EXPECT_EQ(dossier->DonnerExercice(D(2026, 1, 1)), 1);
 }
 
@@ -410,8 +405,7 @@ TEST_F(CaseFile, AnActionRolledBackLeavesNothingInTheFileNorInTheCaseFile) {
     EXPECT_EQ(RowCount(*dossier, "ZENKOVKQ"), 0);
     EXPECT_EQ(RowCount(*dossier, "EXERCICES"), 3);
     // What the case file says of itself is the state in the file.
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-12-31");
+    EXPECT_EQ(Current(*dossier), "2024-01-01 2024-12-31 2024-12-31");
     EXPECT_EQ(dossier->Exercices().size(), 3u);
     EXPECT_EQ(dossier->DonnerExercice(D(2024, 6, 1)), 0);
 
