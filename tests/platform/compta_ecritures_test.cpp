@@ -18,6 +18,13 @@ CCurrency Solde(const EcritureCompta& entry) {
     return balance;
 }
 
+// The amount of the first line of the only entry of the ledger.
+CCurrency OnlyEntrysAmount() {
+    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
+    EXPECT_EQ(entries.size(), 1u);
+    return entries.empty() ? CCurrency() : entries[0].Lignes.at(0).Montant;
+}
+
 }  // namespace
 
 TEST(OrigineCompta, CodeAndText) {
@@ -30,9 +37,7 @@ TEST(OrigineCompta, CodeAndText) {
 }
 
 TEST_F(Ledger, EntriesAreRecordedExactlyAndReadBackBalanced) {
-    ASSERT_TRUE(Creer(
-        "INVR", k31Dec2024, '2', "",
-        {{"681120", "Dot. aux amort.", 1234.5678, true}, {"281540", "Dot. aux amort.", 1234.5678, false}}));
+    ASSERT_TRUE(Dotation(k31Dec2024, 1234.5678));
     ASSERT_TRUE(Creer("ODR", k1Jan2024, '6', "",
                       {{"215400", "Mise aux normes", 100.01, true},
                        {"281540", "Mise aux normes", 40, false},
@@ -40,9 +45,11 @@ TEST_F(Ledger, EntriesAreRecordedExactlyAndReadBackBalanced) {
     ASSERT_TRUE(Creer(
         "ODR", EncodeDate(2024, 6, 30), '3', "-12",
         {{"675200", "Cession l'été; DROP", 0.0001, true}, {"215400", "Cession l'été; DROP", 0.0001, false}}));
+    // A negative amount is recorded on the other side.
+    ASSERT_TRUE(Dotation(k31Dec2024, -12.5, "NEG"));
 
     const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
     // By date: the standards conformity of 1 January, the disposal, the year's charges.
     EXPECT_EQ(entries[0].Journal, "ODR");
     EXPECT_EQ(entries[0].OrigineTexte(), "VK6");
@@ -59,20 +66,20 @@ TEST_F(Ledger, EntriesAreRecordedExactlyAndReadBackBalanced) {
     EXPECT_TRUE(entries[2].Lignes[0].Debit);
     EXPECT_EQ(entries[2].Lignes[0].Montant.Count(), 12345678);
     EXPECT_FALSE(entries[2].Lignes[1].Debit);
+    ASSERT_EQ(entries[3].Piece, "NEG");
+    EXPECT_FALSE(entries[3].Lignes[0].Debit);
+    EXPECT_EQ(entries[3].Lignes[0].Montant, CCurrency(12.5));
+    EXPECT_TRUE(entries[3].Lignes[1].Debit);
     for (const EcritureCompta& entry : entries) EXPECT_EQ(Solde(entry), CCurrency(0)) << entry.Journal;
     EXPECT_TRUE(shown_.informations.empty());
 }
 
 TEST_F(Ledger, SameEntryCreatedTwiceLeavesOne) {
     // D32: journal, date, origin and piece identify an entry; recording it again replaces it.
-    for (double amount : {100.0, 250.5}) {
-        ASSERT_TRUE(Creer(
-            "INVR", k31Dec2024, '2', "",
-            {{"681120", "Dot. aux amort.", amount, true}, {"281540", "Dot. aux amort.", amount, false}}));
-    }
+    ASSERT_TRUE(Dotation(k31Dec2024, 100));
+    ASSERT_TRUE(Dotation(k31Dec2024, 250.5));
     // Another identity (the piece text differs) is another entry.
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "-1",
-                      {{"681120", "Dot. aux amort.", 7, true}, {"281540", "Dot. aux amort.", 7, false}}));
+    ASSERT_TRUE(Dotation(k31Dec2024, 7, "-1"));
     // So is the same piece text of another origin.
     ASSERT_TRUE(Creer(
         "INVR", k31Dec2024, '4', "",
@@ -90,46 +97,39 @@ TEST_F(Ledger, SameEntryCreatedTwiceLeavesOne) {
 TEST_F(Ledger, CancelRemovesTheEntryAndItsLines) {
     ASSERT_TRUE(Creer("ODR", EncodeDate(2024, 6, 30), '3', "-12",
                       {{"675200", "Cession", 10, true}, {"215400", "Cession", 10, false}}));
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
+    ASSERT_TRUE(Dotation(k31Dec2024, 5));
 
     EXPECT_FALSE(AssEcrAnnule("ODR", EncodeDate(2024, 6, 29), AssCodeOrigine('3'), "-12")) << "other date";
     EXPECT_FALSE(AssEcrAnnule("ODR", EncodeDate(2024, 6, 30), AssCodeOrigine('7'), "-12")) << "other origin";
     EXPECT_TRUE(AssEcrAnnule("ODR", EncodeDate(2024, 6, 30), AssCodeOrigine('3'), "-12"));
     EXPECT_FALSE(AssEcrAnnule("ODR", EncodeDate(2024, 6, 30), AssCodeOrigine('3'), "-12"))
         << "already cancelled";
-
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].Journal, "INVR");
+    EXPECT_EQ(OnlyEntrysAmount(), CCurrency(5));
     EXPECT_EQ(Compter("CPTA_LIGNES"), 2);
 }
 
 TEST_F(Ledger, DatesOutsideTheOpenRecordedYearsAreRefusedAndChangeNothing) {
     // D38: open recorded years only (2024 and 2025 here); 2023 is closed; depreciation extrapolates
     // years before 2023 and after 2025, the ledger does not.
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
-    struct Case {
+    ASSERT_TRUE(Dotation(k31Dec2024, 5));
+    const struct {
         const char* name;
         TDateTime date;
-        bool accepted;
-        const char* reason;
-    };
-    const Case cases[] = {
-        {"first day of the current year", k1Jan2024, true, ""},
-        {"last day of the open later year", EncodeDate(2025, 12, 31), true, ""},
-        {"closed year", EncodeDate(2023, 6, 30), false, "l'exercice du 01/01/2023 au 31/12/2023 est clos"},
-        {"before the first recorded year", EncodeDate(2022, 12, 31), false, "hors des exercices du dossier"},
-        {"after the last recorded year", EncodeDate(2026, 1, 1), false, "hors des exercices du dossier"},
-        {"null date", TDateTime(), false, "n'a pas de date"},
-    };
-    for (const Case& c : cases) {
+        const char* reason;  // empty: accepted
+    } cases[] = {
+        {"first day of the current year", k1Jan2024, ""},
+        {"last day of the open later year", EncodeDate(2025, 12, 31), ""},
+        {"closed year", EncodeDate(2023, 6, 30), "l'exercice du 01/01/2023 au 31/12/2023 est clos"},
+        {"before the first recorded year", EncodeDate(2022, 12, 31), "hors des exercices du dossier"},
+        {"after the last recorded year", EncodeDate(2026, 1, 1), "hors des exercices du dossier"},
+        {"null date", TDateTime(), "n'a pas de date"}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const bool accepted = !*c.reason;
         shown_.informations.clear();
-        EXPECT_EQ(AssPeutCreerAnnulerEcr(c.date, true), c.accepted);
-        EXPECT_EQ(AssPeutCreerAnnulerEcr(c.date, false), c.accepted);
-        if (c.accepted) {
+        EXPECT_EQ(AssPeutCreerAnnulerEcr(c.date, true), accepted);
+        EXPECT_EQ(AssPeutCreerAnnulerEcr(c.date, false), accepted);
+        if (accepted) {
             EXPECT_TRUE(shown_.informations.empty());
             continue;
         }
@@ -150,16 +150,12 @@ TEST_F(Ledger, DatesOutsideTheOpenRecordedYearsAreRefusedAndChangeNothing) {
     ASSERT_EQ(shown_.informations.size(), 1u);
     EXPECT_NE(shown_.informations[0].find("l'exercice du 01/01/2024 au 31/12/2024 est clos"),
               std::string::npos);
-    EXPECT_FALSE(Creer("INVR", k31Dec2024, '2', "",
-                       {{"681120", "Dot. aux amort.", 9, true}, {"281540", "Dot. aux amort.", 9, false}}));
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].Lignes[0].Montant, CCurrency(5));
+    EXPECT_FALSE(Dotation(k31Dec2024, 9));
+    EXPECT_EQ(OnlyEntrysAmount(), CCurrency(5));
 }
 
-TEST_F(Ledger, UnbalancedEntryIsRefusedAndReplacesNothing) {
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
+TEST_F(Ledger, UnbalancedEmptyOrFailedEntriesReplaceNothing) {
+    ASSERT_TRUE(Dotation(k31Dec2024, 5));
     ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
     AssEcrInsLigne("681120", "Dot. aux amort.", Currency{1000000}, true, nullptr);
     AssEcrInsLigne("281540", "Dot. aux amort.", Currency{999999}, false, nullptr);
@@ -172,12 +168,27 @@ TEST_F(Ledger, UnbalancedEntryIsRefusedAndReplacesNothing) {
         EXPECT_NE(std::string(e.what()).find("99,9999"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(AssEcrEstOuverte());
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].Lignes[0].Montant, CCurrency(5)) << "the recorded entry is not replaced";
+    EXPECT_EQ(OnlyEntrysAmount(), CCurrency(5)) << "the recorded entry is not replaced";
+
+    // An entry without lines records nothing.
+    ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
+    EXPECT_FALSE(AssEcrValide());
+    EXPECT_EQ(OnlyEntrysAmount(), CCurrency(5)) << "an empty entry does not replace the recorded one";
+
+    // A character the case file's database cannot store fails the insert of the second line, after the
+    // earlier entry was deleted and the new one inserted: the savepoint takes all of it back.
+    ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
+    AssEcrInsLigne("681120", "Dot. aux amort.", Currency{80000}, true, nullptr);
+    AssEcrInsLigne("281540", "Dot. \xF0\x9F\x99\x82", Currency{80000}, false, nullptr);
+    EXPECT_THROW(AssEcrValide(), EIBError);
+    EXPECT_FALSE(AssEcrEstOuverte());
+    EXPECT_EQ(OnlyEntrysAmount(), CCurrency(5));
+    EXPECT_EQ(Compter("CPTA_LIGNES"), 2);
 }
 
 TEST_F(Ledger, EntryOpenedAndNeverValidatedLeavesNothing) {
+    // The engine validates once after an empty list.
+    EXPECT_FALSE(AssEcrValide());
     ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
     AssEcrInsLigne("681120", "Dot. aux amort.", Currency{50000}, true, nullptr);
     AssEcrInsLigne("281540", "Dot. aux amort.", Currency{50000}, false, nullptr);
@@ -188,16 +199,6 @@ TEST_F(Ledger, EntryOpenedAndNeverValidatedLeavesNothing) {
     EXPECT_FALSE(AssEcrValide()) << "nothing is open any more";
     EXPECT_EQ(Compter("CPTA_ECRITURES"), 0);
     EXPECT_EQ(Compter("CPTA_LIGNES"), 0);
-}
-
-TEST_F(Ledger, ValidateWithoutEntryAndEntryWithoutLineRecordNothing) {
-    // The engine validates once after an empty list.
-    EXPECT_FALSE(AssEcrValide());
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
-    ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
-    EXPECT_FALSE(AssEcrValide());
-    ASSERT_EQ(ComptaLireEcritures().size(), 1u) << "an empty entry does not replace the recorded one";
 }
 
 TEST_F(Ledger, LinesAreCheckedWhenAdded) {
@@ -220,38 +221,10 @@ TEST_F(Ledger, LinesAreCheckedWhenAdded) {
     EXPECT_EQ(Compter("CPTA_ECRITURES"), 0);
 }
 
-TEST_F(Ledger, NegativeAmountIsRecordedOnTheOtherSide) {
-    ASSERT_TRUE(
-        Creer("INVR", k31Dec2024, '2', "",
-              {{"681120", "Dot. aux amort.", -12.5, true}, {"281540", "Dot. aux amort.", -12.5, false}}));
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_FALSE(entries[0].Lignes[0].Debit);
-    EXPECT_EQ(entries[0].Lignes[0].Montant, CCurrency(12.5));
-    EXPECT_TRUE(entries[0].Lignes[1].Debit);
-}
-
-TEST_F(Ledger, FailedRecordingLeavesTheEarlierEntryWhole) {
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
-    // A character the case file's database cannot store fails the insert of the second line, after the
-    // earlier entry was deleted and the new one inserted: the savepoint takes all of it back.
-    ASSERT_TRUE(AssEcrOpen("INVR", k31Dec2024, false, AssCodeOrigine('2'), ""));
-    AssEcrInsLigne("681120", "Dot. aux amort.", Currency{80000}, true, nullptr);
-    AssEcrInsLigne("281540", "Dot. \xF0\x9F\x99\x82", Currency{80000}, false, nullptr);
-    EXPECT_THROW(AssEcrValide(), EIBError);
-    EXPECT_FALSE(AssEcrEstOuverte());
-    const std::vector<EcritureCompta> entries = ComptaLireEcritures();
-    ASSERT_EQ(entries.size(), 1u);
-    ASSERT_EQ(entries[0].Lignes.size(), 2u);
-    EXPECT_EQ(entries[0].Lignes[0].Montant, CCurrency(5));
-}
-
 TEST_F(Ledger, EntriesFollowTheHostTransaction) {
     {
         CActionDossier action(*dossier_);
-        ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                          {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
+        ASSERT_TRUE(Dotation(k31Dec2024, 5));
         EXPECT_EQ(ComptaLireEcritures().size(), 1u);
     }  // not committed: rolled back
     EXPECT_TRUE(ComptaLireEcritures().empty());
@@ -289,30 +262,26 @@ void SurRegistre(void* context) {
 }  // namespace
 
 TEST_F(Ledger, ComparisonVisitsEveryLedgerLineWithItsFlags) {
-    // An opening-balance entry of the host (no engine origin), a standards-conformity entry (special),
-    // the year's charges.
-    ASSERT_TRUE(AssEcrOpen("AN", k1Jan2024, false, 0, "1"));
+    // An opening-balance entry of the host (no engine origin) marked special by the caller, a
+    // standards-conformity entry (special), the year's charges.
+    ASSERT_TRUE(AssEcrOpen("AN", k1Jan2024, true, 0, "1"));
     AssEcrInsLigne("215400", "A nouveau", static_cast<Currency>(CCurrency(1000)), true, nullptr);
     AssEcrInsLigne("281540", "A nouveau", static_cast<Currency>(CCurrency(300)), false, nullptr);
     AssEcrInsLigne("110000", "A nouveau", static_cast<Currency>(CCurrency(700)), false, nullptr);
     ASSERT_TRUE(AssEcrValide());
     ASSERT_TRUE(Creer("ODR", k1Jan2024, '6', "",
                       {{"215400", "Mise aux normes", 50, true}, {"110000", "Mise aux normes", 50, false}}));
-    ASSERT_TRUE(
-        Creer("INVR", k31Dec2024, '2', "",
-              {{"681120", "Dot. aux amort.", 123.45, true}, {"281540", "Dot. aux amort.", 123.45, false}}));
+    ASSERT_TRUE(Dotation(k31Dec2024, 123.45));
 
     Collecte collected;
     EXPECT_EQ(ComptaComparer(&collected, SurLigne, SurRegistre), 7);
-    const std::vector<LigneVue> expected = {
-        {"215400", "AN", "", 0, 1, 1, 2024, 1, 1000},
-        {"281540", "AN", "", 0, 1, 1, 2024, 0, 300},
-        {"110000", "AN", "", 0, 1, 1, 2024, 0, 700},
-        {"215400", "ODR", "VK6", 1, 1, 1, 2024, 1, 50},
-        {"110000", "ODR", "VK6", 1, 1, 1, 2024, 0, 50},
-        {"681120", "INVR", "VK2", 0, 31, 12, 2024, 1, 123.45},
-        {"281540", "INVR", "VK2", 0, 31, 12, 2024, 0, 123.45},
-    };
+    const std::vector<LigneVue> expected = {{"215400", "AN", "", 1, 1, 1, 2024, 1, 1000},
+                                            {"281540", "AN", "", 1, 1, 1, 2024, 0, 300},
+                                            {"110000", "AN", "", 1, 1, 1, 2024, 0, 700},
+                                            {"215400", "ODR", "VK6", 1, 1, 1, 2024, 1, 50},
+                                            {"110000", "ODR", "VK6", 1, 1, 1, 2024, 0, 50},
+                                            {"681120", "INVR", "VK2", 0, 31, 12, 2024, 1, 123.45},
+                                            {"281540", "INVR", "VK2", 0, 31, 12, 2024, 0, 123.45}};
     ASSERT_EQ(collected.lignes.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(collected.lignes[i], expected[i])
@@ -321,20 +290,6 @@ TEST_F(Ledger, ComparisonVisitsEveryLedgerLineWithItsFlags) {
     EXPECT_EQ(collected.registre, 1);
     EXPECT_EQ(collected.lignesAvantRegistre, expected.size())
         << "the register side comes after the ledger lines";
-
-    // The date converts back to the entry's date.
-    TDateTime back;
-    back << dateDOS{31, 12, 2024};
-    EXPECT_EQ(double(back), double(k31Dec2024));
-}
-
-TEST_F(Ledger, SpecialFlagAskedByTheCallerIsKept) {
-    ASSERT_TRUE(AssEcrOpen("AN", k1Jan2024, true, 0, "2"));
-    AssEcrInsLigne("215400", "A nouveau", Currency{10000}, true, nullptr);
-    AssEcrInsLigne("110000", "A nouveau", Currency{10000}, false, nullptr);
-    ASSERT_TRUE(AssEcrValide());
-    ASSERT_EQ(ComptaLireEcritures().size(), 1u);
-    EXPECT_TRUE(ComptaLireEcritures()[0].Speciale);
 }
 
 TEST_F(Ledger, LongEntryKeepsAllItsLinesInOrder) {

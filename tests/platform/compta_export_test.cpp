@@ -29,11 +29,9 @@ std::vector<std::vector<std::string>> ReadFile(const std::string& path) {
 }
 
 // "1234,5678" as a count of ten-thousandths, exactly.
-int64_t Count(const std::string& amount) {
-    const size_t comma = amount.find(',');
-    std::string decimals = amount.substr(comma + 1);
-    decimals.resize(4, '0');
-    return std::stoll(amount.substr(0, comma)) * 10000 + std::stoll(decimals);
+int64_t Count(std::string amount) {
+    amount[amount.find(',')] = '.';
+    return CCurrency::Parse(amount).Count();
 }
 
 // Exports entries through the engine's calls.
@@ -60,8 +58,7 @@ const char* const kHeader[] = {"JournalCode", "JournalLib",    "EcritureNum", "E
 
 TEST_F(Export, FileFollowsTheFecLayoutAndEveryEntryBalances) {
     // An entry recorded before: an export reads nothing from the ledger and cancels nothing.
-    ASSERT_TRUE(Creer("INVR", k31Dec2024, '2', "",
-                      {{"681120", "Dot. aux amort.", 5, true}, {"281540", "Dot. aux amort.", 5, false}}));
+    ASSERT_TRUE(Dotation(k31Dec2024, 5));
     const std::string path = directory_ + "/FEC.txt";
     AssSetFichierExport(path);
     Exporter({{"INVR",
@@ -102,25 +99,22 @@ TEST_F(Export, FileFollowsTheFecLayoutAndEveryEntryBalances) {
     ASSERT_EQ(totals.size(), 2u);
     for (const auto& [number, total] : totals) EXPECT_EQ(total.first, total.second) << "entry " << number;
 
-    // The first entry's lines, field by field.
-    EXPECT_EQ(rows[1][0], "INVR");
-    EXPECT_EQ(rows[1][1], "Opérations d'inventaire");
-    EXPECT_EQ(rows[1][2], "1");
-    EXPECT_EQ(rows[1][3], "20241231");
-    EXPECT_EQ(rows[1][4], "681120");
-    EXPECT_EQ(rows[1][5], "Dotations aux amortissements sur immobilisations corporelles");
-    EXPECT_EQ(rows[1][8], "VK2");
-    EXPECT_EQ(rows[1][10], "Dot. aux amort.");
-    EXPECT_EQ(rows[1][11], "1500,25");
-    EXPECT_EQ(rows[1][12], "0,00");
-    EXPECT_EQ(rows[2][11], "0,0001") << "amounts are written exactly";
+    // The first line of each entry, whole; the second entry's separators in a label are blanked, its
+    // accents kept (UTF-8); amounts are written exactly.
+    auto join = [](const std::vector<std::string>& row) {
+        std::string text;
+        for (const std::string& field : row) text += field + "|";
+        return text;
+    };
+    EXPECT_EQ(
+        join(rows[1]),
+        "INVR|Opérations d'inventaire|1|20241231|681120|Dotations aux amortissements sur immobilisations "
+        "corporelles|||VK2|20241231|Dot. aux amort.|1500,25|0,00||||||");
+    EXPECT_EQ(join(rows[5]),
+              "ODR|Opérations diverses|2|20230305|675200|Valeurs comptables des immobilisations corporelles "
+              "cédées|||VK3-12|20230305|Cession Presse à \"injecter\"|800,00|0,00||||||");
+    EXPECT_EQ(rows[2][11], "0,0001");
     EXPECT_EQ(rows[3][12], "1500,25");
-    // The second entry: its separators in a label are blanked, its accents kept (UTF-8).
-    EXPECT_EQ(rows[5][1], "Opérations diverses");
-    EXPECT_EQ(rows[5][2], "2");
-    EXPECT_EQ(rows[5][3], "20230305");
-    EXPECT_EQ(rows[5][8], "VK3-12");
-    EXPECT_EQ(rows[5][10], "Cession Presse à \"injecter\"");
 
     const std::vector<EcritureCompta> ledger = ComptaLireEcritures();
     ASSERT_EQ(ledger.size(), 1u) << "the export changed the ledger";

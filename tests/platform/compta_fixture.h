@@ -13,7 +13,7 @@
 #include "platform/messages.h"
 
 class DossierComptaTest : public ::testing::Test {
-  public:
+public:
     struct Ligne {
         const char* compte;
         const char* libelle;
@@ -21,7 +21,7 @@ class DossierComptaTest : public ::testing::Test {
         bool debit;
     };
 
-  protected:
+protected:
     explicit DossierComptaTest(int accountLength = 6) : accountLength_(accountLength), messages_(&shown_) {}
 
     void SetUp() override {
@@ -55,6 +55,13 @@ class DossierComptaTest : public ::testing::Test {
             AssEcrInsLigne(line.compte, line.libelle, static_cast<Currency>(CCurrency(line.montant)),
                            line.debit, nullptr);
         return AssEcrValide();
+    }
+
+    // The year's depreciation charge: journal INVR, kind 2, 681120 debited and 281540 credited.
+    static bool Dotation(const TDateTime& date, double amount, const char* piece = "") {
+        return Creer(
+            "INVR", date, '2', piece,
+            {{"681120", "Dot. aux amort.", amount, true}, {"281540", "Dot. aux amort.", amount, false}});
     }
 
     // Number of rows of a table of the case file.

@@ -37,23 +37,20 @@ TEST(DiffDateJours, ThirtyDaysAMonthBothEndsCounted) {
         {D(2024, 7, 1), D(2025, 6, 30), 360, "fiscal year 1 July to 30 June"},
         {D(2024, 1, 1), D(2025, 6, 30), 540, "an 18-month first year"},
         {D(2024, 2, 29), D(2024, 12, 31), 301, "from the last day of a leap February"},
-        {D(2023, 2, 28), D(2023, 3, 31), 31, "from the last day of a common February"},
-    };
+        {D(2023, 2, 28), D(2023, 3, 31), 31, "from the last day of a common February"}};
     for (const auto& c : cases)
         EXPECT_EQ(DiffDateJours(c.from, c.to, true), c.expected)
             << c.why << ": " << FormatISODate(c.from) << " to " << FormatISODate(c.to);
 }
 
 TEST(DiffDateJours, CalendarDaysBothEndsCounted) {
-    const DayCount cases[] = {
-        {D(2024, 1, 1), D(2024, 1, 31), 31, "January"},
-        {D(2023, 1, 1), D(2023, 12, 31), 365, "a common year"},
-        {D(2024, 1, 1), D(2024, 12, 31), 366, "a leap year"},
-        {D(2024, 3, 1), D(2024, 12, 31), 306, "1 March to 31 December"},
-        {D(2024, 2, 1), D(2024, 2, 29), 29, "leap February"},
-        {D(2024, 7, 1), D(2025, 6, 30), 365, "1 July to 30 June"},
-        {D(2024, 5, 5), D(2024, 5, 5), 1, "a single day"},
-    };
+    const DayCount cases[] = {{D(2024, 1, 1), D(2024, 1, 31), 31, "January"},
+                              {D(2023, 1, 1), D(2023, 12, 31), 365, "a common year"},
+                              {D(2024, 1, 1), D(2024, 12, 31), 366, "a leap year"},
+                              {D(2024, 3, 1), D(2024, 12, 31), 306, "1 March to 31 December"},
+                              {D(2024, 2, 1), D(2024, 2, 29), 29, "leap February"},
+                              {D(2024, 7, 1), D(2025, 6, 30), 365, "1 July to 30 June"},
+                              {D(2024, 5, 5), D(2024, 5, 5), 1, "a single day"}};
     for (const auto& c : cases)
         EXPECT_EQ(DiffDateJours(c.from, c.to, false), c.expected)
             << c.why << ": " << FormatISODate(c.from) << " to " << FormatISODate(c.to);
@@ -62,15 +59,13 @@ TEST(DiffDateJours, CalendarDaysBothEndsCounted) {
 }
 
 TEST(DiffDateMois, WholeMonths) {
-    const DayCount cases[] = {
-        {D(2022, 8, 1), D(2024, 1, 1), 17, "1 August N-2 to 1 January N"},
-        {D(2024, 1, 1), D(2024, 1, 31), 0, "within a month"},
-        {D(2024, 1, 15), D(2024, 2, 15), 1, "same day next month"},
-        {D(2024, 1, 15), D(2024, 2, 14), 0, "a day short of a month"},
-        {D(2024, 1, 1), D(2025, 1, 1), 12, "a year"},
-        {D(2024, 3, 1), D(2024, 1, 1), -2, "backwards"},
-        {D(2024, 3, 10), D(2024, 1, 15), -1, "backwards, not a whole second month"},
-    };
+    const DayCount cases[] = {{D(2022, 8, 1), D(2024, 1, 1), 17, "1 August N-2 to 1 January N"},
+                              {D(2024, 1, 1), D(2024, 1, 31), 0, "within a month"},
+                              {D(2024, 1, 15), D(2024, 2, 15), 1, "same day next month"},
+                              {D(2024, 1, 15), D(2024, 2, 14), 0, "a day short of a month"},
+                              {D(2024, 1, 1), D(2025, 1, 1), 12, "a year"},
+                              {D(2024, 3, 1), D(2024, 1, 1), -2, "backwards"},
+                              {D(2024, 3, 10), D(2024, 1, 15), -1, "backwards, not a whole second month"}};
     for (const auto& c : cases)
         EXPECT_EQ(DiffDateMois(c.from, c.to), c.expected)
             << c.why << ": " << FormatISODate(c.from) << " to " << FormatISODate(c.to);
@@ -82,17 +77,15 @@ TEST(AjouteMois, MovesByMonthsAndClampsToTheMonthsLastDay) {
         int months;
         TDateTime expected;
         const char* why;
-    } cases[] = {
-        {D(2023, 1, 31), 1, D(2023, 2, 28), "31 January + 1 month, common year"},
-        {D(2024, 1, 31), 1, D(2024, 2, 29), "31 January + 1 month, leap year"},
-        {D(2024, 2, 29), 12, D(2025, 2, 28), "29 February + 12 months"},
-        {D(2024, 2, 29), 48, D(2028, 2, 29), "29 February + 48 months"},
-        {D(2024, 3, 31), -1, D(2024, 2, 29), "31 March - 1 month"},
-        {D(2024, 1, 15), -1, D(2023, 12, 15), "back over a year end"},
-        {D(2024, 1, 15), -25, D(2021, 12, 15), "back over two years"},
-        {D(2024, 11, 30), 3, D(2025, 2, 28), "forward over a year end"},
-        {D(2024, 5, 31), 0, D(2024, 5, 31), "zero months"},
-    };
+    } cases[] = {{D(2023, 1, 31), 1, D(2023, 2, 28), "31 January + 1 month, common year"},
+                 {D(2024, 1, 31), 1, D(2024, 2, 29), "31 January + 1 month, leap year"},
+                 {D(2024, 2, 29), 12, D(2025, 2, 28), "29 February + 12 months"},
+                 {D(2024, 2, 29), 48, D(2028, 2, 29), "29 February + 48 months"},
+                 {D(2024, 3, 31), -1, D(2024, 2, 29), "31 March - 1 month"},
+                 {D(2024, 1, 15), -1, D(2023, 12, 15), "back over a year end"},
+                 {D(2024, 1, 15), -25, D(2021, 12, 15), "back over two years"},
+                 {D(2024, 11, 30), 3, D(2025, 2, 28), "forward over a year end"},
+                 {D(2024, 5, 31), 0, D(2024, 5, 31), "zero months"}};
     for (const auto& c : cases)
         EXPECT_EQ(double(AjouteMois(c.date, c.months)), double(c.expected))
             << c.why << ": got " << FormatISODate(AjouteMois(c.date, c.months));
@@ -108,11 +101,9 @@ TEST(MonthBounds, FirstAndLastDayOfTheMonth) {
         TDateTime date;
         const char* first;
         const char* last;
-    } cases[] = {
-        {D(2024, 2, 15), "2024-02-01", "2024-02-29"},  {D(2023, 2, 1), "2023-02-01", "2023-02-28"},
-        {D(2024, 12, 31), "2024-12-01", "2024-12-31"}, {D(2024, 4, 30), "2024-04-01", "2024-04-30"},
-        {D(2100, 2, 10), "2100-02-01", "2100-02-28"},  {D(2000, 2, 10), "2000-02-01", "2000-02-29"},
-    };
+    } cases[] = {{D(2024, 2, 15), "2024-02-01", "2024-02-29"},  {D(2023, 2, 1), "2023-02-01", "2023-02-28"},
+                 {D(2024, 12, 31), "2024-12-01", "2024-12-31"}, {D(2024, 4, 30), "2024-04-01", "2024-04-30"},
+                 {D(2100, 2, 10), "2100-02-01", "2100-02-28"},  {D(2000, 2, 10), "2000-02-01", "2000-02-29"}};
     for (const auto& c : cases) {
         EXPECT_EQ(FormatISODate(PremierJourDuMois(c.date)), c.first);
         EXPECT_EQ(FormatISODate(DernierJourMois(c.date)), c.last);

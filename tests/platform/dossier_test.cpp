@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <fmt/format.h>
 
@@ -38,14 +39,33 @@ ParametresDossier Calendar() {
     return Years(D(2022, 1, 1), D(2022, 12, 31), 2, 2);
 }
 
+// Calendar() with one change.
+template <class Change>
+ParametresDossier CalendarWith(Change change) {
+    ParametresDossier p = Calendar();
+    change(p);
+    return p;
+}
+
+// Runs a query and answers the first column of its first row as an integer.
+int Scalar(TIBDatabase& database, const UnicodeString& sql) {
+    TIBSQL query(&database);
+    query.SQL.Add(sql);
+    query.ExecQuery();
+    return query.Fields(0)->AsInteger();
+}
+
+// The current year's first and last day, and the situation date.
+std::string Current(const CDossier& dossier) {
+    return FormatISODate(dossier.DateDebutExercice) + " " + FormatISODate(dossier.DateFinExercice) + " " +
+           FormatISODate(dossier.DateSituation);
+}
+
 class CaseFile : public testing::Test {
 protected:
     std::unique_ptr<CDossier> Create(const ParametresDossier& p) { return CDossier::Creer(directory_, p); }
     int RowCount(CDossier& dossier, const UnicodeString& table) {
-        TIBSQL sql(dossier.GetDatabaseFirebird());
-        sql.SQL.Add("SELECT COUNT(*) FROM " + table);
-        sql.ExecQuery();
-        return sql.Fields(0)->AsInteger();
+        return Scalar(*dossier.GetDatabaseFirebird(), "SELECT COUNT(*) FROM " + table);
     }
 
     vktest::TempDir dir_{"vkdossier"};
@@ -75,9 +95,7 @@ TEST_F(CaseFile, CreateThenReopen) {
     EXPECT_EQ(dossier->RegimeFiscalSecondaire, 2);
     EXPECT_TRUE(dossier->DossierIS());
     EXPECT_EQ(dossier->LongueurCompte, 8);
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2024-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-06-30");
+    EXPECT_EQ(Current(*dossier), "2024-01-01 2024-12-31 2024-06-30");
     ASSERT_EQ(dossier->Exercices().size(), 3u);
     EXPECT_TRUE(dossier->Exercices()[0].Cloture);
     EXPECT_FALSE(dossier->Exercices()[2].Cloture);
@@ -88,7 +106,7 @@ TEST_F(CaseFile, CreateThenReopen) {
     EXPECT_EQ(dossier->FichierINI()->GetInteger("VK", "MiseAuxNormes_MethodeRetrospective", -1), -1);
 }
 
-TEST_F(CaseFile, DefaultsAndTheHostTables) {
+TEST_F(CaseFile, DefaultsHostTablesAndOwnerOnlyFiles) {
     auto dossier = Create(Calendar());
     EXPECT_FALSE(dossier->DossierIS());
     EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-12-31");  // the current year's end
@@ -96,10 +114,7 @@ TEST_F(CaseFile, DefaultsAndTheHostTables) {
         EXPECT_TRUE(dossier->TableExistFirebird(table)) << table;
     EXPECT_FALSE(dossier->TableExistFirebird("ZENKOVKB"));
     EXPECT_FALSE(dossier->TableExistFirebird("X' OR '1'='1"));
-}
-
-TEST_F(CaseFile, FilesAreTheOwnersOnly) {
-    auto dossier = Create(Calendar());
+    // The files are the owner's only.
     auto mode = [](const fs::path& path) {
         struct stat info {};
         stat(path.c_str(), &info);
@@ -135,83 +150,30 @@ TEST_F(CaseFile, CreationIsRefusedInANonEmptyDirectory) {
 }
 
 TEST_F(CaseFile, FiscalYearsAreValidatedBeforeAnythingIsWritten) {
-    struct Case {
-        const char* why;
-        ParametresDossier p;
-    };
-    std::vector<Case> cases;
-    {
-        ParametresDossier p = Calendar();
-        p.Exercices[1].Debut = D(2023, 1, 2);  // a day missing between two years
-        cases.push_back({"gap", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.Exercices[1].Debut = D(2022, 12, 31);
-        cases.push_back({"overlap", p});
-    }
-    cases.push_back({"more than 24 months", Years(D(2022, 1, 1), D(2024, 1, 1), 0, 0)});
-    {
-        ParametresDossier p = Calendar();
-        p.DebutExerciceCourant = D(2025, 1, 1);
-        cases.push_back({"current year not recorded", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.DebutExerciceCourant = D(2024, 2, 1);
-        cases.push_back({"current year not starting a recorded year", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.DateSituation = D(2023, 12, 31);
-        cases.push_back({"situation date before the current year", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.DateSituation = D(2025, 1, 1);
-        cases.push_back({"situation date after the current year", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.Exercices.clear();
-        cases.push_back({"no fiscal year", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.Exercices[2].Fin = D(2023, 12, 1);
-        cases.push_back({"a year ending before it starts", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.LongueurCompte = 5;
-        cases.push_back({"account length", p});
-    }
-    {
-        ParametresDossier p = Calendar();
-        p.RegimeFiscal = 3;
-        cases.push_back({"tax regime", p});
-    }
-    for (const Case& c : cases) {
-        EXPECT_THROW(Create(c.p), EDossier) << c.why;
-        EXPECT_FALSE(fs::exists(directory_)) << c.why;
+    using P = ParametresDossier&;
+    const std::pair<const char*, ParametresDossier> cases[] = {
+        {"gap", CalendarWith([](P p) { p.Exercices[1].Debut = D(2023, 1, 2); })},
+        {"overlap", CalendarWith([](P p) { p.Exercices[1].Debut = D(2022, 12, 31); })},
+        {"more than 24 months", Years(D(2022, 1, 1), D(2024, 1, 1), 0, 0)},
+        {"current year not recorded", CalendarWith([](P p) { p.DebutExerciceCourant = D(2025, 1, 1); })},
+        {"current year not starting a recorded year",
+         CalendarWith([](P p) { p.DebutExerciceCourant = D(2024, 2, 1); })},
+        {"situation date before the current year",
+         CalendarWith([](P p) { p.DateSituation = D(2023, 12, 31); })},
+        {"situation date after the current year", CalendarWith([](P p) { p.DateSituation = D(2025, 1, 1); })},
+        {"no fiscal year", CalendarWith([](P p) { p.Exercices.clear(); })},
+        {"a year ending before it starts", CalendarWith([](P p) { p.Exercices[2].Fin = D(2023, 12, 1); })},
+        {"account length", CalendarWith([](P p) { p.LongueurCompte = 5; })},
+        {"tax regime", CalendarWith([](P p) { p.RegimeFiscal = 3; })}};
+    for (const auto& [why, p] : cases) {
+        EXPECT_THROW(Create(p), EDossier) << why;
+        EXPECT_FALSE(fs::exists(directory_)) << why;
     }
     // Exactly 24 months is accepted.
     EXPECT_NO_THROW(Create(Years(D(2022, 1, 1), D(2023, 12, 31), 0, 0)));
 }
 
 // --- Fiscal years --------------------------------------------------------------------------------
-
-struct YearCase {
-    TDateTime date;
-    long expected;
-};
-
-void ExpectYears(const CDossier& dossier, const std::vector<YearCase>& cases) {
-    for (const YearCase& c : cases) {
-        EXPECT_EQ(dossier.DonnerExercice(c.date, true), c.expected) << FormatISODate(c.date);
-        EXPECT_EQ(dossier.DonnerExercice(c.date, false), c.expected) << FormatISODate(c.date);
-    }
-}
 
 // Every year from -n to n starts the day after the previous one ends, and both ends give its number.
 void ExpectContiguous(const CDossier& dossier, int n) {
@@ -229,70 +191,55 @@ void ExpectContiguous(const CDossier& dossier, int n) {
     }
 }
 
-TEST_F(CaseFile, CalendarYearsRecordedAndExtrapolated) {
-    auto dossier = Create(Calendar());
-    ExpectYears(*dossier, {{D(2024, 6, 15), 0},
-                           {D(2024, 1, 1), 0},
-                           {D(2024, 12, 31), 0},
-                           {D(2023, 12, 31), -1},
-                           {D(2022, 1, 1), -2},
-                           {D(2021, 12, 31), -3},
-                           {D(2020, 1, 1), -4},
-                           {D(2025, 1, 1), 1},
-                           {D(2026, 12, 31), 2},
-                           {D(2027, 1, 1), 3}});
+TEST_F(CaseFile, FiscalYearsRecordedAndExtrapolated) {
+    // Dates and numbers worked by hand: 0 is the current year, the years beyond the recorded ones
+    // are of twelve months, before the first and after the last.
+    const struct {
+        const char* why;
+        ParametresDossier p;
+        const char* numbers;  // date, its year's number...
+        const char* bounds;   // year number, its first and last day...
+        int contiguous;
+    } cases[] = {
+        {"calendar years 2022-2024, current 2024", Calendar(),
+         "2024-06-15 0 2024-01-01 0 2024-12-31 0 2023-12-31 -1 2022-01-01 -2 2021-12-31 -3 2020-01-01 -4 "
+         "2025-01-01 1 2026-12-31 2 2027-01-01 3",
+         "-3 2021-01-01 2021-12-31 2 2026-01-01 2026-12-31 -1 2023-01-01 2023-12-31", 6},
+        {"July to June", Years(D(2022, 7, 1), D(2023, 6, 30), 1, 1),
+         "2024-06-30 0 2023-07-01 0 2023-06-30 -1 2024-07-01 1 2025-06-30 1 2025-07-01 2 2022-06-30 -2 "
+         "2021-07-01 -2 2021-06-30 -3",
+         "-2 2021-07-01 2022-06-30 1 2024-07-01 2025-06-30", 5},
+        {"a company created on 1 April 2023 with a first year of nine months",
+         Years(D(2023, 4, 1), D(2023, 12, 31), 1, 1),
+         "2023-04-01 -1 2023-03-31 -2 2022-04-01 -2 2022-03-31 -3", "-2 2022-04-01 2023-03-31", 4},
+        {"an 18-month first year, then calendar years", Years(D(2023, 7, 1), D(2024, 12, 31), 1, 0),
+         "2023-07-01 0 2024-12-31 0 2025-01-01 1 2026-01-01 2 2023-06-30 -1 2022-07-01 -1", "", 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::remove_all(directory_);
+        auto dossier = Create(c.p);
+        std::istringstream numbers(c.numbers), bounds(c.bounds);
+        std::string date, first, last;
+        long number = 0;
+        while (numbers >> date >> number) {
+            EXPECT_EQ(dossier->DonnerExercice(ParseISODate(date), true), number) << date;
+            EXPECT_EQ(dossier->DonnerExercice(ParseISODate(date), false), number) << date;
+        }
+        while (bounds >> number >> first >> last) {
+            TDateTime start, end;
+            dossier->DonnerDatesDebEtFin(number, false, &start, &end);
+            EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), first + " " + last)
+                << "year " << number;
+        }
+        ExpectContiguous(*dossier, c.contiguous);
+    }
+    // One end asked alone.
+    auto dossier = CDossier::Ouvrir(directory_);
     TDateTime start, end;
-    dossier->DonnerDatesDebEtFin(-3, false, &start, &end);
-    EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), "2021-01-01 2021-12-31");
-    dossier->DonnerDatesDebEtFin(2, false, &start, &end);
-    EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), "2026-01-01 2026-12-31");
     dossier->DonnerDatesDebEtFin(-1, false, &start, nullptr);
-    EXPECT_EQ(FormatISODate(start), "2023-01-01");
+    EXPECT_EQ(FormatISODate(start), "2022-07-01");
     dossier->DonnerDatesDebEtFin(0, false, nullptr, &end);
     EXPECT_EQ(FormatISODate(end), "2024-12-31");
-    ExpectContiguous(*dossier, 6);
-}
-
-TEST_F(CaseFile, YearsFromJulyToJune) {
-    auto dossier = Create(Years(D(2022, 7, 1), D(2023, 6, 30), 1, 1));
-    ExpectYears(*dossier, {{D(2024, 6, 30), 0},
-                           {D(2023, 7, 1), 0},
-                           {D(2023, 6, 30), -1},
-                           {D(2024, 7, 1), 1},
-                           {D(2025, 6, 30), 1},
-                           {D(2025, 7, 1), 2},
-                           {D(2022, 6, 30), -2},
-                           {D(2021, 7, 1), -2},
-                           {D(2021, 6, 30), -3}});
-    TDateTime start, end;
-    dossier->DonnerDatesDebEtFin(-2, false, &start, &end);
-    EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), "2021-07-01 2022-06-30");
-    dossier->DonnerDatesDebEtFin(1, false, &start, &end);
-    EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), "2024-07-01 2025-06-30");
-    ExpectContiguous(*dossier, 5);
-}
-
-TEST_F(CaseFile, AShortFirstYearAndTwelveMonthYearsBeforeIt) {
-    // A company created on 1 April 2023 with a first year of nine months.
-    auto dossier = Create(Years(D(2023, 4, 1), D(2023, 12, 31), 1, 1));
-    ExpectYears(*dossier,
-                {{D(2023, 4, 1), -1}, {D(2023, 3, 31), -2}, {D(2022, 4, 1), -2}, {D(2022, 3, 31), -3}});
-    TDateTime start, end;
-    dossier->DonnerDatesDebEtFin(-2, false, &start, &end);
-    EXPECT_EQ(FormatISODate(start) + " " + FormatISODate(end), "2022-04-01 2023-03-31");
-    ExpectContiguous(*dossier, 4);
-}
-
-TEST_F(CaseFile, ALongFirstYearAndAYearsSwitchAfterIt) {
-    // An 18-month first year, then calendar years.
-    auto dossier = Create(Years(D(2023, 7, 1), D(2024, 12, 31), 1, 0));
-    ExpectYears(*dossier, {{D(2023, 7, 1), 0},
-                           {D(2024, 12, 31), 0},
-                           {D(2025, 1, 1), 1},
-                           {D(2026, 1, 1), 2},
-                           {D(2023, 6, 30), -1},
-                           {D(2022, 7, 1), -1}});
-    ExpectContiguous(*dossier, 4);
 }
 
 TEST_F(CaseFile, AccountsAreCompletedToTheAccountLength) {
@@ -324,17 +271,12 @@ protected:
     void Insert(TIBDatabase& database, const UnicodeString& values = "(REF_CALC) VALUES (NULL)") {
         database.ExecuteImmediate("INSERT INTO ZENKOVKB " + values);
     }
-    int MaxId() {
-        TIBSQL sql(dossier_->GetDatabaseFirebird());
-        sql.SQL.Add("SELECT MAX(ID_BIEN) FROM ZENKOVKB");
-        sql.ExecQuery();
-        return sql.Fields(0)->AsInteger();
-    }
+    int MaxId() { return Scalar(*dossier_->GetDatabaseFirebird(), "SELECT MAX(ID_BIEN) FROM ZENKOVKB"); }
 
     std::unique_ptr<CDossier> dossier_;
 };
 
-TEST_F(Identifiers, TableTypesAreRewrittenOutsideQuotes) {
+TEST_F(Identifiers, TableTypesAreRewrittenOutsideQuotesAndDrawsGiveANewValueEachCall) {
     Insert(*dossier_->GetDatabaseFirebird());
     TIBSQL sql(dossier_->GetDatabaseFirebird());
     sql.SQL.Add("SELECT ID_BIEN, ACTIF, LIBELLE FROM ZENKOVKB");
@@ -346,12 +288,9 @@ TEST_F(Identifiers, TableTypesAreRewrittenOutsideQuotes) {
     EXPECT_NO_THROW(dossier_->CreeAutoIncFirebird("ZENKOVKB", "ID_BIEN", true));
     EXPECT_NO_THROW(dossier_->CreeAutoIncFirebird("zenkovkb", "REF_CALC", false));
     Commit();
-}
-
-TEST_F(Identifiers, DrawGivesANewValueEachCall) {
     int previous = 0;
     for (int i = 0; i < 5; ++i) {
-        int drawn = dossier_->RecupAutoIncFirebird("ZENKOVKB", "REF_CALC", true);
+        const int drawn = dossier_->RecupAutoIncFirebird("ZENKOVKB", "REF_CALC", true);
         EXPECT_GT(drawn, previous);
         previous = drawn;
     }
@@ -381,15 +320,12 @@ TEST_F(Identifiers, LastInsertIsThisAttachmentsEvenAfterAnotherInserted) {
     other.DefaultTransaction().Commit();
     EXPECT_EQ(dossier_->RecupAutoIncFirebird("ZENKOVKB", "ID_BIEN", false), mine);
     // The generator's current value is the other attachment's, which is what must not be answered.
-    TIBSQL current(dossier_->GetDatabaseFirebird());
-    current.SQL.Add("SELECT GEN_ID(G_ZENKOVKB_ID_BIEN, 0) FROM RDB$DATABASE");
-    current.ExecQuery();
-    EXPECT_EQ(current.Fields(0)->AsInteger(), mine + 2);
-    TIBSQL theirs(&other);
-    theirs.SQL.Add("SELECT RDB$GET_CONTEXT('USER_SESSION', 'VK_LAST_ZENKOVKB.ID_BIEN') FROM RDB$DATABASE");
-    theirs.ExecQuery();
-    EXPECT_EQ(theirs.Fields(0)->AsInteger(), mine + 2);
-    theirs.Close();
+    EXPECT_EQ(
+        Scalar(*dossier_->GetDatabaseFirebird(), "SELECT GEN_ID(G_ZENKOVKB_ID_BIEN, 0) FROM RDB$DATABASE"),
+        mine + 2);
+    EXPECT_EQ(
+        Scalar(other, "SELECT RDB$GET_CONTEXT('USER_SESSION', 'VK_LAST_ZENKOVKB.ID_BIEN') FROM RDB$DATABASE"),
+        mine + 2);
     other.Close();
 }
 
@@ -427,9 +363,7 @@ TEST_F(CaseFile, PassingToTheNextYearRecordsItWhenMissing) {
     EXPECT_TRUE(dossier->Exercices()[2].Cloture);
     EXPECT_FALSE(dossier->Exercices()[3].Cloture);
     EXPECT_EQ(FormatISODate(dossier->Exercices()[3].Fin), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2025-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2025-12-31");
+    EXPECT_EQ(Current(*dossier), "2025-01-01 2025-12-31 2025-12-31");
     EXPECT_FALSE(dossier->DateDansExerciceOuvert(D(2024, 12, 31)));
     EXPECT_TRUE(dossier->DateDansExerciceOuvert(D(2025, 1, 1)));
 }
@@ -442,9 +376,7 @@ TEST_F(CaseFile, PassingToAnAlreadyRecordedYearKeepsItsDates) {
     dossier->PasserExerciceSuivant();
     ASSERT_EQ(dossier->Exercices().size(), 2u);
     EXPECT_TRUE(dossier->Exercices()[0].Cloture);
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-07-01");
-    EXPECT_EQ(FormatISODate(dossier->DateFinExercice), "2025-12-31");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2025-12-31");
+    EXPECT_EQ(Current(*dossier), "2024-07-01 2025-12-31 2025-12-31");
     EXPECT_EQ(dossier->DonnerExercice(D(2026, 1, 1)), 1);
 }
 
@@ -473,8 +405,7 @@ TEST_F(CaseFile, AnActionRolledBackLeavesNothingInTheFileNorInTheCaseFile) {
     EXPECT_EQ(RowCount(*dossier, "ZENKOVKQ"), 0);
     EXPECT_EQ(RowCount(*dossier, "EXERCICES"), 3);
     // What the case file says of itself is the state in the file.
-    EXPECT_EQ(FormatISODate(dossier->DateDebutExercice), "2024-01-01");
-    EXPECT_EQ(FormatISODate(dossier->DateSituation), "2024-12-31");
+    EXPECT_EQ(Current(*dossier), "2024-01-01 2024-12-31 2024-12-31");
     EXPECT_EQ(dossier->Exercices().size(), 3u);
     EXPECT_EQ(dossier->DonnerExercice(D(2024, 6, 1)), 0);
 
@@ -499,10 +430,6 @@ TEST_F(CaseFile, ExecSqlErrorsRaiseWithTheirStatement) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // --- Environment ---------------------------------------------------------------------------------
 
 TEST(Environment, OwnDatabaseTablesAndAliases) {
@@ -525,10 +452,7 @@ TEST(Environment, OwnDatabaseTablesAndAliases) {
               fs::path(environment->NomFichier2(TEnvironnement::kRepertoireCommun)));
     environment->Liberer();
     // Committed, and detached: the row is there for the next user of the environment.
-    TIBSQL count(environment->GetDatabaseFirebird());
-    count.SQL.Add("SELECT COUNT(*) FROM VKA");
-    count.ExecQuery();
-    EXPECT_EQ(count.Fields(0)->AsInteger(), 1);
+    EXPECT_EQ(Scalar(*environment->GetDatabaseFirebird(), "SELECT COUNT(*) FROM VKA"), 1);
 }
 
 }  // namespace

@@ -113,8 +113,7 @@ TEST_F(Fec, GeneratedYearConformsRuleByRuleAcrossTwoExports) {
     // the earlier ones takes its place in the sequence, every later entry moving up one.
     EXPECT_EQ(vktest::ReadFile(Exporter("again")), bytes);
     const TDateTime inserted = EncodeDate(2024, 3, 1);
-    ASSERT_TRUE(
-        Creer("INVR", inserted, '2', "NEW", {{"681120", "Ajout", 50, true}, {"281540", "Ajout", 50, false}}));
+    ASSERT_TRUE(Dotation(inserted, 50, "NEW"));
     const vktest::FecContent two = vktest::CheckFec(Exporter("second"), Attendu());
     PrintFaults(two);
     EXPECT_EQ(two.entries, 61);
@@ -153,12 +152,10 @@ TEST_F(Fec, WhatTheFileCannotHoldIsRefusedNamingTheEntryAndFieldAndNothingIsWrit
         fec::Jeu charset;
         char separator;
         const char* refusal;  // empty: written
-    } cases[] = {
-        {"Tiret \xE2\x80\x94 long", fec::Jeu::Iso885915, '\t', "ISO 8859-15"},
-        {"Tiret \xE2\x80\x94 long", fec::Jeu::Utf8, '\t', ""},
-        {"Achat a|b", fec::Jeu::Iso885915, '|', "séparateur"},
-        {"Achat a|b", fec::Jeu::Iso885915, '\t', ""},
-    };
+    } cases[] = {{"Tiret \xE2\x80\x94 long", fec::Jeu::Iso885915, '\t', "ISO 8859-15"},
+                 {"Tiret \xE2\x80\x94 long", fec::Jeu::Utf8, '\t', ""},
+                 {"Achat a|b", fec::Jeu::Iso885915, '|', "séparateur"},
+                 {"Achat a|b", fec::Jeu::Iso885915, '\t', ""}};
     const TDateTime day = EncodeDate(2024, 6, 30);
     int n = 0;
     for (const auto& c : cases) {
@@ -234,6 +231,13 @@ const std::string kLignesValides = LigneFec("AN", "1", "20240101", "215400", "10
                                    LigneFec("OD", "2", "20241231", "681120", "200,00", "") +
                                    LigneFec("OD", "2", "20241231", "281540", "", "200,00");
 
+// The valid lines, then a third entry of two lines on `date`: 681120 debited, 281540 credited.
+std::string AvecTroisieme(const char* date, const char* debit, const char* credit,
+                          const char* label = "Libellé") {
+    return std::string(kHeader) + kLignesValides + LigneFec("OD", "3", date, "681120", debit, "", label) +
+           LigneFec("OD", "3", date, "281540", "", credit);
+}
+
 }  // namespace
 
 TEST_F(Fec, AFaultyFileIsRefusedWholeNamingItsLine) {
@@ -245,50 +249,32 @@ TEST_F(Fec, AFaultyFileIsRefusedWholeNamingItsLine) {
         size_t line;
         const char* field;
         const char* reason;
-    } cases[] = {
-        {"bad header",
-         std::string(kHeader).replace(std::string(kHeader).find("Montantdevise"), 13, "Montant") +
-             kLignesValides,
-         fec::JeuLecture::Auto, 1, "Montantdevise", "\"Montant\" au lieu de \"Montantdevise\""},
-        {"header without separator", "JournalCode JournalLib\n" + kLignesValides, fec::JeuLecture::Auto, 1,
-         "", "sans séparateur"},
-        {"unbalanced entry",
-         good + LigneFec("OD", "3", "20241231", "681120", "10,00", "") +
-             LigneFec("OD", "3", "20241231", "281540", "", "9,99"),
-         fec::JeuLecture::Auto, 7, "", "déséquilibrée : débit 10,00, crédit 9,99"},
-        {"bad date",
-         good + LigneFec("OD", "3", "20240231", "681120", "10,00", "") +
-             LigneFec("OD", "3", "20240231", "281540", "", "10,00"),
-         fec::JeuLecture::Auto, 7, "EcritureDate", "\"20240231\" n'est pas une date AAAAMMJJ"},
-        {"date outside the years",
-         good + LigneFec("OD", "3", "20300101", "681120", "10,00", "") +
-             LigneFec("OD", "3", "20300101", "281540", "", "10,00"),
-         fec::JeuLecture::Auto, 7, "EcritureDate", "hors des exercices du dossier"},
-        {"two fiscal years",
-         good + LigneFec("OD", "3", "20250101", "681120", "10,00", "") +
-             LigneFec("OD", "3", "20250101", "281540", "", "10,00"),
-         fec::JeuLecture::Auto, 7, "EcritureDate", "n'est pas dans l'exercice du fichier"},
-        {"thousands separator",
-         good + LigneFec("OD", "3", "20241231", "681120", "1 000,00", "") +
-             LigneFec("OD", "3", "20241231", "281540", "", "1000,00"),
-         fec::JeuLecture::Auto, 7, "Debit", "\"1 000,00\" n'est pas un montant"},
-        {"five decimals",
-         good + LigneFec("OD", "3", "20241231", "681120", "10,00001", "") +
-             LigneFec("OD", "3", "20241231", "281540", "", "10,00001"),
-         fec::JeuLecture::Auto, 7, "Debit", "plus de quatre décimales"},
-        {"unknown character set",
-         good + LigneFec("OD", "3", "20241231", "681120", "1,00", "", "Dotation \x81") +
-             LigneFec("OD", "3", "20241231", "281540", "", "1,00"),
-         fec::JeuLecture::Auto, 7, "", "jeu de caractères inconnu : l'octet 0x81"},
-        {"ISO 8859-15 read as UTF-8",
-         good + LigneFec("OD", "3", "20241231", "681120", "1,00", "", "Mat\xE9riel") +
-             LigneFec("OD", "3", "20241231", "281540", "", "1,00"),
-         fec::JeuLecture::Utf8, 7, "", "n'est pas de l'UTF-8"},
-        {"missing field", good + "OD\tJournal\t3\t20241231\n", fec::JeuLecture::Auto, 7, "",
-         "4 champs, 18 attendus"},
-        {"empty line inside", std::string(kHeader) + "\n" + kLignesValides, fec::JeuLecture::Auto, 2, "",
-         "ligne vide"},
-    };
+    } cases[] = {{"bad header",
+                  std::string(kHeader).replace(std::string(kHeader).find("Montantdevise"), 13, "Montant") +
+                      kLignesValides,
+                  fec::JeuLecture::Auto, 1, "Montantdevise", "\"Montant\" au lieu de \"Montantdevise\""},
+                 {"header without separator", "JournalCode JournalLib\n" + kLignesValides,
+                  fec::JeuLecture::Auto, 1, "", "sans séparateur"},
+                 {"unbalanced entry", AvecTroisieme("20241231", "10,00", "9,99"), fec::JeuLecture::Auto, 7,
+                  "", "déséquilibrée : débit 10,00, crédit 9,99"},
+                 {"bad date", AvecTroisieme("20240231", "10,00", "10,00"), fec::JeuLecture::Auto, 7,
+                  "EcritureDate", "\"20240231\" n'est pas une date AAAAMMJJ"},
+                 {"date outside the years", AvecTroisieme("20300101", "10,00", "10,00"),
+                  fec::JeuLecture::Auto, 7, "EcritureDate", "hors des exercices du dossier"},
+                 {"two fiscal years", AvecTroisieme("20250101", "10,00", "10,00"), fec::JeuLecture::Auto, 7,
+                  "EcritureDate", "n'est pas dans l'exercice du fichier"},
+                 {"thousands separator", AvecTroisieme("20241231", "1 000,00", "1000,00"),
+                  fec::JeuLecture::Auto, 7, "Debit", "\"1 000,00\" n'est pas un montant"},
+                 {"five decimals", AvecTroisieme("20241231", "10,00001", "10,00001"), fec::JeuLecture::Auto,
+                  7, "Debit", "plus de quatre décimales"},
+                 {"unknown character set", AvecTroisieme("20241231", "1,00", "1,00", "Dotation \x81"),
+                  fec::JeuLecture::Auto, 7, "", "jeu de caractères inconnu : l'octet 0x81"},
+                 {"ISO 8859-15 read as UTF-8", AvecTroisieme("20241231", "1,00", "1,00", "Mat\xE9riel"),
+                  fec::JeuLecture::Utf8, 7, "", "n'est pas de l'UTF-8"},
+                 {"missing field", good + "OD\tJournal\t3\t20241231\n", fec::JeuLecture::Auto, 7, "",
+                  "4 champs, 18 attendus"},
+                 {"empty line inside", std::string(kHeader) + "\n" + kLignesValides, fec::JeuLecture::Auto, 2,
+                  "", "ligne vide"}};
     // An earlier import, which a refused file must leave as it is.
     const std::string earlier = directory_ + "/earlier.txt";
     vktest::WriteFile(earlier, good);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -38,10 +40,38 @@ protected:
         return Select(fmt::format("SELECT {} FROM T WHERE ID={}", column, id)).Fields(0);
     }
     int Count(const UnicodeString& where = "1=1") {
-        TIBSQL sql(&db_);
-        sql.SQL.Add("SELECT COUNT(*) FROM T WHERE " + where);
-        sql.ExecQuery();
-        return sql.Fields(0)->AsInteger();
+        return Sql("SELECT COUNT(*) FROM T WHERE " + where)->Fields(0)->AsInteger();
+    }
+    // A query of its own over `sql`, opened.
+    std::unique_ptr<TIBQuery> Query(const UnicodeString& sql, bool unidirectional = false,
+                                    TIBTransaction* transaction = nullptr) {
+        auto query = std::make_unique<TIBQuery>(&db_, transaction);
+        query->Unidirectional = unidirectional;
+        query->SQL.Add(sql);
+        query->Open();
+        return query;
+    }
+    std::unique_ptr<TIBSQL> Sql(const UnicodeString& sql, TIBTransaction* transaction = nullptr) {
+        auto statement = std::make_unique<TIBSQL>(&db_, transaction);
+        statement->SQL.Add(sql);
+        statement->ExecQuery();
+        return statement;
+    }
+    // The error a statement raises; a failure of the test when it runs.
+    std::optional<EIBError> ErrorOf(const UnicodeString& sql) {
+        try {
+            Exec(sql);
+        } catch (const EIBError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "accepted: " << sql;
+        return std::nullopt;
+    }
+    // The first column of every row from the current one to the end.
+    static std::vector<int> Ids(TDataSet& rows) {
+        std::vector<int> ids;
+        for (; !rows.Eof(); rows.Next()) ids.push_back(rows.Fields(0)->AsInteger());
+        return ids;
     }
 
     vktest::TempDir dir_{"vkibx"};
@@ -81,26 +111,16 @@ TEST_F(DataAccess, NullReadsBackAsNullForEveryType) {
 
 TEST_F(DataAccess, AmountsReadExactlyFromDecimal18_4) {
     const int64_t kMax = std::numeric_limits<int64_t>::max(), kMin = std::numeric_limits<int64_t>::min();
-    const int64_t counts[] = {0,
-                              1,
-                              -1,
-                              123456,
-                              -123456,
-                              12345678901234,
-                              kMax,
-                              kMin,
-                              kMax - 1,
-                              kMin + 1,
-                              9007199254740993 /* 2^53 + 1: not a double */,
-                              -9007199254740993};
+    // 2^53 + 1 is not a double.
+    const int64_t counts[] = {0,    1,    -1,       123456,   -123456,          12345678901234,
+                              kMax, kMin, kMax - 1, kMin + 1, 9007199254740993, -9007199254740993};
     int id = 10;
     for (int64_t count : counts) {
         const CCurrency amount = CCurrency::FromCount(count);
         Exec(fmt::format("INSERT INTO T (ID, A) VALUES ({}, {})", id, amount.GetSQL()));
-        TField* field = Column("A", id);
+        TField* field = Column("A", id++);
         EXPECT_EQ(field->AsCurrency().Count(), count) << amount.GetSQL();
         EXPECT_EQ(field->AsString(), amount.ToString()) << amount.GetSQL();
-        ++id;
     }
 }
 
@@ -108,69 +128,63 @@ TEST_F(DataAccess, OtherNumericTypesAsAmountsAndNumbers) {
     Exec(
         "INSERT INTO T (ID, F, R, C2, N, BI) VALUES (1, 1.000049999999999, 0.1, -12.35, 42, "
         "9000000000000000000)");
+    Exec("INSERT INTO T (ID, F, C2) VALUES (2, -2.718281828459045, 2.5)");
+    Exec("INSERT INTO T (ID, F, C2) VALUES (3, -0.000050000000000, -2.5)");
     // DECIMAL(18,15): rounded once, from the exact stored value, to the ten-thousandth.
+    const struct {
+        const char* column;
+        int id;
+        const char* amount;
+    } amounts[] = {{"F", 1, "1.0000"},  {"R", 1, "0.1000"},  {"C2", 1, "-12.3500"},
+                   {"N", 1, "42.0000"}, {"F", 2, "-2.7183"}, {"F", 3, "-0.0001"}};
+    for (const auto& a : amounts)
+        EXPECT_EQ(Column(a.column, a.id)->AsCurrency().GetSQL(), a.amount) << a.column << " " << a.id;
     EXPECT_EQ(Column("F", 1)->AsString(), "1.000049999999999");
-    EXPECT_EQ(Column("F", 1)->AsCurrency().GetSQL(), "1.0000");
+    EXPECT_EQ(Column("C2", 1)->AsString(), "-12.35");
     EXPECT_DOUBLE_EQ(Column("F", 1)->AsFloat(), 1.000049999999999);
     EXPECT_DOUBLE_EQ(Column("R", 1)->AsFloat(), 0.1);
-    EXPECT_EQ(Column("R", 1)->AsCurrency().GetSQL(), "0.1000");
-    EXPECT_EQ(Column("C2", 1)->AsCurrency().GetSQL(), "-12.3500");
-    EXPECT_EQ(Column("C2", 1)->AsString(), "-12.35");
-    EXPECT_EQ(Column("N", 1)->AsCurrency().GetSQL(), "42.0000");
     EXPECT_EQ(Column("BI", 1)->AsInt64(), 9000000000000000000);
     // A whole number too large for an amount or an int raises rather than wrapping.
     EXPECT_THROW(Column("BI", 1)->AsCurrency(), Exception);
     EXPECT_THROW(Column("BI", 1)->AsInteger(), EIBError);
-
-    Exec("INSERT INTO T (ID, F, C2) VALUES (2, -2.718281828459045, 2.5)");
-    EXPECT_EQ(Column("F", 2)->AsCurrency().GetSQL(), "-2.7183");
     EXPECT_EQ(Column("C2", 2)->AsInteger(), 3);  // half away from zero
-    Exec("INSERT INTO T (ID, F, C2) VALUES (3, -0.000050000000000, -2.5)");
-    EXPECT_EQ(Column("F", 3)->AsCurrency().GetSQL(), "-0.0001");
     EXPECT_EQ(Column("C2", 3)->AsInteger(), -3);
 }
 
 // --- Text ----------------------------------------------------------------------------------------
 
 TEST_F(DataAccess, QuotedAccentedTextRoundTripsThroughAVarchar32000) {
-    const UnicodeString text = "L'été « déjà » ; DROP TABLE T; -- œuvre ÿ € 'x''y'";
-    Exec(fmt::format("INSERT INTO T (ID, S) VALUES (1, {})", Quote(text)));
-    EXPECT_EQ(Column("S", 1)->AsString(), text);
     // A text that fills the column, accents included: far beyond the 8191 characters a UTF-8
-    // message would hold, in one literal.
-    const UnicodeString half(15995, 'a');
-    const UnicodeString longText = half + "éèàùç" + half;
-    Exec(fmt::format("INSERT INTO T (ID, S) VALUES (2, {})", Quote(longText)));
-    EXPECT_EQ(Column("CHAR_LENGTH(S)", 2)->AsInteger(), 31995);
-    EXPECT_EQ(Column("S", 2)->AsString(), longText);
-    const UnicodeString full = UnicodeString(31999, 'x') + "€";
-    Exec(fmt::format("INSERT INTO T (ID, S) VALUES (3, {})", Quote(full)));
-    EXPECT_EQ(Column("S", 3)->AsString(), full);
-    EXPECT_THROW(Exec(fmt::format("INSERT INTO T (ID, S) VALUES (6, {})", Quote(full + "x"))), EIBError);
-    // Every WIN1252 character comes back as the same UTF-8 text.
+    // message would hold, in one literal. Then every WIN1252 character, and trailing spaces.
+    const UnicodeString half(15995, 'a'), full = UnicodeString(31999, 'x') + "€";
     const UnicodeString win1252 =
         "€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ ¡¢£¤¥¦§¨©ª«¬®¯°±²³´µ¶·¸¹º»¼½¾¿ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐ"
         "ÑÒÓÔÕÖ×ØÙÚÛÜÝÞßàáâãäåæçèéêëìíîïðñòóôõö÷øùúûüýþÿ";
-    Exec(fmt::format("INSERT INTO T (ID, S) VALUES (4, {})", Quote(win1252 + UnicodeString(9000, ' '))));
-    EXPECT_EQ(Column("S", 4)->AsString(), win1252 + UnicodeString(9000, ' '));
-    EXPECT_EQ(Column("SUBSTRING(S FROM 1 FOR 3)", 4)->AsString(), "€‚ƒ");
-    // Trailing spaces of a VARCHAR are kept; a BLOB of text reads as text.
-    Exec("INSERT INTO T (ID, S, BL) VALUES (5, 'a  ', 'Très long texte')");
-    EXPECT_EQ(Column("S", 5)->AsString(), "a  ");
-    EXPECT_EQ(Column("BL", 5)->AsString(), "Très long texte");
+    const UnicodeString texts[] = {"L'été « déjà » ; DROP TABLE T; -- œuvre ÿ € 'x''y'",
+                                   half + "éèàùç" + half, full, win1252 + UnicodeString(9000, ' '), "a  "};
+    for (int id = 0; id < 5; ++id) {
+        Exec(fmt::format("INSERT INTO T (ID, S) VALUES ({}, {})", id, Quote(texts[id])));
+        EXPECT_EQ(Column("S", id)->AsString(), texts[id]) << id;
+    }
+    EXPECT_EQ(Column("CHAR_LENGTH(S)", 1)->AsInteger(), 31995);
+    EXPECT_EQ(Column("SUBSTRING(S FROM 1 FOR 3)", 3)->AsString(), "€‚ƒ");
+    EXPECT_THROW(Exec(fmt::format("INSERT INTO T (ID, S) VALUES (6, {})", Quote(full + "x"))), EIBError);
+    // A BLOB of text reads as text.
+    Exec("INSERT INTO T (ID, BL) VALUES (7, 'Très long texte')");
+    EXPECT_EQ(Column("BL", 7)->AsString(), "Très long texte");
 }
 
 TEST_F(DataAccess, TextOutsideTheDatabaseCharacterSetIsAClearError) {
-    for (const char* text : {"Ā", "emoji 😀", "日本"}) {
-        try {
-            Exec(fmt::format("INSERT INTO T (ID, S) VALUES (1, '{}')", text));
-            ADD_FAILURE() << "accepted " << text;
-        } catch (const EIBError& e) {
-            EXPECT_TRUE(e.HasCode(ibcode::kTransliteration)) << e.Message;
-            EXPECT_NE(e.Message.find("WIN1252"), UnicodeString::npos) << e.Message;
-            EXPECT_NE(e.SQL.find("INSERT INTO T"), UnicodeString::npos);
+    // The same error whether the literal is sent as written or bound as a parameter.
+    for (bool lift : {true, false})
+        for (const char* text : {"Ā", "emoji 😀", "日本"}) {
+            db_.LiftLiterals = lift;
+            const auto e = ErrorOf(fmt::format("INSERT INTO T (ID, S) VALUES (1, '{}')", text));
+            ASSERT_TRUE(e) << text << " lift " << lift;
+            EXPECT_TRUE(e->HasCode(ibcode::kTransliteration)) << e->Message;
+            EXPECT_NE(e->Message.find("WIN1252"), UnicodeString::npos) << e->Message;
+            EXPECT_NE(e->SQL.find("INSERT INTO T"), UnicodeString::npos);
         }
-    }
     EXPECT_EQ(Count(), 0);
 }
 
@@ -179,12 +193,9 @@ TEST_F(DataAccess, TextIsUtf8OnBothSidesOfTheConnection) {
     Exec("CREATE TABLE U (K VARCHAR(10) NOT NULL PRIMARY KEY)");
     Commit();
     Exec("INSERT INTO U VALUES ('été')");
-    try {
-        Exec("INSERT INTO U VALUES ('été')");
-        FAIL();
-    } catch (const EIBError& e) {
-        EXPECT_NE(e.Message.find("'été'"), UnicodeString::npos) << e.Message;
-    }
+    const auto e = ErrorOf("INSERT INTO U VALUES ('été')");
+    ASSERT_TRUE(e);
+    EXPECT_NE(e->Message.find("'été'"), UnicodeString::npos) << e->Message;
     EXPECT_EQ(Select("SELECT K AS \"Clé\" FROM U").Fields(0)->FieldName(), "Clé");
     EXPECT_EQ(Select("SELECT CAST('ça' AS CHAR(4)) FROM RDB$DATABASE").Fields(0)->AsString(), "ça");
     // Malformed UTF-8 is refused before it reaches the database.
@@ -205,9 +216,10 @@ TEST_F(DataAccess, TextIsUtf8OnBothSidesOfTheConnection) {
 
 // --- Dates and booleans --------------------------------------------------------------------------
 
-TEST_F(DataAccess, DatesAndTimestamps) {
-    Exec("INSERT INTO T (ID, D, TS) VALUES (1, '2024-02-29', '2024-03-05 14:07:09')");
-    Exec("INSERT INTO T (ID, D) VALUES (2, '12/31/2024')");  // the file-based dialect's US form
+TEST_F(DataAccess, DatesTimestampsAndBooleans) {
+    Exec("INSERT INTO T (ID, D, TS, B, SB) VALUES (1, '2024-02-29', '2024-03-05 14:07:09', 'true', 1)");
+    Exec("INSERT INTO T (ID, D, B, SB) VALUES (2, '12/31/2024', FALSE, 0)");  // the file-based dialect's US
+                                                                              // form
     Exec("INSERT INTO T (ID, D) VALUES (3, '1899-12-30')");
     EXPECT_EQ(double(Column("D", 1)->AsDateTime()), double(EncodeDate(2024, 2, 29)));
     EXPECT_EQ(Column("D", 1)->AsString(), "2024-02-29");
@@ -215,20 +227,17 @@ TEST_F(DataAccess, DatesAndTimestamps) {
     EXPECT_EQ(Column("D", 2)->AsString(), "2024-12-31");
     // The date of day 0 is stored as a date; only SQL NULL is the null date.
     EXPECT_FALSE(Column("D", 3)->IsNull());
-}
 
-TEST_F(DataAccess, BooleansNativeAndAsSmallint) {
-    Exec("INSERT INTO T (ID, B, SB) VALUES (1, 'true', 1)");
-    Exec("INSERT INTO T (ID, B, SB) VALUES (2, FALSE, 0)");
-    EXPECT_TRUE(Column("B", 1)->AsBoolean());
-    EXPECT_TRUE(Column("SB", 1)->AsBoolean());
-    EXPECT_FALSE(Column("B", 2)->AsBoolean());
-    EXPECT_FALSE(Column("SB", 2)->AsBoolean());
+    // Booleans, native and as a smallint.
+    for (const char* column : {"B", "SB"}) {
+        EXPECT_TRUE(Column(column, 1)->AsBoolean()) << column;
+        EXPECT_FALSE(Column(column, 2)->AsBoolean()) << column;
+    }
     EXPECT_EQ(Column("B", 1)->AsInteger(), 1);
     EXPECT_EQ(Count("SB=1"), 1);
     EXPECT_EQ(Count("B"), 1);
     // A native boolean refuses an integer.
-    EXPECT_THROW(Exec("INSERT INTO T (ID, B) VALUES (3, 1)"), EIBError);
+    EXPECT_THROW(Exec("INSERT INTO T (ID, B) VALUES (4, 1)"), EIBError);
 }
 
 // --- Navigation ----------------------------------------------------------------------------------
@@ -243,159 +252,113 @@ protected:
     }
 };
 
-TEST_F(Navigation, BidirectionalQuery) {
-    TIBQuery query(&db_);
-    query.SQL.Add("SELECT ID, N FROM T ORDER BY ID");
-    EXPECT_EQ(query.RecordCount(), 0);  // not open
-    query.Open();
-    EXPECT_FALSE(query.Eof());
-    EXPECT_EQ(query.RecordCount(), 5);
-    EXPECT_EQ(query.FieldByName("id")->AsInteger(), 1);  // still on the first row after counting
-    query.Last();
-    EXPECT_EQ(query.FieldByName("N")->AsInteger(), 50);
-    EXPECT_FALSE(query.Eof());
-    query.Next();
-    EXPECT_TRUE(query.Eof());
-    EXPECT_TRUE(query.FieldByName("N")->IsNull());  // no current row
-    query.First();
-    EXPECT_EQ(query.Fields(0)->AsInteger(), 1);
-    int seen = 0;
-    for (; !query.Eof(); query.Next()) ++seen;
-    EXPECT_EQ(seen, 5);
-    EXPECT_THROW(query.FieldByName("ABSENT"), EIBError);
-    EXPECT_EQ(query.FindField("ABSENT"), nullptr);
-    EXPECT_THROW(query.Fields(2), EIBError);
+TEST_F(Navigation, EveryKindOfDatasetWalksToTheEndAndBackToFirstAndLast) {
+    // A bidirectional query, a unidirectional one (First runs it again), a light statement.
+    const char* const kinds[] = {"bidirectional", "unidirectional", "TIBSQL"};
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kinds[kind]);
+        const UnicodeString sql = "SELECT ID, N FROM T ORDER BY ID";
+        std::unique_ptr<TDataSet> rows;
+        if (kind < 2)
+            rows = Query(sql, kind == 1);
+        else
+            rows = Sql(sql);
+        EXPECT_EQ(Ids(*rows), (std::vector<int>{1, 2, 3, 4, 5}));
+        EXPECT_EQ(rows->RecordCount(), 5);
+        rows->First();
+        ASSERT_FALSE(rows->Eof());
+        EXPECT_EQ(rows->Fields(0)->AsInteger(), 1);
+        rows->Last();
+        EXPECT_FALSE(rows->Eof());
+        EXPECT_EQ(rows->Fields(1)->AsInteger(), 50);
+        EXPECT_EQ(rows->RecordCount(), 5);
+    }
 }
 
-TEST_F(Navigation, UnidirectionalQuery) {
-    TIBQuery query(&db_);
-    query.Unidirectional = true;
-    query.SQL.Add("SELECT ID, N FROM T ORDER BY ID");
-    query.Open();
-    std::vector<int> ids;
-    for (; !query.Eof(); query.Next()) ids.push_back(query.Fields(0)->AsInteger());
-    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(query.RecordCount(), 5);
-    query.First();  // runs again
-    EXPECT_EQ(query.Fields(0)->AsInteger(), 1);
-    query.Last();
-    EXPECT_FALSE(query.Eof());
-    EXPECT_EQ(query.Fields(0)->AsInteger(), 5);
-    EXPECT_EQ(query.RecordCount(), 5);
+TEST_F(Navigation, BidirectionalQueryCountsWithoutMovingAndNamesItsFields) {
+    EXPECT_EQ(TIBQuery(&db_).RecordCount(), 0);  // not open
+    auto query = Query("SELECT ID, N FROM T ORDER BY ID");
+    EXPECT_FALSE(query->Eof());
+    EXPECT_EQ(query->RecordCount(), 5);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 1);  // still on the first row after counting
+    query->Last();
+    query->Next();
+    EXPECT_TRUE(query->Eof());
+    EXPECT_TRUE(query->FieldByName("N")->IsNull());  // no current row
+    EXPECT_THROW(query->FieldByName("ABSENT"), EIBError);
+    EXPECT_EQ(query->FindField("ABSENT"), nullptr);
+    EXPECT_THROW(query->Fields(2), EIBError);
+    // Committing keeps the rows it fetched.
+    Commit();
+    query->Last();
+    EXPECT_EQ(query->Fields(0)->AsInteger(), 5);
 }
 
 TEST_F(Navigation, EmptyResult) {
     for (bool unidirectional : {false, true}) {
-        TIBQuery query(&db_);
-        query.Unidirectional = unidirectional;
-        query.SQL.Add("SELECT ID FROM T WHERE ID > 100");
-        query.Open();
-        EXPECT_TRUE(query.Eof());
-        EXPECT_EQ(query.RecordCount(), 0);
-        query.Last();
-        EXPECT_TRUE(query.Eof());
-        query.First();
-        EXPECT_TRUE(query.Eof());
-        EXPECT_TRUE(query.Fields(0)->IsNull());
+        auto query = Query("SELECT ID FROM T WHERE ID > 100", unidirectional);
+        EXPECT_TRUE(query->Eof());
+        EXPECT_EQ(query->RecordCount(), 0);
+        query->Last();
+        EXPECT_TRUE(query->Eof());
+        query->First();
+        EXPECT_TRUE(query->Eof());
+        EXPECT_TRUE(query->Fields(0)->IsNull());
     }
 }
 
-TEST_F(Navigation, TIBSQLRowByRow) {
-    TIBSQL sql(&db_);
-    sql.SQL.Add("SELECT ID FROM T ORDER BY ID");
-    sql.ExecQuery();
-    std::vector<int> ids;
-    for (; !sql.Eof(); sql.Next()) ids.push_back(sql.Fields(0)->AsInteger());
-    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(sql.RecordCount(), 5);
-    sql.First();
-    EXPECT_FALSE(sql.Eof());
-    EXPECT_EQ(sql.Fields(0)->AsInteger(), 1);
-    sql.Last();
-    EXPECT_EQ(sql.Fields(0)->AsInteger(), 5);
-
+TEST_F(Navigation, TIBSQLSingleRowsStatementsWithoutRowsAndReturning) {
     // A single row read to its end goes back to it with First.
-    TIBSQL one(&db_);
-    one.SQL.Add("SELECT N FROM T WHERE ID=3");
-    one.ExecQuery();
-    EXPECT_EQ(one.Fields(0)->AsInteger(), 30);
-    one.Next();
-    EXPECT_TRUE(one.Eof());
-    one.First();
-    ASSERT_FALSE(one.Eof());
-    EXPECT_EQ(one.Fields(0)->AsInteger(), 30);
+    auto one = Sql("SELECT N FROM T WHERE ID=3");
+    EXPECT_EQ(one->Fields(0)->AsInteger(), 30);
+    one->Next();
+    EXPECT_TRUE(one->Eof());
+    one->First();
+    ASSERT_FALSE(one->Eof());
+    EXPECT_EQ(one->Fields(0)->AsInteger(), 30);
 
-    // A statement without rows.
-    TIBSQL update(&db_);
-    update.SQL.Add("UPDATE T SET N=N+1 WHERE ID=1");
-    update.ExecQuery();
-    EXPECT_TRUE(update.Eof());
+    EXPECT_TRUE(Sql("UPDATE T SET N=N+1 WHERE ID=1")->Eof());
     EXPECT_EQ(Column("N", 1)->AsInteger(), 11);
-}
 
-TEST_F(Navigation, InsertReturningThroughTIBSQL) {
-    TIBSQL insert(&db_);
-    insert.SQL.Add("INSERT INTO T (ID, N, A) VALUES (6, 60, 1.5) RETURNING ID, N, A");
-    insert.ExecQuery();
-    ASSERT_FALSE(insert.Eof());
-    EXPECT_EQ(insert.FieldByName("ID")->AsInteger(), 6);
-    EXPECT_EQ(insert.FieldByName("A")->AsCurrency().GetSQL(), "1.5000");
-    insert.Next();
-    EXPECT_TRUE(insert.Eof());
+    auto insert = Sql("INSERT INTO T (ID, N, A) VALUES (6, 60, 1.5) RETURNING ID, N, A");
+    ASSERT_FALSE(insert->Eof());
+    EXPECT_EQ(insert->FieldByName("ID")->AsInteger(), 6);
+    EXPECT_EQ(insert->FieldByName("A")->AsCurrency().GetSQL(), "1.5000");
+    insert->Next();
+    EXPECT_TRUE(insert->Eof());
     EXPECT_EQ(Count(), 6);
-}
-
-TEST_F(Navigation, CommitKeepsABidirectionalQuerysFetchedRows) {
-    TIBQuery query(&db_);
-    query.SQL.Add("SELECT ID FROM T ORDER BY ID");
-    query.Open();
-    EXPECT_EQ(query.RecordCount(), 5);
-    Commit();
-    query.Last();
-    EXPECT_EQ(query.Fields(0)->AsInteger(), 5);
 }
 
 // --- Errors --------------------------------------------------------------------------------------
 
 TEST_F(DataAccess, ErrorsCarryCodesSqlcodeAndText) {
     Exec("INSERT INTO T (ID) VALUES (1)");
-    const UnicodeString duplicate = "INSERT INTO T (ID) VALUES (1)";
-    try {
-        Exec(duplicate);
-        FAIL() << "duplicate key accepted";
-    } catch (const EIBError& e) {
-        EXPECT_TRUE(e.HasCode(ibcode::kUniqueKey)) << e.Message;
-        EXPECT_EQ(e.SQLCode, -803);
-        EXPECT_EQ(e.SQL, duplicate);
-        EXPECT_FALSE(e.Message.empty());
-    }
+    auto e = ErrorOf("INSERT INTO T (ID) VALUES (1)");
+    ASSERT_TRUE(e);
+    EXPECT_TRUE(e->HasCode(ibcode::kUniqueKey)) << e->Message;
+    EXPECT_EQ(e->SQLCode, -803);
+    EXPECT_EQ(e->SQL, "INSERT INTO T (ID) VALUES (1)");
+    EXPECT_FALSE(e->Message.empty());
     // A failed statement does not end the transaction.
     EXPECT_EQ(Count(), 1);
     Commit();
-    const UnicodeString alter = "ALTER TABLE T ADD N INTEGER";
     try {
-        Exec(alter);
+        Exec("ALTER TABLE T ADD N INTEGER");
         Commit();
         FAIL() << "existing column added";
-    } catch (const EIBError& e) {
-        EXPECT_TRUE(e.HasCode(ibcode::kNoMetaUpdate)) << e.Message;
-        EXPECT_EQ(e.SQLCode, -607);
+    } catch (const EIBError& error) {
+        EXPECT_TRUE(error.HasCode(ibcode::kNoMetaUpdate)) << error.Message;
+        EXPECT_EQ(error.SQLCode, -607);
     }
     db_.DefaultTransaction().Rollback();
-    try {
-        Exec("SELEC 1 FROM RDB$DATABASE");
-        FAIL();
-    } catch (const EIBError& e) {
-        EXPECT_EQ(e.SQLCode, -104);
-        EXPECT_EQ(e.SQL, "SELEC 1 FROM RDB$DATABASE");
-        EXPECT_NE(e.IBErrorCode(), 0);
-    }
-    try {
-        Exec("INSERT INTO T (ID, C2) VALUES (9, 99999999.99)");
-        FAIL();
-    } catch (const EIBError& e) {
-        EXPECT_TRUE(e.HasCode(ibcode::kStringTruncation)) << e.Message;
-    }
+    e = ErrorOf("SELEC 1 FROM RDB$DATABASE");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->SQLCode, -104);
+    EXPECT_EQ(e->SQL, "SELEC 1 FROM RDB$DATABASE");
+    EXPECT_NE(e->IBErrorCode(), 0);
+    e = ErrorOf("INSERT INTO T (ID, C2) VALUES (9, 99999999.99)");
+    ASSERT_TRUE(e);
+    EXPECT_TRUE(e->HasCode(ibcode::kStringTruncation)) << e->Message;
 }
 
 // --- Statements and cursors ----------------------------------------------------------------------
@@ -493,56 +456,44 @@ TEST_F(DataAccess, AnActionWhoseCommitFailsIsRolledBack) {
 
 TEST_F(DataAccess, CommitRetainingKeepsTheCursorAndCommitClosesIt) {
     for (int id = 1; id <= 3; ++id) Exec(fmt::format("INSERT INTO T (ID) VALUES ({})", id));
-    TIBQuery query(&db_);
-    query.Unidirectional = true;
-    query.SQL.Add("SELECT ID FROM T ORDER BY ID");
-    query.Open();
+    auto query = Query("SELECT ID FROM T ORDER BY ID", true);
     db_.DefaultTransaction().CommitRetaining();
-    query.Next();
-    EXPECT_EQ(query.Fields(0)->AsInteger(), 2);
+    query->Next();
+    EXPECT_EQ(query->Fields(0)->AsInteger(), 2);
     db_.DefaultTransaction().Commit();
-    query.Next();
-    EXPECT_TRUE(query.Eof());
+    query->Next();
+    EXPECT_TRUE(query->Eof());
     EXPECT_EQ(Count(), 3);
 }
 
 TEST_F(DataAccess, SeparateTransactionsSeeOnlyCommittedRows) {
     TIBTransaction other(db_);
     Exec("INSERT INTO T (ID) VALUES (1)");
-    TIBSQL count(&db_, &other);
-    count.SQL.Add("SELECT COUNT(*) FROM T");
-    count.ExecQuery();
-    EXPECT_EQ(count.Fields(0)->AsInteger(), 0);
+    auto count = Sql("SELECT COUNT(*) FROM T", &other);
+    EXPECT_EQ(count->Fields(0)->AsInteger(), 0);
     other.Commit();
     Commit();
-    count.ExecQuery();
-    EXPECT_EQ(count.Fields(0)->AsInteger(), 1);
+    count->ExecQuery();
+    EXPECT_EQ(count->Fields(0)->AsInteger(), 1);
 }
 
 TEST_F(DataAccess, CloseRollsBackEveryTransactionAndDetaches) {
-    const std::string path = dir_ / "test.fdb";
     {
         TIBTransaction other(db_);
-        TIBQuery open(&db_, &other);
-        open.Unidirectional = true;
-        open.SQL.Add("SELECT ID FROM T");
-        open.Open();
+        auto open = Query("SELECT ID FROM T", true, &other);
         Exec("INSERT INTO T (ID) VALUES (1)");
-        TIBSQL write(&db_, &other);
-        write.SQL.Add("INSERT INTO T (ID) VALUES (2)");
-        write.ExecQuery();
+        auto write = Sql("INSERT INTO T (ID) VALUES (2)", &other);
         db_.Close();
         EXPECT_FALSE(db_.Connected());
         EXPECT_FALSE(other.InTransaction());
     }
-    db_.Open(path);
+    db_.Open(dir_ / "test.fdb");
     EXPECT_EQ(Count(), 0);
 }
 
 TEST_F(DataAccess, DatabaseErrorsWhenNotOpen) {
-    TIBDatabase closed;
+    TIBDatabase closed, missing;
     EXPECT_THROW(closed.ExecuteImmediate("SELECT 1 FROM RDB$DATABASE"), EIBError);
-    TIBDatabase missing;
     try {
         missing.Open(dir_ / "absent.fdb");
         FAIL();

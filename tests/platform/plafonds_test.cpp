@@ -2,6 +2,9 @@
 // former versions for the ceilings of cars acquired before 2017).
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <vector>
+
 #include "platform/plafonds.h"
 
 namespace {
@@ -39,68 +42,27 @@ const Cas kCas[] = {
     {"2006-2016, reg after 2004-06-01", "2004-06-02", "2010-01-01", 250, false, 9900},
     {"2006-2016, last day", "2005-01-10", "2016-12-31", 156, false, 18300},
     {"2006-2016, last day", "2005-01-10", "2016-12-31", 10, false, 18300},
-    // From 2017 the NEDC scale; the last threshold falls with the year of acquisition.
+    // From 2017 the NEDC scale; the last threshold falls with the year of acquisition (the bands
+    // inside each year are checked by kBaremes below).
     {"2017 NEDC, last threshold 155", "2005-01-10", "2017-01-01", 156, false, 9900},
     {"2017 NEDC, under 20 g", "2005-01-10", "2017-01-01", 10, false, 30000},
     {"2017+ reg up to 2004-06-01: 18,300 (open case)", "2004-06-01", "2021-05-01", 250, false, 18300},
     {"2017+ reg up to 2004-06-01: 18,300 (open case)", "2004-06-01", "2021-05-01", 10, false, 18300},
     {"2021+ NEDC, reg after 2004-06-01", "2004-06-02", "2021-05-01", 250, false, 9900},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 19, false, 30000},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 20, false, 20300},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 59, false, 20300},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 60, false, 18300},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 155, false, 18300},
-    {"2017 NEDC", "2016-03-01", "2017-06-01", 156, false, 9900},
     {"2017 NEDC, last day", "2016-03-01", "2017-12-31", 151, false, 18300},
     {"2018 NEDC, first day", "2016-03-01", "2018-01-01", 151, false, 9900},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 19, false, 30000},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 20, false, 20300},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 59, false, 20300},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 60, false, 18300},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 150, false, 18300},
-    {"2018 NEDC", "2016-03-01", "2018-06-01", 151, false, 9900},
     {"2018 NEDC, last day", "2016-03-01", "2018-12-31", 141, false, 18300},
     {"2019 NEDC, first day", "2016-03-01", "2019-01-01", 141, false, 9900},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 19, false, 30000},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 20, false, 20300},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 59, false, 20300},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 60, false, 18300},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 140, false, 18300},
-    {"2019 NEDC", "2016-03-01", "2019-06-01", 141, false, 9900},
     {"2019 NEDC, last day", "2016-03-01", "2019-12-31", 136, false, 18300},
     {"2020 NEDC, first day", "2016-03-01", "2020-01-01", 136, false, 9900},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 19, false, 30000},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 20, false, 20300},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 59, false, 20300},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 60, false, 18300},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 135, false, 18300},
-    {"2020 NEDC", "2016-03-01", "2020-06-01", 136, false, 9900},
     {"2020 NEDC, last day", "2016-03-01", "2020-12-31", 131, false, 18300},
     {"2021+ NEDC, first day", "2016-03-01", "2021-01-01", 131, false, 9900},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 19, false, 30000},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 20, false, 20300},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 59, false, 20300},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 60, false, 18300},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 130, false, 18300},
-    {"2021+ NEDC", "2016-03-01", "2024-06-01", 131, false, 9900},
     // WLTP scale: measured under WLTP and first registered from 1 March 2020 (2020 is a leap year).
     {"WLTP flag, reg before 2020-03-01: 2020 NEDC", "2020-02-29", "2020-06-01", 136, true, 9900},
     {"WLTP up to 2020, reg from 2020-03-01", "2020-03-01", "2020-06-01", 136, true, 18300},
     {"no WLTP flag, reg from 2020-03-01: 2020 NEDC", "2020-03-01", "2020-06-01", 136, false, 9900},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 19, true, 30000},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 20, true, 20300},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 49, true, 20300},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 50, true, 18300},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 165, true, 18300},
-    {"WLTP up to 2020", "2020-03-01", "2020-06-01", 166, true, 9900},
     {"WLTP up to 2020, last day", "2020-03-01", "2020-12-31", 161, true, 18300},
     {"WLTP 2021+, first day", "2020-03-01", "2021-01-01", 161, true, 9900},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 19, true, 30000},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 20, true, 20300},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 49, true, 20300},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 50, true, 18300},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 160, true, 18300},
-    {"WLTP 2021+", "2022-05-01", "2022-05-01", 161, true, 9900},
     {"WLTP flag, reg before 2020-03-01: 2021+ NEDC", "2020-02-29", "2022-05-01", 131, true, 9900},
     {"WLTP scale starts with 2017 acquisitions: 2006-2016", "2020-03-01", "2016-12-31", 166, true, 18300},
     {"WLTP up to 2020, from 2017", "2020-03-01", "2017-01-01", 166, true, 9900},
@@ -116,11 +78,35 @@ const Cas kCas[] = {
     // A missing date leaves the ceiling unknown.
     {"no first registration date", "", "2022-05-01", 100, false, kNul},
     {"no acquisition date", "2022-05-01", "", 100, false, kNul},
-    {"no dates, unknown rate: no ceiling, no warning", "", "", kInconnu, false, kNul, false},
-};
+    {"no dates, unknown rate: no ceiling, no warning", "", "", kInconnu, false, kNul, false}};
+
+// The CO2 bands of a scale, at each boundary: 30,000 under 20 g, 20,300 under the second threshold,
+// 18,300 up to the last one, 9,900 above.
+const struct {
+    const char* regle;
+    const char* immat;
+    const char* acquis;
+    bool wltp;
+    int seuil2, dernierSeuil;
+} kBaremes[] = {{"2017 NEDC", "2016-03-01", "2017-06-01", false, 60, 155},
+                {"2018 NEDC", "2016-03-01", "2018-06-01", false, 60, 150},
+                {"2019 NEDC", "2016-03-01", "2019-06-01", false, 60, 140},
+                {"2020 NEDC", "2016-03-01", "2020-06-01", false, 60, 135},
+                {"2021+ NEDC", "2016-03-01", "2024-06-01", false, 60, 130},
+                {"WLTP up to 2020", "2020-03-01", "2020-06-01", true, 50, 165},
+                {"WLTP 2021+", "2022-05-01", "2022-05-01", true, 50, 160}};
 
 TEST(Plafonds, CeilingOfEveryRuleAtEachBoundary) {
-    for (const Cas& c : kCas) {
+    std::vector<Cas> cases(std::begin(kCas), std::end(kCas));
+    for (const auto& b : kBaremes)
+        for (auto [co2, plafond] : {std::pair{19, 30000},
+                                    {20, 20300},
+                                    {b.seuil2 - 1, 20300},
+                                    {b.seuil2, 18300},
+                                    {b.dernierSeuil, 18300},
+                                    {b.dernierSeuil + 1, 9900}})
+            cases.push_back({b.regle, b.immat, b.acquis, co2, b.wltp, plafond});
+    for (const Cas& c : cases) {
         bool manquant = !c.manquant;
         CCurrency plafond = GetPlafondAmort(Jour(c.immat), Jour(c.acquis), c.co2, c.wltp, &manquant);
         CCurrency attendu = c.plafond == kNul ? CCurrency() : CCurrency(c.plafond);
@@ -129,16 +115,8 @@ TEST(Plafonds, CeilingOfEveryRuleAtEachBoundary) {
             << (c.wltp ? " WLTP" : "") << "\n  expected " << attendu.ToString() << " missing-rate "
             << c.manquant << ", got " << plafond.ToString() << " missing-rate " << manquant;
     }
-}
-
-TEST(Plafonds, TheFourArgumentCallGivesTheSameCeiling) {
+    // Without the missing-rate flag.
     EXPECT_EQ(GetPlafondAmort(Jour("2016-03-01"), Jour("2017-06-01"), kInconnu, false), CCurrency(9900));
-    EXPECT_EQ(GetPlafondAmort(Jour("2016-03-01"), Jour("2017-06-01"), 100, false), CCurrency(18300));
-}
-
-TEST(Plafonds, OnlyPassengerCarsAreCapped) {
-    for (int categorie = -1; categorie <= 5; ++categorie)
-        EXPECT_EQ(EstSoumisPlafondAmort(categorie), categorie == kCategorieVoitureTourisme) << categorie;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 using PlanComptable = DossierComptaTest;
 
 class Comptes8 : public DossierComptaTest {
-  protected:
+protected:
     Comptes8() : DossierComptaTest(8) {}
 };
 
@@ -75,11 +75,9 @@ TEST_F(PlanComptable, LabelLookupAsTheEngineDoesIt) {
 TEST_F(PlanComptable, CaseFileAccountsAreAddedAndTakePrecedence) {
     PCAjouteCompte("21831", "Ordinateurs portables");
     PCAjouteCompte("215400", "Presses et machines-outils");
-    PCCompte record = Chercher("218310");
-    EXPECT_STREQ(record.NumCompte, "218310");
-    EXPECT_STREQ(record.Libelle, "Ordinateurs portables");
-    record = Chercher("215400");
-    EXPECT_STREQ(record.Libelle, "Presses et machines-outils");
+    EXPECT_STREQ(Chercher("218310").NumCompte, "218310");
+    EXPECT_STREQ(Chercher("218310").Libelle, "Ordinateurs portables");
+    EXPECT_STREQ(Chercher("215400").Libelle, "Presses et machines-outils");
 
     // While the chart is open an added account shows at once.
     ASSERT_TRUE(PCOpen());
@@ -87,10 +85,11 @@ TEST_F(PlanComptable, CaseFileAccountsAreAddedAndTakePrecedence) {
     EXPECT_STREQ(Chercher("218320").Libelle, "Serveurs");
     PCClose();
 
-    EXPECT_THROW(PCAjouteCompte("", "vide"), EComptabilite);
-    EXPECT_THROW(PCAjouteCompte("2183'1", "apostrophe"), EComptabilite);
-    EXPECT_THROW(PCAjouteCompte("123456789012345", "trop long"), EComptabilite);
-    EXPECT_THROW(PCAjouteCompte("218330", std::string(121, 'x')), EComptabilite);
+    for (auto [number, label] : {std::pair<std::string, std::string>{"", "vide"},
+                                 {"2183'1", "apostrophe"},
+                                 {"123456789012345", "trop long"},
+                                 {"218330", std::string(121, 'x')}})
+        EXPECT_THROW(PCAjouteCompte(number, label), EComptabilite) << number;
 }
 
 TEST_F(PlanComptable, LongLabelIsCutOnACharacterBoundary) {
@@ -129,8 +128,7 @@ TEST_F(PlanComptable, DerivedDepreciationAndImpairmentAccountsAreInTheChart) {
         {"215400", true, true},  {"215500", true, true},  {"218100", true, true},  {"218200", true, true},
         {"218300", true, true},  {"218400", true, true},  {"220000", true, true},  {"231000", false, true},
         {"261000", false, true}, {"267000", false, true}, {"271000", false, true}, {"274000", false, true},
-        {"275000", false, true}, {"276000", false, true},
-    };
+        {"275000", false, true}, {"276000", false, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.asset);
         EXPECT_STREQ(Chercher(c.asset).NumCompte, c.asset) << "asset account";
@@ -157,9 +155,8 @@ TEST_F(Comptes8, StandardAccountsCompletedToTheAccountLength) {
         ASSERT_TRUE(COMPTESGetCompteC(account, sizeof account, kPlanComptableGeneral, kind));
         EXPECT_STREQ(account, expected[kind]);
         // Every standard account has its label in the chart.
-        PCCompte record = Chercher(account);
-        EXPECT_STREQ(record.NumCompte, expected[kind]);
-        EXPECT_STRNE(record.Libelle, "");
+        EXPECT_STREQ(Chercher(account).NumCompte, expected[kind]);
+        EXPECT_STRNE(Chercher(account).Libelle, "");
     }
     EXPECT_EQ(COMPTESGetCompte(kPlanComptableGeneral, -1), "");
     EXPECT_EQ(COMPTESGetCompte(kPlanComptableGeneral, kNombreTypesComptes), "");

@@ -40,8 +40,7 @@ TEST(Serveur, NamesOfLocalFilesWithAndWithoutAServer) {
          "127.0.0.1/3051:/srv/dossiers/dupont/dossier.fdb"},
         {"fb-serveur.cabinet.local/3050", "/a.fdb", "fb-serveur.cabinet.local/3050:/a.fdb"},
         // A name that already reaches a server stays as it is.
-        {"localhost/3051", "autre/3050:/b.fdb", "autre/3050:/b.fdb"},
-    };
+        {"localhost/3051", "autre/3050:/b.fdb", "autre/3050:/b.fdb"}};
     for (const Case& c : cases) {
         ScopedVariable server("VK_SERVER", c.server);
         EXPECT_EQ(serveur::NomBase(c.path), c.expected) << "VK_SERVER=" << (c.server ? c.server : "(unset)");
