@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +26,12 @@ protected:
 
     // A path quoted for the shell (the work directory's paths hold no quote).
     static std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+    // The permission bits of `path` itself (a link's own), 0xFFFF when it does not exist.
+    static unsigned Mode(const std::filesystem::path& path) {
+        struct stat info {};
+        return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0xFFFF;
+    }
 
     std::filesystem::path dossier() const { return work.Path() / "dossier"; }
     std::filesystem::path env() const { return work.Path() / "env"; }

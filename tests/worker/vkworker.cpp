@@ -58,14 +58,8 @@ int Setup(const std::string& directory) {
         ComponentInput component;
         component.account = "215400";
         component.entry_date = component.service_date = EncodeDate(2025, 1, 1);
-        DetailInput line;
-        line.price = CCurrency(price);
-        component.details.push_back(line);
-        PlanInput plan;
-        plan.kind = taComptable;
-        plan.method = maLineaire;
-        plan.duration = 60;
-        component.plans = std::vector<PlanInput>{plan};
+        component.details.emplace_back().price = CCurrency(price);
+        component.plans = std::vector{MakePlan(taComptable, maLineaire, 60)};
         asset.components.push_back(component);
     }
     session.RunAction([&] { BuildAsset(asset); });
@@ -162,11 +156,12 @@ int Update(const std::string& directory, const std::string& reference, int shift
 int Run(const std::vector<std::string>& args) {
     const size_t n = args.size();
     if (n == 2 && args[0] == "setup") return Setup(args[1]);
-    if (n == 5 && args[0] == "compute")
-        return Compute(args[1], args[2], std::stoi(args[3]), std::stoi(args[4]));
-    if (n == 5 && args[0] == "write") return Write(args[1], args[2], std::stoi(args[3]), std::stoi(args[4]));
-    if (n == 5 && args[0] == "update")
-        return Update(args[1], args[2], std::stoi(args[3]), std::stoi(args[4]));
+    if (n == 5) {
+        const int first = std::stoi(args[3]), second = std::stoi(args[4]);
+        if (args[0] == "compute") return Compute(args[1], args[2], first, second);
+        if (args[0] == "write") return Write(args[1], args[2], first, second);
+        if (args[0] == "update") return Update(args[1], args[2], first, second);
+    }
     std::cerr << "usage: vkworker setup DIR | compute DIR REF UNTIL SECONDS | write DIR REF FROM TO | "
                  "update DIR REF SHIFT HOLD_MS\n";
     return 2;
@@ -178,10 +173,7 @@ int main(int argc, char** argv) {
     int status;
     try {
         status = Run(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const EDossier& e) {
-        std::cerr << e.what() << '\n';
-        status = 1;
-    } catch (const std::exception& e) {
+    } catch (const std::exception& e) {  // the engine's and the database's errors included
         std::cerr << e.what() << '\n';
         status = 1;
     }

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "tests/support/host_test.h"
 
 namespace {
@@ -45,8 +43,6 @@ TEST_F(FrenchCommandLine, HelpAndErrorsAreFrench) {
         {"statement DIR 9999", 2, "FORM : la valeur 9999 n'est pas l'une de"},
         {"list DIR --at 31/02/2026", 2, "--at : date invalide « 31/02/2026 » (JJ/MM/AAAA ou AAAA-MM-JJ)"},
         {"schedule DIR NONE", 2, "REF: aucun bien de référence \"NONE\""},
-        {"exits DIR --json --csv", 2, "--json, --csv : choisir l'un ou l'autre"},
-        {"ledger DIR --json --csv", 2, "--json, --csv : choisir l'un ou l'autre"},
     };
     for (const Case& c : cases) {
         const vktest::Outcome outcome = On(c.arguments);
@@ -56,22 +52,6 @@ TEST_F(FrenchCommandLine, HelpAndErrorsAreFrench) {
         for (const char* english : {"Print this help", "Usage:", "required", "Run with"})
             EXPECT_EQ((outcome.out + outcome.err).find(english), std::string::npos)
                 << c.arguments << ": " << english;
-    }
-}
-
-// JJ/MM/AAAA and AAAA-MM-JJ name the same day on every date option.
-TEST_F(FrenchCommandLine, DatesAreReadInBothForms) {
-    for (const char* option : {"--at 30/06/2026", "--at 2026-06-30"}) {
-        const vktest::Outcome listed = On(std::string("list DIR --json ") + option);
-        ASSERT_EQ(listed.status, 0) << option << "\n" << listed.err;
-        EXPECT_EQ(nlohmann::json::parse(listed.out)["at"], "2026-06-30") << option;
-    }
-    for (const char* option : {"--next-end 31/12/2027", "--next-end 2027-12-31"}) {
-        const vktest::Outcome dry = On(std::string("close-year DIR --dry-run ") + option);
-        EXPECT_EQ(dry.status, 0) << option << "\n" << dry.err;
-        EXPECT_NE(dry.out.find("Exercice suivant : du 01/01/2027 au 31/12/2027."), std::string::npos)
-            << option << "\n"
-            << dry.out;
     }
 }
 

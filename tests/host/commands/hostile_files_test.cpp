@@ -6,7 +6,6 @@
 // mistake (status 2) from a case file out of reach (status 1, with a location code).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -43,12 +42,6 @@ const char* const kPress = R"({
 std::string Press(const std::string& actions = "") {
     std::string text = kPress;
     return text.replace(text.find("@ACTIONS@"), 9, actions.empty() ? "" : ",\n \"actions\": " + actions);
-}
-
-unsigned Mode(const fs::path& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return 0xFFFF;
-    return info.st_mode & 07777;
 }
 
 // The names in a directory, to show that nothing (no temporary file) was left beside a target.
@@ -158,6 +151,7 @@ TEST_F(HostileFiles, AFailedRunLeavesNoExportBehind) {
     const Outcome run = RunScenario(
         Press(actions), "--case " + Quoted(dossier()) + " --out " + Quoted(Target("report.json")));
     EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err.rfind("[0x", 0), 0u) << "shown with its location code\n" << run.err;
     EXPECT_EQ(Joined(Names(work.Path() / "out")), "a-directory earlier.fec");
     EXPECT_EQ(ReadFile(earlier), "last month's export\n");
     EXPECT_FALSE(fs::exists(dossier()));
@@ -336,10 +330,6 @@ TEST_F(HostileFiles, ADamagedDatabaseIsStatusOneWithALocationCode) {
     EXPECT_EQ(Host("schedule " + Quoted(dossier()) + " M1").status, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // A scenario file has a bound (64 MiB): a larger file, or one without end, is refused before it is
 // read whole; so is a list longer than 100,000 items.
 TEST_F(HostileFiles, OversizedScenariosAreRefusedEarly) {
@@ -370,10 +360,6 @@ TEST_F(HostileFiles, OversizedScenariosAreRefusedEarly) {
         EXPECT_LT(seconds, 20);
     }
 }
-
-}  // namespace
-
-namespace {
 
 // A designation holding terminal controls (an escape sequence, a bell) is stored as given and
 // printed escaped: nothing read from the case file drives the terminal. (C1 controls are not in the

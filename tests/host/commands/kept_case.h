@@ -2,11 +2,15 @@
 // commands are checked against.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/currency.h"
 
 #include "tests/host/scenario/scenario_report.h"
 
@@ -25,6 +29,35 @@ inline std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
         rows.push_back(cells);
     }
     return rows;
+}
+
+inline CCurrency Exact(const nlohmann::json& value) {
+    return CCurrency::Parse(value.dump());
+}
+
+// A CSV cell holds its JSON value: an exact amount with a decimal point, the text, true/false, or
+// nothing for null.
+inline bool SameValue(const std::string& cell, const nlohmann::json& value) {
+    if (value.is_null()) return cell.empty();
+    if (value.is_string()) return cell == value.get<std::string>();
+    if (value.is_number())
+        return cell.find(',') == std::string::npos && CCurrency::Parse(cell) == Exact(value);
+    return cell == value.dump();
+}
+
+// The CSV `text` holds `rows` (JSON objects), a line per row, each column the field of its header's name.
+inline void ExpectCsvRows(const std::string& text, const nlohmann::json& rows, const std::string& label) {
+    ASSERT_FALSE(rows.empty()) << label;
+    const auto lines = CsvRows(text);
+    ASSERT_EQ(lines.size(), rows.size() + 1) << label << "\n" << text;
+    const std::vector<std::string>& header = lines[0];
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(lines[i + 1].size(), header.size()) << label << "\n" << text;
+        for (size_t f = 0; f < header.size(); ++f)
+            EXPECT_TRUE(SameValue(lines[i + 1][f], rows[i].value(header[f], nlohmann::json())))
+                << label << " line " << i + 1 << ", " << header[f] << ": CSV \"" << lines[i + 1][f]
+                << "\", JSON " << rows[i].value(header[f], nlohmann::json()) << " (" << rows[i].dump() << ")";
+    }
 }
 
 class KeptCase : public ScenarioReport {

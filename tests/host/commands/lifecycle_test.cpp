@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include <fmt/format.h>
@@ -15,6 +16,7 @@
 #include "platform/dossier.h"
 #include "platform/messages.h"
 #include "tests/support/amount_text.h"
+#include "tests/support/hcmd_json.h"
 #include "tests/support/host_test.h"
 #include "units/uvkamortissement.h"
 #include "units/uvkbien.h"
@@ -169,9 +171,17 @@ struct Tracked {
     const char* reference;
     int index;
     const char* label;
-    const char* balances[5];  // derogatory balance at each year's end, 2024 to 2028 ("null": none)
-    const char* reint[5];     // temporary reintegration at each year's end
+    const char* balances;  // derogatory balance at each year's end, 2024 to 2028 ("null": none)
+    const char* reint;     // temporary reintegration at each year's end
 };
+
+// The `n`th of the figures of `figures` (0 the first).
+std::string Nth(const char* figures, int n) {
+    std::istringstream in(figures);
+    std::string figure;
+    for (int i = 0; i <= n; ++i) in >> figure;
+    return figure;
+}
 
 // Press (M1), component 0: 10,000 bought on 1 January 2024, book linear over 60 months (2,000 a
 // year), tax declining over 60 months at 35 % (coefficient 1.75), switching to linear for the last
@@ -183,22 +193,11 @@ struct Tracked {
 // Taken-over machine (M2): book 5,000 left over 2024-2025, 2,500 a year; tax 3,000 left, declining
 // 1,050 against linear 3,000 / 2 = 1,500: linear, 1,500 a year. Derogatory opening min(2,500,
 // 7,000 - 5,000) = 2,000; balance 8,500 - 7,500 = 1,000 at the end of 2024, then 0; nothing after.
+const char* const kNone = "null null null null null";
 const Tracked kTracked[] = {
-    {"M1",
-     0,
-     "press",
-     {"1500.0000", "1775.0000", "1253.7500", "626.8800", "0.0000"},
-     {"null", "null", "null", "null", "null"}},
-    {"M1",
-     1,
-     "engine",
-     {"null", "null", "null", "null", "null"},
-     {"1500.0000", "1775.0000", "1253.7500", "626.8800", "0.0000"}},
-    {"M2",
-     0,
-     "taken over",
-     {"1000.0000", "0.0000", "null", "null", "null"},
-     {"null", "null", "null", "null", "null"}},
+    {"M1", 0, "press", "1500.0000 1775.0000 1253.7500 626.8800 0.0000", kNone},
+    {"M1", 1, "engine", kNone, "1500.0000 1775.0000 1253.7500 626.8800 0.0000"},
+    {"M2", 0, "taken over", "1000.0000 0.0000 null null null", kNone},
 };
 
 // Every tracked component is closed five times with `vkhost close-year`. After each closing: the
@@ -226,8 +225,8 @@ TEST_F(Lifecycle, MachinesClosedYearAfterYearThroughTheHost) {
         }
         for (int t = 0; t < kCount; ++t) {
             const std::string label = fmt::format("{}, year {}", kTracked[t].label, 2024 + closing);
-            EXPECT_EQ(AmountText(before[t].balance), kTracked[t].balances[closing]) << label;
-            EXPECT_EQ(AmountText(before[t].reintBalance), kTracked[t].reint[closing]) << label;
+            EXPECT_EQ(AmountText(before[t].balance), Nth(kTracked[t].balances, closing)) << label;
+            EXPECT_EQ(AmountText(before[t].reintBalance), Nth(kTracked[t].reint, closing)) << label;
             if (closing == 0) firstOpening[t] = before[t].opening;
             allocations[t] += before[t].allocation;
             reversals[t] += before[t].reversal;
@@ -353,11 +352,9 @@ TEST_F(Lifecycle, CarWithoutCo2RateGetsTheLowestCeilingAndAWarning) {
     Outcome run = Host("run " + Quoted(work.Path() / "car.json"));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
-    const nlohmann::json& car = report["assets"][0]["car_reintegration"];
-    EXPECT_EQ(car["ceiling"], 9900) << car;
-    EXPECT_EQ(car["cost"], 25000) << car;
-    EXPECT_EQ(car["reintegrated"], 3020) << car;
-    EXPECT_EQ(car["definitive"], 3020) << car;
+    vktest::ExpectFields(report["assets"][0]["car_reintegration"],
+                         {{"ceiling", 9900}, {"cost", 25000}, {"reintegrated", 3020}, {"definitive", 3020}},
+                         "car");
     ASSERT_EQ(report["warnings"].size(), 1u) << report["warnings"];
     EXPECT_NE(report["warnings"][0].get<std::string>().find("CO2"), std::string::npos) << report["warnings"];
 }
@@ -418,28 +415,19 @@ TEST_F(Lifecycle, ScenarioActionsCloseTheYearAndReportTheNextOne) {
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     const nlohmann::json& asset = report["assets"][0];
-    EXPECT_EQ(asset["versions"], 2);
-    EXPECT_EQ(asset["state"], 2);
-    EXPECT_EQ(asset["complement"], 3);
-    const nlohmann::json& press = asset["components"][0]["tax"]["derogatory"];
-    EXPECT_EQ(press["concerned"], true) << press;
-    EXPECT_EQ(press["opening"], 1500) << press;
-    EXPECT_EQ(press["balance"], 1775) << press;
-    EXPECT_EQ(press["allocation"], 275) << press;
-    EXPECT_EQ(press["reversal"], 0) << press;
-    const nlohmann::json& engine = asset["components"][1]["tax"]["temporary_reintegration"];
-    EXPECT_EQ(engine["opening"], 1500) << engine;
-    EXPECT_EQ(engine["balance"], 1775) << engine;
-    EXPECT_EQ(engine["reintegrated"], 275) << engine;
-    EXPECT_EQ(engine["deducted"], 0) << engine;
+    using vktest::ExpectFields;
+    ExpectFields(asset, {{"versions", 2}, {"state", 2}, {"complement", 3}}, "press");
+    ExpectFields(
+        asset["components"][0]["tax"]["derogatory"],
+        {{"concerned", true}, {"opening", 1500}, {"balance", 1775}, {"allocation", 275}, {"reversal", 0}},
+        "press, derogatory");
+    ExpectFields(asset["components"][1]["tax"]["temporary_reintegration"],
+                 {{"opening", 1500}, {"balance", 1775}, {"reintegrated", 275}, {"deducted", 0}},
+                 "engine, temporary reintegration");
     const nlohmann::json& tax = asset["components"][0]["plans"][1];
     ASSERT_EQ(tax["kind"], 2);
-    const nlohmann::json& first = tax["schedule"][0];
-    EXPECT_EQ(first["year"], -1) << first;
-    EXPECT_EQ(first["charge"], 3500) << first;
-    EXPECT_EQ(first["stored"], true) << first;
-    EXPECT_EQ(tax["schedule"][1]["charge"], 2275) << tax["schedule"][1];
-    EXPECT_EQ(tax["schedule"][1]["stored"], false) << tax["schedule"][1];
+    ExpectFields(tax["schedule"][0], {{"year", -1}, {"charge", 3500}, {"stored", true}}, "tax, 2024");
+    ExpectFields(tax["schedule"][1], {{"charge", 2275}, {"stored", false}}, "tax, 2025");
 }
 
 }  // namespace
