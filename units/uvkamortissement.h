@@ -173,6 +173,7 @@ public:
     CCurrency OUV_AMORT_MAN, OUV_AMORT_CALC_MAN, OUV_DEPREC_DED_MAN, OUV_DEPREC_NON_DED_MAN;
 
 private:
+    void NormaliseAvantInsertion();
     // What the plan knows of its component: read through its list, or from a row of its own when
     // it has no list (a plan loaded alone by its identifier).
     struct FaitsComposant {

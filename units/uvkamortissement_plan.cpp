@@ -164,14 +164,37 @@ void cVK_Amortissement::DetruitTableaux() {
     tableauMAN_.reset();
 }
 
+// What an insert of a plan made with its content stores: a copy method as the method it copies,
+// and no forced opening cumul equal to the computed one, or negative.
+void cVK_Amortissement::NormaliseAvantInsertion() {
+    if (METHODE == maIdemComptable || METHODE == maIdemFiscal) METHODE = MethodeCopiee();
+    METHODE = GetMethode();
+    if (OUV_AMORT.IsNull()) return;
+    // Computing the opening leaves behind the starting point the method would take and a schedule
+    // worked out without the forcing: the row keeps the starting point entered, and the schedule goes.
+    const TDateTime entered = PTDEDEPART;
+    if (OUV_AMORT == GetCumulAmortOuv(0) || OUV_AMORT < CCurrency(0)) OUV_AMORT.SetNull();
+    PTDEDEPART = entered;
+    DetruitTableaux();
+}
+
 bool cVK_Amortissement::BD_Inserer() {
     try {
-        // A copy method is stored as the method it copies.
-        if (METHODE == maIdemComptable || METHODE == maIdemFiscal) METHODE = MethodeCopiee();
-        METHODE = GetMethode();
-        // A forced opening cumul equal to the computed one, or negative, forces nothing.
-        if (!OUV_AMORT.IsNull() && (OUV_AMORT == GetCumulAmortOuv(0) || OUV_AMORT < CCurrency(0)))
-            OUV_AMORT.SetNull();
+        cVK_Composant* component = GetComposant();
+        // A register brought in is written as entered, in one insert, with what the plan's insert
+        // when it was made and the update at the save wrote before: nothing is normalised.
+        const cVK_Bien* asset = component ? component->GetBien() : nullptr;
+        if (!asset || !asset->InsereAuPremierEnregistrement()) NormaliseAvantInsertion();
+        // The schedule is read only for a standards conformity: any other new plan has no use for
+        // it yet (reading it was a statement for every plan created). A standards conformity starts
+        // the plan afresh in the current year.
+        const bool conformity = component && base_.empty() && component->ETATCREATION == veMiseAuxNormes &&
+                                !GetLstTabAmort()->HasStocke();
+        if (conformity && ReglageRetrospectif() == 0) {
+            OUV_AMORT_MAN = CCurrency(0);
+            OUV_DEPREC_DED_MAN = CCurrency(0);
+            OUV_DEPREC_NON_DED_MAN = CCurrency(0);
+        }
         const UnicodeString sql =
             "INSERT INTO " + Table() +
             "(ID_COMPO,TYPEAMORT,METHODE,PTDEDEPART,DUREE,VALRESIDUELLE,OUV_AMORT,OUV_DEPREC_DED,OUV_DEPREC_"
@@ -179,21 +202,11 @@ bool cVK_Amortissement::BD_Inserer() {
             "OUV_AMORT_CALC_MAN,OUV_AMORT_MAN,OUV_DEPREC_DED_MAN,OUV_DEPREC_NON_DED_MAN)VALUES (" +
             Valeurs(false) + ")";
         if (!InsereEtRelitID(VK_LOC(), sql, Table(), "ID_AMORT", base_)) return false;
-        if (cVK_Composant* component = GetComposant()) ID_COMPO = component->ID;
+        if (component) ID_COMPO = component->ID;
         const bool written = SauveEnfants();
-        cVK_Composant* component = GetComposant();
-        // The schedule is read only for a standards conformity: any other new plan has no use for
-        // it yet (reading it was a statement for every plan created).
-        if (component && base_.empty() && component->ETATCREATION == veMiseAuxNormes &&
-            !GetLstTabAmort()->HasStocke()) {
-            // A standards conformity starts the plan afresh in the current year.
+        if (conformity) {
             GetLstTabAmort()->InsertAmortVideAnt();
             DetruitTableaux();
-            if (ReglageRetrospectif() == 0) {
-                OUV_AMORT_MAN = CCurrency(0);
-                OUV_DEPREC_DED_MAN = CCurrency(0);
-                OUV_DEPREC_NON_DED_MAN = CCurrency(0);
-            }
         }
         return written;
     } catch (const std::exception& e) {

@@ -244,7 +244,7 @@ void cVK_LstAmortissement::ClearCalculs() {
 bool cVK_LstAmortissement::BD_MAJ(bool ownerJustInserted) {
     bool written = true;
     UnicodeString identifiers;
-    for (cVK_Amortissement* plan : items_) {
+    for (cVK_Amortissement* plan : OrdreEnregistrement(items_)) {
         written = plan->BD_MAJ() && written;
         if (plan->ID == 0) continue;
         if (!identifiers.empty()) identifiers += ",";

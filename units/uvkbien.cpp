@@ -64,11 +64,14 @@ cVK_Bien::cVK_Bien(unsigned id, const UnicodeString& base, cVK_ListeBiens* list,
     Lit(row);
 }
 
-cVK_Bien::cVK_Bien(VK_Etats state, const UnicodeString& base, cVK_ListeBiens* list, TDataSet*)
+cVK_Bien::cVK_Bien(VK_Etats state, const UnicodeString& base, cVK_ListeBiens* list, TDataSet*,
+                   VK_Insertion insertion)
     : cVK_PrimaireAmortissable(0), base_(base), liste_(list), sortie_(list ? list->GetSortie() : nullptr) {
     TypePrimaire = 0;
+    insertion_ = insertion;
     InitNouveau(state);
-    if (state != veImportation) BD_Inserer();  // an importation is inserted by the host itself
+    // An importation is inserted by the host itself.
+    if (state != veImportation && insertion == VK_Insertion::Immediate) BD_Inserer();
 }
 
 cVK_Bien::~cVK_Bien() = default;

@@ -25,8 +25,10 @@ public:
 
     // Loads a stored version (from `row` when given, positioned on its row).
     cVK_Bien(unsigned id, const UnicodeString& base, cVK_ListeBiens* list, TDataSet* row);
-    // Creates a new asset in the given state (inserted at once unless the state is importation).
-    cVK_Bien(VK_Etats state, const UnicodeString& base, cVK_ListeBiens* list, TDataSet* row);
+    // Creates a new asset in the given state: inserted at once unless the state is importation or the
+    // insertion is asked for at the first save.
+    cVK_Bien(VK_Etats state, const UnicodeString& base, cVK_ListeBiens* list, TDataSet* row,
+             VK_Insertion insertion = VK_Insertion::Immediate);
     ~cVK_Bien() override;
 
     // --- Persistence ---
@@ -69,6 +71,8 @@ public:
     cVK_ListeBiens* GetListe() const { return liste_; }
     cVK_Sortie* GetSortie() const { return sortie_; }
     const UnicodeString& GetBase() const { return base_; }
+    // True for an asset written at its first save (see VK_Insertion).
+    bool InsereAuPremierEnregistrement() const { return insertion_ == VK_Insertion::AuPremierEnregistrement; }
     unsigned Get_IDSortieLiee() const;
     bool IsVehiculeRoutier() const { return vehicule_ != nullptr; }
     CCurrency CoutEntree() const;
@@ -139,6 +143,7 @@ private:
     // The stored vehicle row of this version that was dropped in memory: deleted with the next
     // update of the version, so that no vehicle row is left without its asset.
     unsigned vehiculeASupprimer_ = 0;
+    VK_Insertion insertion_ = VK_Insertion::Immediate;
 
     friend class cVK_ListeBiens;
 };

@@ -94,7 +94,7 @@ bool cVK_LstDetailComposant::BD_MAJ(bool ownerJustInserted) {
     try {
         if (!composant_ || composant_->ID == 0) return false;
         UnicodeString ids;
-        for (cVK_DetailComposant* detail : items_) {
+        for (cVK_DetailComposant* detail : OrdreEnregistrement(items_)) {
             if (!detail->BD_MAJ()) return false;
             if (!ids.empty()) ids += ",";
             ids += VK_Format_ID(detail->ID);

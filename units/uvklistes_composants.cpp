@@ -92,7 +92,7 @@ void cVK_ListeComposants::ReInitID(bool newReferences) {
 bool cVK_ListeComposants::BD_MAJ(bool ownerJustInserted) {
     try {
         UnicodeString ids;
-        for (cVK_Composant* component : items_) {
+        for (cVK_Composant* component : OrdreEnregistrement(items_)) {
             if (!component->BD_MAJ()) return false;
             if (!ids.empty()) ids += ",";
             ids += VK_Format_ID(component->ID);

@@ -1,6 +1,7 @@
 #include "units/vkbase.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include <fmt/format.h>
 
@@ -12,6 +13,11 @@
 #include "units/vklocation.h"
 
 void cVK_Base::Assign(const cVK_Base*) {}
+
+uint64_t cVK_Base::ProchainRangCreation() {
+    static std::atomic<uint64_t> next{0};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 bool cVK_Base::BD_MAJ() {
     const bool written = ID != 0 ? BD_Update() : BD_Inserer();

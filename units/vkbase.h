@@ -9,6 +9,10 @@
 // (a failed insert) and its modified flag, so that nothing is taken for written that was not.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "platform/db/ibx.h"
 #include "platform/system.h"
 
@@ -22,7 +26,7 @@ public:
 
 class cVK_Base : public TObject {
 public:
-    explicit cVK_Base(unsigned id = 0) : ID(id) {}
+    explicit cVK_Base(unsigned id = 0) : ID(id), RangCreation(ProchainRangCreation()) {}
     ~cVK_Base() override = default;
 
     // Write the object's row; true when the statement succeeded.
@@ -49,7 +53,26 @@ public:
 
     unsigned ID;
     bool EstModifie = false;
+    // The order in which the objects were made in this process (see OrdreEnregistrement).
+    uint64_t RangCreation;
+
+private:
+    static uint64_t ProchainRangCreation();
 };
+
+// The order in which a list's objects are saved: the stored ones as listed, then the new ones in the
+// order they were made. A new row thus gets its identifier in the order of making whatever the
+// list's sort, as when each object was inserted as soon as it was made.
+template <class T>
+std::vector<T*> OrdreEnregistrement(const std::vector<T*>& items) {
+    std::vector<T*> order(items);
+    std::stable_sort(order.begin(), order.end(), [](const T* a, const T* b) {
+        const bool newA = a->ID == 0, newB = b->ID == 0;
+        if (newA != newB) return newB;
+        return newA && a->RangCreation < b->RangCreation;
+    });
+    return order;
+}
 
 class cVK_Primaire : public cVK_Base {
 public:

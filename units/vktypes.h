@@ -11,6 +11,14 @@ enum VK_Etats {
     veCession = 5,
 };
 
+// When a new asset reaches the database: at once (its row, then each component, plan and detail as it
+// is made, each later change an update), or at its first save, in one insert per object, as a register
+// brought in from a scenario or a spreadsheet is written.
+enum class VK_Insertion {
+    Immediate,
+    AuPremierEnregistrement,
+};
+
 // Complementary state of an asset version.
 enum VK_EtatsCplmt {
     vcAucun = 0,

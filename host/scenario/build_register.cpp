@@ -176,7 +176,9 @@ void FillComponent(cVK_Composant& component, const ComponentInput& input, const 
 
 BuiltAsset BuildAsset(const AssetInput& input, const std::string& path) {
     BuiltAsset built;
-    built.asset = std::make_unique<cVK_Bien>(static_cast<VK_Etats>(input.state), "", nullptr, nullptr);
+    // Written at the save below, one insert per object, rather than inserted and then updated.
+    built.asset = std::make_unique<cVK_Bien>(static_cast<VK_Etats>(input.state), "", nullptr, nullptr,
+                                             VK_Insertion::AuPremierEnregistrement);
     cVK_Bien& asset = *built.asset;
     asset.RefSais = input.ref;
     asset.TYPEBIEN = input.type;
