@@ -170,12 +170,11 @@ void cVK_Amortissement::NormaliseAvantInsertion() {
     if (METHODE == maIdemComptable || METHODE == maIdemFiscal) METHODE = MethodeCopiee();
     METHODE = GetMethode();
     if (OUV_AMORT.IsNull()) return;
-    // Computing the opening leaves behind the starting point the method would take and a schedule
-    // worked out without the forcing: the row keeps the starting point entered, and the schedule goes.
+    // Computing the opening fills in the starting point the method would take: the row keeps the
+    // one entered.
     const TDateTime entered = PTDEDEPART;
     if (OUV_AMORT == GetCumulAmortOuv(0) || OUV_AMORT < CCurrency(0)) OUV_AMORT.SetNull();
     PTDEDEPART = entered;
-    DetruitTableaux();
 }
 
 bool cVK_Amortissement::BD_Inserer() {
