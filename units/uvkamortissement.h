@@ -233,7 +233,9 @@ public:
     bool GetForcageOuv();
     bool GetLin() const { return LIN; }
     const UnicodeString& GetProrata() const { return PRORATA; }
-    cVK_Amortissement* GetAmortissement() const { return plan_; }
+    // The plan the line is computed with: its list's, or the earlier version's plan a stored line
+    // was written under (loaded at the first call).
+    cVK_Amortissement* GetAmortissement() const;
 
     CCurrency GetPrixAcquis();
     CCurrency GetFraisAcquis();
@@ -265,7 +267,8 @@ private:
     cVK_TabAmort* Precedente();
 
     cVK_LstTabAmort* liste_;
-    cVK_Amortissement* plan_;
+    mutable cVK_Amortissement* plan_;
+    mutable unsigned planStocke_ = 0;  // the earlier plan of a stored line, until it is loaded
     short EXERCICE;
     bool stocke_ = false;
     bool dernier_ = false;

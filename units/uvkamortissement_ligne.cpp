@@ -75,8 +75,10 @@ cVK_TabAmort::cVK_TabAmort(cVK_LstTabAmort* list, TDataSet* row, short exercice)
         RelitID(row, "ID_TAB_AMORT");
         EXERCICE = static_cast<short>(row->FieldByName("EXERCICE")->AsInteger());
         TField* idAmort = row->FieldByName("ID_AMORT");
+        // A line stored under an earlier version's plan is computed with that plan, loaded only if
+        // a figure of the line needs it (a stored line mostly gives its stored figures).
         if (!idAmort->IsNull() && static_cast<unsigned>(idAmort->AsInteger()) != plan_->ID)
-            plan_ = liste_->GetAmortBasedOn(static_cast<unsigned>(idAmort->AsInteger()));
+            planStocke_ = static_cast<unsigned>(idAmort->AsInteger());
         PREMIER_AMORT = row->FieldByName("PREMIER_AMORT")->AsBoolean();
         FORCAGE_OUV = row->FieldByName("FORCAGE_OUV")->AsBoolean();
         PRIX_ACQUIS = row->FieldByName("PRIX_ACQUIS")->AsCurrency();
@@ -98,6 +100,14 @@ cVK_TabAmort::cVK_TabAmort(cVK_LstTabAmort* list, TDataSet* row, short exercice)
     }
 }
 
+cVK_Amortissement* cVK_TabAmort::GetAmortissement() const {
+    if (planStocke_ != 0) {
+        plan_ = liste_->GetAmortBasedOn(planStocke_);
+        planStocke_ = 0;
+    }
+    return plan_;
+}
+
 cVK_Composant* cVK_TabAmort::Composant() const {
     return liste_->GetAmortissement()->GetComposant();
 }
@@ -117,13 +127,13 @@ bool cVK_TabAmort::BD_Inserer() {
     const CCurrency dotation = GetDotation(TDateTime());
     const UnicodeString values = fmt::format(
         "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", component->GetRefCalc(),
-        VK_FormatInt(liste_->GetAmortissement()->TYPEAMORT), VK_FormatInt(EXERCICE), VK_Format_ID(plan_->ID),
-        VK_FormatBool(GetPremierAmort(), true), VK_FormatBool(GetForcageOuv(), true),
-        component->PrixAcquis.GetSQL(), component->FraisAcquis.GetSQL(), GetBaseAmortissableEx().GetSQL(),
-        GetConsoEx().GetSQL(), dotation.GetSQL(), VK_FormatAS(PRORATA), VK_FormatBool(LIN, true),
-        GetDeprecDedEx().GetSQL(), GetDeprecNonDedEx().GetSQL(), GetCumulConsoOuv().GetSQL(),
-        GetCumulAmortOuv(1).GetSQL(), GetCumulDeprecDedOuv(1).GetSQL(), GetCumulDeprecNonDedOuv(1).GetSQL(),
-        GetVNCOuv(0).GetSQL());
+        VK_FormatInt(liste_->GetAmortissement()->TYPEAMORT), VK_FormatInt(EXERCICE),
+        VK_Format_ID(GetAmortissement()->ID), VK_FormatBool(GetPremierAmort(), true),
+        VK_FormatBool(GetForcageOuv(), true), component->PrixAcquis.GetSQL(), component->FraisAcquis.GetSQL(),
+        GetBaseAmortissableEx().GetSQL(), GetConsoEx().GetSQL(), dotation.GetSQL(), VK_FormatAS(PRORATA),
+        VK_FormatBool(LIN, true), GetDeprecDedEx().GetSQL(), GetDeprecNonDedEx().GetSQL(),
+        GetCumulConsoOuv().GetSQL(), GetCumulAmortOuv(1).GetSQL(), GetCumulDeprecDedOuv(1).GetSQL(),
+        GetCumulDeprecNonDedOuv(1).GetSQL(), GetVNCOuv(0).GetSQL());
     const UnicodeString sql =
         "INSERT INTO " + table +
         "(REF_CALC,TYPEAMORT,EXERCICE,ID_AMORT, "
@@ -139,17 +149,17 @@ bool cVK_TabAmort::BD_Inserer() {
 
 bool cVK_TabAmort::GetPremierAmort() {
     if (stocke_ || liste_->HasStocke()) return PREMIER_AMORT;
-    const TDateTime start = plan_->GetPtDeDepart();
+    const TDateTime start = GetAmortissement()->GetPtDeDepart();
     if (!start.IsNull()) return pCurDossier->DonnerExercice(start, true) >= EXERCICE;
     // Without a starting point the chain begins at the current year (the year before when the
     // opening values are forced); every earlier year is a first year too, so that the chain of
     // opening values always ends.
-    return EXERCICE <= (plan_->GetForcageOuv(ModeMAN()) ? -1 : 0);
+    return EXERCICE <= (GetAmortissement()->GetForcageOuv(ModeMAN()) ? -1 : 0);
 }
 
 bool cVK_TabAmort::GetForcageOuv() {
     if (stocke_) return FORCAGE_OUV;
-    return EXERCICE == 0 && plan_->GetForcageOuv(ModeMAN());
+    return EXERCICE == 0 && GetAmortissement()->GetForcageOuv(ModeMAN());
 }
 
 CCurrency cVK_TabAmort::GetPrixAcquis() {
@@ -196,7 +206,7 @@ void cVK_TabAmort::ClearCalculs() {
 
 CCurrency cVK_TabAmort::GetBaseAmortissableEx() {
     if (!stocke_ && BASE.IsNull())
-        BASE = Max0(plan_->GetValAmortissable() - GetCumulAmortOuv(1) - GetCumulDeprecDedOuv(1) -
+        BASE = Max0(GetAmortissement()->GetValAmortissable() - GetCumulAmortOuv(1) - GetCumulDeprecDedOuv(1) -
                     GetCumulDeprecNonDedOuv(1));
     return BASE;
 }
@@ -244,8 +254,8 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
     };
 
     const CCurrency base = GetBaseAmortissableEx();
-    const TDateTime start = plan_->GetPtDeDepart();
-    const VK_MethodeAmort method = plan_->GetMethode();
+    const TDateTime start = GetAmortissement()->GetPtDeDepart();
+    const VK_MethodeAmort method = GetAmortissement()->GetMethode();
     const VK_MethodeInfo& info = VK_InfoMethode(method);
     if (method == maNonAmortissable || start.IsNull() || base.IsNull() || base < CCurrency(0)) {
         k.dernier = EXERCICE == 0;
@@ -261,7 +271,7 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
     cVK_Cession* cession = component ? component->GetCession() : nullptr;
     TDateTime planEnd, periodStart, periodEnd;
     if (method != maUnitesOeuvre) {
-        const unsigned short duree = plan_->GetDuree();
+        const unsigned short duree = GetAmortissement()->GetDuree();
         if (duree == 0 || duree == VK_DureeAucune) {
             k.dernier = true;
             return finish(base, false);
@@ -297,7 +307,7 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
             return finish(CCurrency(0), true);
         }
 
-    const double rate = plan_->GetTaux();
+    const double rate = GetAmortissement()->GetTaux();
     const double baseValue = base.AsDouble();
     switch (info.TypeMethode) {
         case 1: {  // linear, by days over what remains of the plan
@@ -339,7 +349,7 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
                     }
                 }
             }
-            const unsigned short duree = plan_->GetDuree();
+            const unsigned short duree = GetAmortissement()->GetDuree();
             if (double(start) != double(periodStart) || duree == VK_DureeAucune) {
                 // Switch to linear when the linear charge over the years left reaches the declining one.
                 TDateTime y0;
@@ -409,12 +419,12 @@ CCurrency cVK_TabAmort::CalculeDotation(const TDateTime& date, bool keep) {
             if (EXERCICE == 0 && cession && !cession->GetDateFinUtilisation().IsNull())
                 d = d.IsNull() ? cession->GetDateFinUtilisation() : Min(d, cession->GetDateFinUtilisation());
             if (!d.IsNull() && double(d) != double(pCurDossier->DateFinExercice)) {
-                cVK_DetSituation situation(plan_, d);
+                cVK_DetSituation situation(GetAmortissement(), d);
                 const CCurrency manual = situation.GetDotationManuelle();
                 amount = manual.IsNull() ? CCurrency(0) : manual;
                 k.dernier = true;
                 lastByForecast = false;
-            } else if (cVK_LstUOPrevue* amounts = plan_->GetLstManuel()) {
+            } else if (cVK_LstUOPrevue* amounts = GetAmortissement()->GetLstManuel()) {
                 if (cVK_UOPrevue* forecast = amounts->GetUOPrevue(static_cast<int>(EXERCICE))) {
                     amount = forecast->Consommation.IsNull() ? CCurrency(0) : forecast->Consommation;
                     lastByForecast = amounts->GetUOPrevue(static_cast<int>(EXERCICE) + 1) == nullptr;
@@ -461,14 +471,14 @@ CCurrency cVK_TabAmort::GetCumulAmortOuv(int mode) {
         return slot;
     }
     if (mode != 0 && EXERCICE == 0) {
-        if (!ModeMAN()) slot = plan_->GetMAN_CumulAmortOuv(1);
-        if (slot.IsNull()) slot = plan_->OUV_AMORT;
+        if (!ModeMAN()) slot = GetAmortissement()->GetMAN_CumulAmortOuv(1);
+        if (slot.IsNull()) slot = GetAmortissement()->OUV_AMORT;
     }
     if (slot.IsNull()) {
         if (cVK_TabAmort* previous = Precedente())
             slot = previous->GetDotation(TDateTime()) + previous->GetCumulAmortOuv(1);
         else
-            slot = plan_->GetValAmortissable();  // fully depreciated before
+            slot = GetAmortissement()->GetValAmortissable();  // fully depreciated before
     }
     return slot;
 }
@@ -489,15 +499,18 @@ CCurrency cVK_TabAmort::CumulDeprecOuv(int mode, bool deductible) {
     if (mode == 2) {  // the value in effect without the standards values, never kept
         if (GetPremierAmort()) return slots[kPrincipal];
         CCurrency value;
-        if (EXERCICE == 0) value = deductible ? plan_->OUV_DEPREC_DED : plan_->OUV_DEPREC_NON_DED;
+        if (EXERCICE == 0)
+            value = deductible ? GetAmortissement()->OUV_DEPREC_DED : GetAmortissement()->OUV_DEPREC_NON_DED;
         return value.IsNull() ? previousValue() : value;
     }
     CCurrency& slot = slots[mode != 0 ? kPrincipal : kCalcule];
     if (!slot.IsNull() || GetPremierAmort()) return slot;
     if (mode != 0 && EXERCICE == 0) {
         if (!ModeMAN())
-            slot = deductible ? plan_->GetMAN_CumulDeprecDedOuv(1) : plan_->GetMAN_CumulDeprecNonDedOuv(1);
-        if (slot.IsNull()) slot = deductible ? plan_->OUV_DEPREC_DED : plan_->OUV_DEPREC_NON_DED;
+            slot = deductible ? GetAmortissement()->GetMAN_CumulDeprecDedOuv(1)
+                              : GetAmortissement()->GetMAN_CumulDeprecNonDedOuv(1);
+        if (slot.IsNull())
+            slot = deductible ? GetAmortissement()->OUV_DEPREC_DED : GetAmortissement()->OUV_DEPREC_NON_DED;
     }
     if (slot.IsNull()) slot = previousValue();
     return slot;
@@ -514,7 +527,8 @@ CCurrency cVK_TabAmort::GetCumulDeprecNonDedOuv(int mode) {
 CCurrency cVK_TabAmort::GetDeprecDedEx() {
     if (!stocke_ && EXERCICE == 0 && DEPREC_DED.IsNull()) {
         const TDateTime yearEnd = pCurDossier->DateFinExercice;
-        DEPREC_DED = plan_->GetDeprecDed(yearEnd, 0) - plan_->GetDeprecDed(yearEnd, 1);
+        DEPREC_DED =
+            GetAmortissement()->GetDeprecDed(yearEnd, 0) - GetAmortissement()->GetDeprecDed(yearEnd, 1);
     }
     return DEPREC_DED;
 }
@@ -522,7 +536,8 @@ CCurrency cVK_TabAmort::GetDeprecDedEx() {
 CCurrency cVK_TabAmort::GetDeprecNonDedEx() {
     if (!stocke_ && EXERCICE == 0 && DEPREC_NONDED.IsNull()) {
         const TDateTime yearEnd = pCurDossier->DateFinExercice;
-        DEPREC_NONDED = plan_->GetDeprecNonDed(yearEnd, 0) - plan_->GetDeprecNonDed(yearEnd, 1);
+        DEPREC_NONDED =
+            GetAmortissement()->GetDeprecNonDed(yearEnd, 0) - GetAmortissement()->GetDeprecNonDed(yearEnd, 1);
     }
     return DEPREC_NONDED;
 }
@@ -549,10 +564,10 @@ CCurrency cVK_TabAmort::GetCumulConsoRestantOuv() {
 CCurrency cVK_TabAmort::GetConsoEx() {
     if (stocke_ || EXERCICE < 0 || !CONSO.IsNull()) return CONSO;
     cVK_LstUOPrevue* forecasts = nullptr;
-    if (plan_->GetMethode() == maUnitesOeuvre) {
+    if (GetAmortissement()->GetMethode() == maUnitesOeuvre) {
         if (cVK_Composant* component = Composant()) forecasts = component->GetLstUOPrevue();
     } else {
-        forecasts = plan_->GetLstManuel();
+        forecasts = GetAmortissement()->GetLstManuel();
     }
     if (forecasts)
         if (cVK_UOPrevue* forecast = forecasts->GetUOPrevue(static_cast<int>(EXERCICE)))
@@ -574,10 +589,10 @@ CCurrency cVK_TabAmort::GetVNCOuv(int mode) {
 }
 
 CCurrency cVK_TabAmort::GetCumulAmortRestantOuv() {
-    return plan_->GetValAmortissable() - GetCumulAmortOuv(1);
+    return GetAmortissement()->GetValAmortissable() - GetCumulAmortOuv(1);
 }
 
 CCurrency cVK_TabAmort::GetResteAAmortirEx() {
-    return plan_->GetValAmortissable() - GetCumulAmortOuv(1) - GetDotation(TDateTime()) -
+    return GetAmortissement()->GetValAmortissable() - GetCumulAmortOuv(1) - GetDotation(TDateTime()) -
            GetCumulDeprecDedOuv(1) - GetDeprecDedEx() - GetCumulDeprecNonDedOuv(1) - GetDeprecNonDedEx();
 }
