@@ -188,7 +188,10 @@ bool cVK_Bien::BD_Inserer() {
                     Valeurs() + ")",
                 NomTable(), "ID_BIEN", base_))
             return false;
-        return !composants_ || composants_->BD_MAJ(true);
+        if (composants_ && !composants_->BD_MAJ(true)) return false;
+        // Written: later inserts (a new version's copies) are those of a stored asset.
+        insertion_ = VK_Insertion::Immediate;
+        return true;
     } catch (const std::exception& e) {
         vk::Display(VK_LOC(), e);
         return false;

@@ -71,7 +71,7 @@ public:
     cVK_ListeBiens* GetListe() const { return liste_; }
     cVK_Sortie* GetSortie() const { return sortie_; }
     const UnicodeString& GetBase() const { return base_; }
-    // True for an asset written at its first save (see VK_Insertion).
+    // True for an asset asked to be written at its first save (see VK_Insertion), until that save.
     bool InsereAuPremierEnregistrement() const { return insertion_ == VK_Insertion::AuPremierEnregistrement; }
     unsigned Get_IDSortieLiee() const;
     bool IsVehiculeRoutier() const { return vehicule_ != nullptr; }

@@ -61,6 +61,8 @@ TEST(PlanInsertion, ForcedOpeningByTheWayTheAssetIsWritten) {
         vktest::SetPlan(plan, maLineaire, 60, TDateTime());
         plan->SetCumulAmortOuvForce(CCurrency(c.forced));
         ASSERT_TRUE(asset.BD_MAJ());
+        EXPECT_FALSE(asset.InsereAuPremierEnregistrement())
+            << "once written, its later inserts are normalised";
         EXPECT_EQ(StoredColumn("OUV_AMORT", plan->ID), c.stored);
         // Checking the forcing works the schedule out, which fills in the starting point the method
         // would take: the row keeps the one entered.
