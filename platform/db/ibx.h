@@ -168,6 +168,7 @@ private:
     IBColumns columns_;
     std::vector<TField> fields_;
     std::vector<const IBValue*> current_;
+    size_t nextField_ = 0;  // where FindField starts its search
     static const IBValue kNull;
 };
 

@@ -287,6 +287,11 @@ TEST_F(Navigation, BidirectionalQueryCountsWithoutMovingAndNamesItsFields) {
     EXPECT_TRUE(query->FieldByName("N")->IsNull());  // no current row
     EXPECT_THROW(query->FieldByName("ABSENT"), EIBError);
     EXPECT_EQ(query->FindField("ABSENT"), nullptr);
+    // Found in any order: the search goes round from the field found last.
+    EXPECT_EQ(query->FindField("N"), query->Fields(1));
+    EXPECT_EQ(query->FindField("id"), query->Fields(0));
+    EXPECT_EQ(query->FindField("ID"), query->Fields(0));
+    EXPECT_EQ(query->FindField("N"), query->Fields(1));
     EXPECT_THROW(query->Fields(2), EIBError);
     // Committing keeps the rows it fetched.
     Commit();
