@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -88,19 +89,35 @@ size_t Colonne(const IBColumns& columns, const char* name) {
     throw Exception(fmt::format("Colonne {} absente de la lecture anticipée", name));
 }
 
-// The condition on an asset identifier that selects a batch: the range from the lowest to the
-// highest when the batch fills most of it (one range scan), else the list of the identifiers, so
-// that a batch taken in another order than its identifiers' (the assets by reference) does not read
-// the rows of every asset between them. The database takes at most 1,500 values in a list.
-UnicodeString Selection(const std::vector<unsigned>& ids) {
+// The rows whose `column` lies from `low` to `high`, written as two comparisons whose values are
+// bound as parameters: each batch then runs the statement the first one prepared.
+UnicodeString Entre(const UnicodeString& column, unsigned low, unsigned high) {
+    return fmt::format("{0}>={1} AND {0}<={2}", column, low, high);
+}
+
+}  // namespace
+
+// A range when the ids fill most of it (one range scan), else their list, so that ids taken in
+// another order than their own (assets by reference) do not read every row between them.
+std::optional<UnicodeString> VK_ConditionParmi(const UnicodeString& column, std::vector<unsigned> ids) {
     constexpr size_t kListeMaximum = 1500;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    if (ids.empty()) return column + "<0";
+    if (uint64_t(ids.back()) - ids.front() < 2 * uint64_t(ids.size()))
+        return Entre(column, ids.front(), ids.back());
+    if (ids.size() <= kListeMaximum) return fmt::format("{} IN ({})", column, fmt::join(ids, ","));
+    return std::nullopt;
+}
+
+namespace {
+
+// The condition on an asset identifier that selects a batch: as VK_ConditionParmi, and the whole range when
+// the batch is too large and too spread for a list (the rows of other assets are then dropped).
+UnicodeString Selection(const UnicodeString& column, const std::vector<unsigned>& ids) {
+    if (std::optional<UnicodeString> among = VK_ConditionParmi(column, ids)) return *among;
     const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
-    if (uint64_t(*high) - *low < 2 * uint64_t(ids.size()) || ids.size() > kListeMaximum)
-        return fmt::format(" BETWEEN {} AND {}", *low, *high);
-    std::vector<unsigned> sorted(ids);
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    return fmt::format(" IN ({})", fmt::join(sorted, ","));
+    return Entre(column, *low, *high);
 }
 
 // "SELECT A,B FROM " -> "A.A,A.B" with the given alias.
@@ -205,74 +222,99 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
         database_ = pCurDossier->GetDatabaseFirebird();
         if (!database_->DefaultTransaction().InAction()) return;
         changesALaLecture_ = database_->Stats().changes;
-        const UnicodeString range = Selection(ids);
+        auto batch = [&ids](const UnicodeString& column) { return Selection(column, ids); };
         const UnicodeString vkb = GetNomTable("VKB", false), vkc = GetNomTable("VKC", false);
-        // The batch's components as a derived table: the database reads them first through the
-        // index on ID_BIEN, then each child table through its index on ID_COMPO. Joined to the
-        // component table itself, the database may instead walk the whole child table in its key's
-        // order and look up each row's component: a case file's index
-        // statistics are those of its empty tables, and every batch would then read every row.
-        const UnicodeString components =
-            " JOIN (SELECT DISTINCT ID_COMPO FROM " + vkc + " WHERE ID_BIEN" + range + ") C ON C.ID_COMPO=";
 
         for (unsigned id : ids) tables_["VKB"].couverts.insert(VK_Format_ID(id));
         tables_["VKC"].couverts = tables_["VKB"].couverts;
         Lire("VKB",
-             UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE ID_BIEN" + range,
+             UnicodeString("SELECT ") + cVK_Bien::ColonnesSelect + " FROM " + vkb + " WHERE " +
+                 batch("ID_BIEN"),
              "ID_BIEN", "ID_BIEN", {}, "", false);
         Lire("VKC",
-             UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE ID_BIEN" +
-                 range,
+             UnicodeString("SELECT ") + cVK_Composant::ColonnesSelect + " FROM " + vkc + " WHERE " +
+                 batch("ID_BIEN"),
              "ID_COMPO", "ID_BIEN", {}, "", false);
 
         // What the rows read give: the vehicles, components, references and plans of the batch.
+        std::vector<unsigned> vehicles, components, references, plans;
+        auto collect = [](const IBValue& value, std::vector<unsigned>& into) {
+            if (value.kind == IBValue::Kind::Integer && value.scale == 0)
+                into.push_back(static_cast<unsigned>(value.integer));
+        };
         for (auto& [key, lines] : tables_["VKB"].lignes) {
             const size_t vehicle = Colonne(lines.columns, "ID_VEH");
-            for (const auto& row : lines.rows)
-                if (!Cle(row[vehicle]).empty()) tables_["VKV"].couverts.insert(Cle(row[vehicle]));
+            for (const auto& row : lines.rows) collect(row[vehicle], vehicles);
         }
+        for (unsigned vehicle : vehicles) tables_["VKV"].couverts.insert(fmt::format("{}", vehicle));
         for (auto& [key, lines] : tables_["VKC"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_COMPO"), ref = Colonne(lines.columns, "REF_CALC");
             for (const auto& row : lines.rows) {
                 for (const char* table : {"VKL", "VKO", "VKA"}) tables_[table].couverts.insert(Cle(row[id]));
                 tables_["VKU"].couverts.insert("C" + Cle(row[id]));
                 tables_["VKT"].couverts.insert(Cle(row[ref]));
+                collect(row[id], components);
+                collect(row[ref], references);
             }
         }
+        // A child table's rows of the batch: through the identifiers of their owners read above when
+        // they allow one condition (VK_ConditionParmi), else through a join (`autrement`). The batch's
+        // components are then joined as a derived table, which the database reads first through the index on
+        // ID_BIEN: joined to the component table itself, it may instead walk the whole child table
+        // (a case file's index statistics are those of its empty tables).
+        const UnicodeString byComponent = " JOIN (SELECT DISTINCT ID_COMPO FROM " + vkc + " WHERE " +
+                                          batch("ID_BIEN") + ") C ON C.ID_COMPO=";
+        const UnicodeString byReference = " JOIN (SELECT DISTINCT REF_CALC FROM " + vkc + " WHERE " +
+                                          batch("ID_BIEN") + ") C ON C.REF_CALC=";
+        auto owned = [](const std::vector<unsigned>& owners, const UnicodeString& column,
+                        const UnicodeString& autrement) {
+            const std::optional<UnicodeString> among = VK_ConditionParmi(column, owners);
+            return among ? " WHERE " + *among : autrement;
+        };
+        auto from = [](const char* table, const char* alias) {
+            return " FROM " + GetNomTable(table, false) + " " + alias;
+        };
+
         Lire("VKV",
-             "SELECT " + Prefixe(kColonnesVehicule, "V") + " FROM " + GetNomTable("VKV", false) + " V JOIN " +
-                 vkb + " B ON B.ID_VEH=V.ID_VEH WHERE B.ID_BIEN" + range,
+             "SELECT " + Prefixe(kColonnesVehicule, "V") + from("VKV", "V") +
+                 owned(vehicles, "V.ID_VEH",
+                       " JOIN " + vkb + " B ON B.ID_VEH=V.ID_VEH WHERE " + batch("B.ID_BIEN")),
              "ID_VEH", "ID_VEH", {}, "", false);
         Lire("VKL",
-             "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + " FROM " +
-                 GetNomTable("VKL", false) + " L" + components + "L.ID_COMPO",
+             "SELECT " + Prefixe(cVK_DetailComposant::ColonnesSelect, "L") + from("VKL", "L") +
+                 owned(components, "L.ID_COMPO", byComponent + "L.ID_COMPO"),
              "ID_DETAIL", "ID_COMPO", {}, "", true);
         if (pCurDossier->TableExistFirebird(GetNomTable("VKO", false)))
-            Lire("VKO", "SELECT O.* FROM " + GetNomTable("VKO", false) + " O" + components + "O.ID_COMPO",
-                 "ID_CESSION", "ID_COMPO", {}, "", false);
+            Lire(
+                "VKO",
+                "SELECT O.*" + from("VKO", "O") + owned(components, "O.ID_COMPO", byComponent + "O.ID_COMPO"),
+                "ID_CESSION", "ID_COMPO", {}, "", false);
         else
             tables_.erase("VKO");
         Lire("VKA",
-             "SELECT " + Prefixe(kColonnesPlan, "A") + " FROM " + GetNomTable("VKA", false) + " A" +
-                 components + "A.ID_COMPO",
+             "SELECT " + Prefixe(kColonnesPlan, "A") + from("VKA", "A") +
+                 owned(components, "A.ID_COMPO", byComponent + "A.ID_COMPO"),
              "ID_AMORT", "ID_COMPO", {}, "", true);
         for (auto& [key, lines] : tables_["VKA"].lignes) {
             const size_t id = Colonne(lines.columns, "ID_AMORT");
-            for (const auto& row : lines.rows) tables_["VKU"].couverts.insert("A" + Cle(row[id]));
+            for (const auto& row : lines.rows) {
+                tables_["VKU"].couverts.insert("A" + Cle(row[id]));
+                collect(row[id], plans);
+            }
         }
-        const UnicodeString forecasts = GetNomTable("VKU", false);
         Lire("VKU",
-             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U" + components +
-                 "U.ID_COMPO",
+             "SELECT " + Prefixe(kColonnesPrevision, "U") + from("VKU", "U") +
+                 owned(components, "U.ID_COMPO", byComponent + "U.ID_COMPO"),
              "ID_UOPREVUE", "ID_COMPO", {}, "C", true);
         Lire("VKU",
-             "SELECT " + Prefixe(kColonnesPrevision, "U") + " FROM " + forecasts + " U JOIN " +
-                 GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + components + "A.ID_COMPO",
+             "SELECT " + Prefixe(kColonnesPrevision, "U") + from("VKU", "U") +
+                 owned(plans, "U.ID_AMORT",
+                       " JOIN " + GetNomTable("VKA", false) + " A ON A.ID_AMORT=U.ID_AMORT" + byComponent +
+                           "A.ID_COMPO"),
              "ID_UOPREVUE", "ID_AMORT", {}, "A", true);
         Lire("VKT",
-             "SELECT " + Prefixe(kColonnesLigne, "T") + " FROM " + GetNomTable("VKT", false) +
-                 " T JOIN (SELECT DISTINCT REF_CALC FROM " + vkc + " WHERE ID_BIEN" + range +
-                 ") C ON C.REF_CALC=T.REF_CALC",
+             "SELECT " + Prefixe(kColonnesLigne, "T") + from("VKT", "T") +
+                 owned(references, "T.REF_CALC", byReference + "T.REF_CALC"),
              "ID_TAB_AMORT", "REF_CALC", {"TYPEAMORT"}, "", true);
         // Situation details are asked again and again, at each date a computation needs: they are
         // handed out as often as asked.
@@ -282,9 +324,8 @@ void cVK_Prechargement::Charger(const std::vector<unsigned>& ids) {
             "VKD",
             "SELECT "
             "D.ID_DET_SIT,D.DATE_SIT,D.REF_CALC,D.TYPE_AMORT,D.VALACTUELLE,D.DEPREC_NON_DED,D.DEPREC_REP_MAX,"
-            "D.DOTATION_FORC,D.UO_QUANTITE FROM " +
-                GetNomTable("VKD", false) + " D JOIN (SELECT DISTINCT REF_CALC FROM " + vkc +
-                " WHERE ID_BIEN" + range + ") C ON C.REF_CALC=D.REF_CALC",
+            "D.DOTATION_FORC,D.UO_QUANTITE" +
+                from("VKD", "D") + owned(references, "D.REF_CALC", byReference + "D.REF_CALC"),
             "ID_DET_SIT", "REF_CALC", {"TYPE_AMORT", "DATE_SIT"}, "", true);
         // Reading changed nothing: the rows stay valid until a change.
         changesALaLecture_ = database_->Stats().changes;

@@ -16,6 +16,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -76,6 +77,11 @@ private:
 
 // A date as it appears in the keys of the rows read ahead.
 UnicodeString CleDate(const TDateTime& date);
+
+// The condition selecting the rows whose `column` is one of `ids`: their range or their list; none
+// when they are more than a list takes (the database takes at most 1,500 values) and too spread for
+// a range. No ids select no rows.
+std::optional<UnicodeString> VK_ConditionParmi(const UnicodeString& column, std::vector<unsigned> ids);
 
 // The dataset an object loads from: the rows read ahead for it when there are, else a query of its
 // own statement (null after a failure, shown with the location code, as VK_InitDataset).

@@ -3,9 +3,11 @@
 // after a change.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "tests/units/cession_fixture.h"
 #include "units/uvkdetailsit.h"
@@ -174,6 +176,29 @@ TEST_F(ReadAhead, IdentifiersFarApartAreReadByTheirList) {
     ASSERT_NE(empty, nullptr);
     empty->Open();
     EXPECT_TRUE(empty->Eof());
+}
+
+// The condition a child table's rows are selected by, from their owners' identifiers.
+TEST(ReadAheadCondition, ARangeWhenCompactAListWhenSpreadNoneBeyondAList) {
+    std::vector<unsigned> spread, tooMany;
+    for (unsigned i = 1; i <= 1500; ++i) spread.push_back(i * 10);
+    tooMany = spread;
+    tooMany.push_back(20000);
+    const struct {
+        const char* name;
+        std::vector<unsigned> ids;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"none", {}, "C<0"},
+        {"one", {7}, "C>=7 AND C<=7"},
+        {"compact, unordered, repeated", {12, 10, 11, 10, 14}, "C>=10 AND C<=14"},
+        {"spread", {900, 3, 40}, "C IN (3,40,900)"},
+        {"spread, the most a list takes", spread, fmt::format("C IN ({})", fmt::join(spread, ","))},
+        {"spread, more than a list takes", tooMany, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VK_ConditionParmi("C", c.ids), c.expected) << c.name;
+    }
 }
 
 }  // namespace
