@@ -151,8 +151,10 @@ std::string LigneJSON(const Etat& etat, const Ligne& row, const std::string& ind
     return out + "\n" + indent + "}";
 }
 
-std::string EtatJSON(const Etat& etat, const std::string& indent) {
-    std::string out = "{\n";
+// Appends one statement to `out`: the register of a large case file writes tens of megabytes, which
+// are built once, in place, rather than copied at each step.
+void EtatJSON(const Etat& etat, const std::string& indent, std::string& out) {
+    out += "{\n";
     out += indent + "  \"form\": " + Json(etat.formulaire) + ",\n";
     if (!etat.cadre.empty()) out += indent + "  \"frame\": " + Json(etat.cadre) + ",\n";
     out += indent + "  \"title\": " + Json(etat.titre) + ",\n";
@@ -161,13 +163,16 @@ std::string EtatJSON(const Etat& etat, const std::string& indent) {
     out += indent + "  \"year\": {\"start\": " + Json(FormatISODate(etat.debut)) +
            ", \"end\": " + Json(FormatISODate(etat.fin)) + "},\n";
     out += indent + "  " + Json(etat.cleLignes) + ": [";
-    for (size_t i = 0; i < etat.lignes.size(); ++i)
-        out += std::string(i ? "," : "") + "\n" + indent + "    " +
-               LigneJSON(etat, etat.lignes[i], indent + "    ");
+    const std::string rowIndent = indent + "    ";
+    for (size_t i = 0; i < etat.lignes.size(); ++i) {
+        out += i ? ",\n" : "\n";
+        out += rowIndent;
+        out += LigneJSON(etat, etat.lignes[i], rowIndent);
+    }
     out += etat.lignes.empty() ? "]" : "\n" + indent + "  ]";
-    out += ",\n" + indent +
-           "  \"total\": " + (etat.total ? LigneJSON(etat, *etat.total, indent + "  ") : "null");
-    return out + "\n" + indent + "}";
+    out += ",\n" + indent + "  \"total\": ";
+    out += etat.total ? LigneJSON(etat, *etat.total, indent + "  ") : "null";
+    out += "\n" + indent + "}";
 }
 
 }  // namespace
@@ -250,11 +255,19 @@ std::string EcrireCSV(const std::vector<Etat>& etats) {
 }
 
 std::string EcrireJSON(const std::vector<Etat>& etats) {
-    if (etats.size() == 1) return EtatJSON(etats[0], "") + "\n";
-    std::string out = "[";
-    for (size_t i = 0; i < etats.size(); ++i)
-        out += std::string(i ? "," : "") + "\n  " + EtatJSON(etats[i], "  ");
-    return out + "\n]\n";
+    std::string out;
+    if (etats.size() == 1) {
+        EtatJSON(etats[0], "", out);
+        out += "\n";
+        return out;
+    }
+    out = "[";
+    for (size_t i = 0; i < etats.size(); ++i) {
+        out += i ? ",\n  " : "\n  ";
+        EtatJSON(etats[i], "  ", out);
+    }
+    out += "\n]\n";
+    return out;
 }
 
 }  // namespace vketat
